@@ -1,0 +1,303 @@
+#include "settingsfile/SettingsFile.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <array>
+#include <atomic>
+#include <bitset>
+#include <cerrno>
+#include <climits>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <memory>
+
+namespace upsconfig {
+namespace {
+
+using enum FieldId;
+
+// Key order of the file. It differs from image order (BatWeakPer_B among the outlet 1 keys, the
+// outlet 2 weak-battery run time after its reboot times, bit fields last); files in the field
+// rely on it, and the reader's handling of lines with several keys depends on it.
+constexpr std::array<FieldId, 64> kKeyOrder{
+    OutletOnDT_H_A,
+    OutletOnDT_L_A,
+    OutletOnAftACRecDT_H_A,
+    OutletOnAftACRecDT_L_A,
+    OutletOnAftRTlessDT_H_A,
+    OutletOnAftRTlessDT_L_A,
+    OutletOnAftCPlessDT_H_A,
+    OutletOnAftCPlessDT_L_A,
+    OutletOffAftACOffDT_H_A,
+    OutletOffAftACOffDT_L_A,
+    OutletRebootDT_H_A,
+    OutletRebootDT_L_A,
+    BatWeakPer_A,
+    BatWeakPer_B,
+    BatWeakRunTime_H_A,
+    BatWeakRunTime_L_A,
+
+    OutletOnDT_H_B,
+    OutletOnDT_L_B,
+    OutletOnAftACRecDT_H_B,
+    OutletOnAftACRecDT_L_B,
+    OutletOnAftRTlessDT_H_B,
+    OutletOnAftRTlessDT_L_B,
+    OutletOnAftCPlessDT_H_B,
+    OutletOnAftCPlessDT_L_B,
+    OutletOffAftACOffDT_H_B,
+    OutletOffAftACOffDT_L_B,
+    OutletRebootDT_H_B,
+    OutletRebootDT_L_B,
+    BatWeakRunTime_H_B,
+    BatWeakRunTime_L_B,
+
+    bOutputLevel,
+    bFreqLevel,
+    bAlarmCtrl,
+    bShutDownAction,
+    bShutDownLogic,
+    bAutoBattTestEn,
+    bAutoStartEn,
+    bLowBattTime,
+    bAutoBattTestTime,
+    bBattType,
+    bSystemSelect,
+    bReverseDect,
+    bEodMode,
+    bParalConfig,
+    bParalAddr,
+    bInvFirstMode,
+    bPROVOB_1,
+    bPROVRL_1,
+    bPROVCL_1,
+    bOOOOB_1,
+    bPROVOB_2,
+    bPROVRL_2,
+    bPROVCL_2,
+    bOOOOB_2,
+    bECOMode,
+    bOUPLOF_1,
+    bOBRLOF_1,
+    bOBCLOF_1,
+    bOUPLOF_2,
+    bOBRLOF_2,
+    bOBCLOF_2,
+    bECO_Vol_Tol,
+    bECO_Freq_Tol,
+    bECO_Requlify_Interval,
+};
+
+constexpr std::string_view kCrLf = "\r\n";
+
+// Removes every occurrence, searching again from the start so that none is left afterwards.
+void EraseAll(std::string& line, std::string_view what) {
+    for (auto pos = line.find(what); pos != std::string::npos; pos = line.find(what)) {
+        line.erase(pos, what.size());
+    }
+}
+
+bool IsCSpace(char c) {
+    return c == ' ' || c == '\t' || c == '\n' || c == '\v' || c == '\f' || c == '\r';
+}
+
+// Leading white space, optional sign, digits up to the first non-digit; 0 without digits. Unlike
+// atoi the result is defined for any length: it saturates at the int range as strtol does.
+int ConvertLikeAtoi(std::string_view text) {
+    std::size_t i = 0;
+    while (i < text.size() && IsCSpace(text[i]))
+        ++i;
+    bool negative = false;
+    if (i < text.size() && (text[i] == '+' || text[i] == '-')) {
+        negative = text[i] == '-';
+        ++i;
+    }
+    long long magnitude = 0;
+    const long long limit = negative ? -static_cast<long long>(INT_MIN) : INT_MAX;
+    for (; i < text.size() && text[i] >= '0' && text[i] <= '9'; ++i) {
+        magnitude = magnitude * 10 + (text[i] - '0');
+        if (magnitude > limit) magnitude = limit;  // keeps going through the digits, saturated
+    }
+    return static_cast<int>(negative ? -magnitude : magnitude);
+}
+
+// Tests every key against the line in key order; the line keeps each key's removals for the
+// keys after it. Returns the keys that set their field, as bits by key position.
+std::bitset<kKeyOrder.size()> ApplyLine(std::string line, SettingsImage& image) {
+    std::bitset<kKeyOrder.size()> found;
+    for (std::size_t k = 0; k < kKeyOrder.size(); ++k) {
+        const std::string_view key = Field(kKeyOrder[k]).name;
+        if (line.find(key) == std::string::npos) continue;
+        EraseAll(line, key);
+        EraseAll(line, "</>");
+        EraseAll(line, "<>");
+        EraseAll(line, " ");
+        // Negative numbers wrap: -1 sets every bit of the field.
+        SetField(image, kKeyOrder[k], static_cast<unsigned>(ConvertLikeAtoi(line)));
+        found.set(k);
+    }
+    return found;
+}
+
+std::string ErrorText(int error) { return std::strerror(error); }
+
+WriteResult Failure(int error) { return WriteResult{false, error, ErrorText(error)}; }
+
+// Writes all of data, resuming after short writes and interruptions.
+bool WriteAll(int fd, std::string_view data) {
+    while (!data.empty()) {
+        const ssize_t n = ::write(fd, data.data(), data.size());
+        if (n < 0) {
+            if (errno == EINTR) continue;
+            return false;
+        }
+        data.remove_prefix(static_cast<std::size_t>(n));
+    }
+    return true;
+}
+
+// Creates a new, empty file beside the target with the permissions a newly created target
+// would get (0666 less the umask).
+int CreateTemporaryBeside(const std::filesystem::path& target, std::filesystem::path& tempPath) {
+    static std::atomic<unsigned> counter{0};
+    const std::filesystem::path folder =
+        target.has_parent_path() ? target.parent_path() : std::filesystem::path(".");
+    // A short fixed stem: deriving it from the target's name could exceed the name limit.
+    const std::string stem = ".kvr-save-" + std::to_string(static_cast<long>(::getpid())) + "-";
+    for (int attempt = 0; attempt < 100; ++attempt) {
+        tempPath = folder / (stem + std::to_string(counter.fetch_add(1)) + ".tmp");
+        const int fd = ::open(tempPath.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+        if (fd >= 0 || errno != EEXIST) return fd;
+    }
+    errno = EEXIST;
+    return -1;
+}
+
+// A symbolic link is followed, so that saving over it updates the file it points to rather
+// than replacing the link with a plain file.
+std::filesystem::path ResolveTarget(const std::filesystem::path& path) {
+    std::error_code ec;
+    if (std::filesystem::is_symlink(std::filesystem::symlink_status(path, ec))) {
+        const auto resolved = std::filesystem::canonical(path, ec);
+        if (!ec) return resolved;
+    }
+    return path;
+}
+
+struct FileCloser {
+    void operator()(std::FILE* f) const { std::fclose(f); }
+};
+
+}  // namespace
+
+std::tm SystemLocalTime() {
+    const std::time_t now = std::time(nullptr);
+    std::tm local{};
+    ::localtime_r(&now, &local);
+    return local;
+}
+
+std::span<const FieldId> SettingsFileKeys() { return kKeyOrder; }
+
+std::string FormatSettingsFile(const SettingsImage& image, const std::tm& time) {
+    std::array<char, 64> stamp{};
+    const std::size_t stampLength =
+        std::strftime(stamp.data(), stamp.size(), "%d-%m-%y %H:%M:%S", &time);
+
+    std::string text;
+    text.reserve(2400);
+    const auto line = [&text](std::string_view a, std::string_view b = {},
+                              std::string_view c = {}) {
+        text.append(a).append(b).append(c).append(kCrLf);
+    };
+    line("<Config>");
+    line("  <Time>", std::string_view(stamp.data(), stampLength), "</Time>");
+    line("  <type>");
+    line("    <body>");
+    for (FieldId id : kKeyOrder) {
+        const std::string_view key = Field(id).name;
+        text.append("      <").append(key).append(">");
+        text.append(std::to_string(GetField(image, id)));
+        text.append("</").append(key).append(">").append(kCrLf);
+    }
+    line("    </body>");
+    line("  </type>");
+    line("</Config>");
+    return text;
+}
+
+WriteResult WriteSettingsFile(const std::filesystem::path& path, const SettingsImage& image,
+                              const LocalClock& clock) {
+    const std::string text = FormatSettingsFile(image, clock ? clock() : SystemLocalTime());
+    const std::filesystem::path target = ResolveTarget(path);
+
+    struct stat existing {};
+    const bool targetExists = ::stat(target.c_str(), &existing) == 0;
+    if (targetExists && S_ISDIR(existing.st_mode)) return Failure(EISDIR);
+
+    std::filesystem::path tempPath;
+    const int fd = CreateTemporaryBeside(target, tempPath);
+    if (fd < 0) return Failure(errno);
+
+    // Overwriting keeps the permissions the user gave the file.
+    bool ok =
+        !targetExists || !S_ISREG(existing.st_mode) || ::fchmod(fd, existing.st_mode & 07777) == 0;
+    ok = ok && WriteAll(fd, text) && ::fsync(fd) == 0;
+    int error = ok ? 0 : errno;
+    if (::close(fd) != 0 && ok) {
+        ok = false;
+        error = errno;
+    }
+    if (ok && ::rename(tempPath.c_str(), target.c_str()) != 0) {
+        ok = false;
+        error = errno;
+    }
+    if (!ok) {
+        ::unlink(tempPath.c_str());
+        return Failure(error);
+    }
+    return WriteResult{true, 0, {}};
+}
+
+ReadResult ReadSettingsFile(const std::filesystem::path& path, SettingsImage& image) {
+    ReadResult result;
+    const std::unique_ptr<std::FILE, FileCloser> file(std::fopen(path.c_str(), "rb"));
+    if (!file) {
+        result.reason = ErrorText(errno);
+        return result;
+    }
+    // A folder opens on some systems and then fails on the first read; say what it is.
+    struct stat info {};
+    if (::fstat(::fileno(file.get()), &info) == 0 && S_ISDIR(info.st_mode)) {
+        result.reason = ErrorText(EISDIR);
+        return result;
+    }
+
+    std::bitset<kKeyOrder.size()> found;
+    char* buffer = nullptr;
+    std::size_t capacity = 0;
+    ssize_t length = 0;
+    // Lines are read whole, however long; the line end (LF or CR LF) is not part of the line.
+    while ((length = ::getline(&buffer, &capacity, file.get())) >= 0) {
+        std::string line(buffer, static_cast<std::size_t>(length));
+        if (!line.empty() && line.back() == '\n') line.pop_back();
+        if (!line.empty() && line.back() == '\r') line.pop_back();
+        if (line.empty()) continue;
+        found |= ApplyLine(std::move(line), image);
+    }
+    const int readError = std::ferror(file.get()) ? errno : 0;
+    std::free(buffer);
+
+    result.keysFound = static_cast<int>(found.count());
+    if (readError != 0) {
+        result.reason = ErrorText(readError);
+        return result;
+    }
+    result.opened = true;
+    return result;
+}
+
+}  // namespace upsconfig

@@ -1,0 +1,47 @@
+#pragma once
+
+#include <ctime>
+#include <filesystem>
+#include <functional>
+#include <span>
+#include <string>
+#include <string_view>
+
+#include "device/SettingsImage.h"
+
+namespace upsconfig {
+
+// Local date and time of writing; injectable so tests get a fixed time line.
+using LocalClock = std::function<std::tm()>;
+std::tm SystemLocalTime();
+
+// The 64 file keys in the order the writer emits them and the reader tests them.
+std::span<const FieldId> SettingsFileKeys();
+
+struct WriteResult {
+    bool ok = false;
+    int errorNumber = 0;  // errno of the failing step
+    std::string reason;   // strerror-style text, empty on success
+    explicit operator bool() const { return ok; }
+};
+
+// Writes the 71-line CRLF settings file. The text goes to a temporary file beside the target
+// that replaces the target only once it is complete, so a failure leaves any previous file as it
+// was and no partial file behind.
+WriteResult WriteSettingsFile(const std::filesystem::path& path, const SettingsImage& image,
+                              const LocalClock& clock = SystemLocalTime);
+
+// The exact bytes WriteSettingsFile puts into the file.
+std::string FormatSettingsFile(const SettingsImage& image, const std::tm& time);
+
+struct ReadResult {
+    bool opened = false;  // false also when reading broke off part way
+    int keysFound = 0;    // distinct keys that set a field (0 to 64)
+    std::string reason;   // strerror-style text when !opened
+};
+
+// Every key found in the file replaces its field in the image; all other bits stay as handed in.
+// On !opened the image may hold what was read before the failure: read into a copy.
+ReadResult ReadSettingsFile(const std::filesystem::path& path, SettingsImage& image);
+
+}  // namespace upsconfig
