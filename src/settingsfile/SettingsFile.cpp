@@ -237,6 +237,8 @@ WriteResult WriteSettingsFile(const std::filesystem::path& path, const SettingsI
     struct stat existing {};
     const bool targetExists = ::stat(target.c_str(), &existing) == 0;
     if (targetExists && S_ISDIR(existing.st_mode)) return Failure(EISDIR);
+    // Renaming over a device or pipe would replace the node itself; refuse instead.
+    if (targetExists && !S_ISREG(existing.st_mode)) return Failure(EINVAL);
 
     std::filesystem::path tempPath;
     const int fd = CreateTemporaryBeside(target, tempPath);

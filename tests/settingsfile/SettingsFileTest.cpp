@@ -337,7 +337,13 @@ TEST_F(SettingsFileTest, FailedWritesSayWhyAndLeaveNothingBehind) {
     result = WriteSettingsFile(dir_ / "absent" / "x.kvr", PatternImage(), FixedTime);
     EXPECT_FALSE(result.ok);
     EXPECT_EQ(result.errorNumber, ENOENT);
-    EXPECT_EQ(Entries(), std::set<std::string>{"folder.kvr"});
+
+    // A pipe (or device) must not be replaced by a plain file.
+    const fs::path pipe = dir_ / "pipe.kvr";
+    ASSERT_EQ(::mkfifo(pipe.c_str(), 0600), 0);
+    EXPECT_FALSE(WriteSettingsFile(pipe, PatternImage(), FixedTime).ok);
+    EXPECT_TRUE(fs::is_fifo(pipe));
+    EXPECT_EQ(Entries(), (std::set<std::string>{"folder.kvr", "pipe.kvr"}));
 }
 
 // Stands in for a full disk: the file-size limit stops the write part way, for root as well.
