@@ -1,0 +1,24 @@
+#include "resources/Artwork.h"
+
+// The resource file lives in a static library, whose registration object the linker would drop
+// unless something refers to it; this does, and must sit outside any namespace.
+static void RegisterArtwork() { Q_INIT_RESOURCE(resources); }
+
+namespace upsconfig {
+
+QString ArtworkPath(int resourceId) {
+    static const bool registered = (RegisterArtwork(), true);
+    (void)registered;
+    switch (resourceId) {
+        case kAppIconId:
+            return QStringLiteral(":/icons/app.png");
+        case kCautionIconId:
+            return QStringLiteral(":/icons/caution.png");
+        case kBannerBitmapId:
+            return QStringLiteral(":/icons/banner.png");
+        default:
+            return {};
+    }
+}
+
+}  // namespace upsconfig
