@@ -1,0 +1,38 @@
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <optional>
+#include <span>
+#include <string>
+#include <vector>
+
+namespace upsconfig {
+
+// One HID interface as the system lists it.
+struct HidInterface {
+    std::string path;
+    std::uint16_t vendorId = 0;
+    std::uint16_t productId = 0;
+};
+
+// The platform seam under HidLink: the real one talks to hidapi, tests use SimulatedUps.
+// A backend holds at most one open device; HidLink serialises every call.
+class HidBackend {
+  public:
+    virtual ~HidBackend() = default;
+
+    // The HID interfaces present now, in the system's order.
+    virtual std::vector<HidInterface> Enumerate() = 0;
+    // Opens the interface at path, closing any device opened before.
+    virtual bool Open(const std::string& path) = 0;
+    // Feature-report length of the open device, report-id byte included; nullopt when it
+    // cannot be determined.
+    virtual std::optional<std::size_t> FeatureReportLength() = 0;
+    // buffer[0] holds the report id; the whole buffer is the transfer.
+    virtual bool GetFeatureReport(std::span<std::uint8_t> buffer) = 0;
+    virtual bool SetFeatureReport(std::span<const std::uint8_t> buffer) = 0;
+    virtual void Close() = 0;
+};
+
+}  // namespace upsconfig

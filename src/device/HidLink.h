@@ -1,0 +1,69 @@
+#pragma once
+
+#include <array>
+#include <atomic>
+#include <cstddef>
+#include <cstdint>
+#include <mutex>
+#include <span>
+#include <string>
+
+#include "device/HidBackend.h"
+
+namespace upsconfig {
+
+#ifndef UPSCONFIG_VENDOR_ID
+#error "UPSCONFIG_VENDOR_ID comes from the build configuration (CMake cache variable)"
+#endif
+static_assert(UPSCONFIG_VENDOR_ID >= 0 && UPSCONFIG_VENDOR_ID <= 0xFFFF,
+              "UPSCONFIG_VENDOR_ID must be a 16-bit USB vendor id");
+
+// The ids of the units this tool configures. The vendor id comes from the build configuration
+// (CMake cache variable UPSCONFIG_VENDOR_ID); the units report product id 0.
+inline constexpr std::uint16_t kUpsVendorId = UPSCONFIG_VENDOR_ID;
+inline constexpr std::uint16_t kUpsProductId = 0x0000;
+
+// The one connection to the unit: one open device, one report buffer, one connected flag.
+// Every public transfer is one whole attempt (fill the buffer, transfer, test the flag, copy
+// the data out) under the link's mutex, so two threads can never interleave an exchange.
+// Retries and pauses belong to the callers and happen outside the lock.
+class HidLink {
+  public:
+    static constexpr std::size_t kBufferSize = 256;
+
+    explicit HidLink(HidBackend& backend);
+    virtual ~HidLink() = default;
+    HidLink(const HidLink&) = delete;
+    HidLink& operator=(const HidLink&) = delete;
+
+    void SetIds(std::uint16_t vendorId, std::uint16_t productId);
+
+    // True while a matching unit is open and the last transfer worked.
+    bool Connected() const { return connected_.load(); }
+
+    // One read attempt of report id. On success copies data bytes 0.. (as many as data holds)
+    // out of the buffer; on failure leaves data alone.
+    bool ReadReport(std::uint8_t id, std::span<std::uint8_t> data);
+    // One write attempt: id into byte 0, data into bytes 1.., the rest of the transfer goes out
+    // as the previous transfer left it.
+    bool WriteReport(std::uint8_t id, std::span<const std::uint8_t> data);
+
+    // The feature length of the unit last opened (kept after a failure); 0 before any.
+    std::size_t FeatureLength() const;
+
+  private:
+    bool ConnectLocked();
+    bool EnsureConnectedLocked();
+    void FailLocked();
+
+    HidBackend& backend_;
+    mutable std::mutex mutex_;
+    std::array<std::uint8_t, kBufferSize> buffer_{};
+    std::size_t featureLength_ = 0;
+    std::atomic<bool> connected_{false};
+    std::string devicePath_;
+    std::uint16_t vendorId_ = 0;
+    std::uint16_t productId_ = 0;
+};
+
+}  // namespace upsconfig

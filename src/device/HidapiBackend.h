@@ -1,0 +1,37 @@
+#pragma once
+
+#include <optional>
+#include <vector>
+
+#include "device/HidBackend.h"
+
+struct hid_device_;
+
+namespace upsconfig {
+
+// The real backend over hidapi. Construct it once, on the main thread (it initialises hidapi).
+// Not thread-safe by itself: HidLink calls it only under its own lock, which also covers
+// hidapi's shared state behind hid_enumerate, hid_open_path and hid_error.
+class HidapiBackend : public HidBackend {
+  public:
+    HidapiBackend();
+    ~HidapiBackend() override;
+    HidapiBackend(const HidapiBackend&) = delete;
+    HidapiBackend& operator=(const HidapiBackend&) = delete;
+
+    std::vector<HidInterface> Enumerate() override;
+    bool Open(const std::string& path) override;
+    std::optional<std::size_t> FeatureReportLength() override;
+    bool GetFeatureReport(std::span<std::uint8_t> buffer) override;
+    bool SetFeatureReport(std::span<const std::uint8_t> buffer) override;
+    void Close() override;
+
+  private:
+    std::optional<std::vector<std::uint8_t>> ReadReportDescriptor() const;
+
+    hid_device_* device_ = nullptr;
+    std::string path_;
+    bool initialised_ = false;
+};
+
+}  // namespace upsconfig

@@ -1,0 +1,92 @@
+#pragma once
+
+#include <array>
+#include <atomic>
+#include <cstdint>
+#include <span>
+
+#include "device/HidLink.h"
+#include "device/Pauser.h"
+#include "device/SettingsImage.h"
+
+namespace upsconfig {
+
+// Flags shared by the user-interface thread and the monitor thread.
+struct UpsFlags {
+    std::atomic<int> upsOn{0}, outlet1On{0}, outlet2On{0}, testInfo{0}, keepPolling{0};
+};
+
+// What the main window does with a successful read; the report layer needs no window.
+class ReportListener {
+  public:
+    virtual ~ReportListener() = default;
+    virtual void ShowVersions(int /*hardware*/, int /*powerFirmware*/, int /*monitorFirmware*/) {}
+    // After every successful identity or settings read.
+    virtual void ShareImage(const SettingsImage& /*image*/) {}
+    // From ReadStatus; may run on the monitor thread.
+    virtual void ShowTimeSinceStartup(std::int32_t /*seconds*/) {}
+};
+
+// The reports of the unit: reads into the settings image and the flags, the report writer
+// and the single commands. Outcomes are the link's connected flag, as everywhere.
+class ReportLayer {
+  public:
+    using ReportData = std::array<std::uint8_t, 4>;
+
+    // Report ids.
+    static constexpr std::uint8_t kIdentification = 0x01;
+    static constexpr std::uint8_t kBatteryTest = 0x08;
+    static constexpr std::uint8_t kStartupTime = 0x09;
+    static constexpr std::uint8_t kSettings = 0x32;
+    static constexpr std::uint8_t kStatus = 0x33;
+    static constexpr std::uint8_t kFirstOutletReport = 0x3C;  // 0x3C..0x43
+    static constexpr std::uint8_t kSummary = 0x44;
+
+    static constexpr int kReadAttempts = 3;
+    static constexpr int kWriteAttempts = 30;
+    static constexpr int kRetryPauseMs = 200;
+
+    ReportLayer(HidLink& link, Pauser pauser);
+
+    void SetListener(ReportListener* listener);
+    SettingsImage& Image();  // as last read; starts zero-filled
+    const SettingsImage& Image() const;
+    UpsFlags& Flags();
+    bool Connected() const;
+
+    void ReadAllReports();
+    void ReadIdentity();
+    void ReadSettings();
+    void ReadStatus();
+    void WriteReports(const SettingsImage& newImage, const SettingsImage& oldImage);
+    // Writes one report with up to 30 attempts, each followed by 200 ms. Only the given data
+    // bytes are filled; the rest of the transfer goes out as the previous one left it.
+    void SendReport(std::uint8_t id, std::span<const std::uint8_t> data);
+
+    void TurnOutletOn(int outlet);
+    void TurnOutletOff(int outlet);
+    void RebootOutlet(int outlet);
+    void StartBatteryTest();
+    void TerminateBatteryTest();
+    void RequestBootloader();
+
+    // The destination takes every byte of the source except its own model code.
+    static void AdoptImage(const SettingsImage& source, SettingsImage& destination);
+
+    // Image byte of a settings report's data byte 0 (0x32, 0x3C..0x43, 0x44).
+    static std::size_t ImageOffset(std::uint8_t reportId);
+
+  private:
+    bool ReadWithRetries(std::uint8_t id, ReportData& data, bool gateOnKeepPolling);
+    void ShareImage();
+    void SendCommand(std::uint8_t bits);
+    static std::uint8_t OutletBits(int outlet, std::uint8_t outlet1Bits, std::uint8_t outlet2Bits);
+
+    HidLink& link_;
+    Pauser pauser_;
+    ReportListener* listener_ = nullptr;
+    SettingsImage image_{};
+    UpsFlags flags_;
+};
+
+}  // namespace upsconfig

@@ -1,0 +1,138 @@
+#pragma once
+
+#include <array>
+#include <chrono>
+#include <cstdint>
+#include <map>
+#include <mutex>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "device/HidBackend.h"
+#include "device/SettingsImage.h"
+
+namespace upsconfig {
+
+// A unit of the family in software: the test double of the device layer and the unit of the
+// demo. It answers the identification, status, start-up-time and settings reports, applies
+// written settings, carries out commands, and can be told to misbehave. Thread-safe: the
+// user-interface thread and the monitor thread both talk to it.
+class SimulatedUps : public HidBackend {
+  public:
+    using ReportData = std::array<std::uint8_t, 4>;
+
+    enum class Direction { Get, Set };
+    struct Transfer {
+        Direction direction;
+        std::uint8_t id;
+        std::vector<std::uint8_t> bytes;  // the whole frame, id included
+        bool ok;
+        std::string path;         // the interface it went through
+        ReportData Data() const;  // data bytes 0..3
+    };
+
+    static constexpr const char* kDefaultPath = "sim:ups0";
+
+    // One interface listed with the unit's ids (vendor kUpsVendorId, product 0).
+    SimulatedUps();
+
+    // The report descriptor the unit declares: 4 data bytes per report.
+    static std::vector<std::uint8_t> DefaultReportDescriptor();
+
+    // --- What the unit is -------------------------------------------------------------
+    void SetModelCode(std::uint8_t code);
+    void SetVersions(std::uint8_t hardware, std::uint8_t powerFirmware,
+                     std::uint8_t monitorFirmware);
+    void SetOnline(bool online);  // output on; false = standby
+    void SetOutlet(int outlet, bool on);
+    bool OutletOn(int outlet) const;
+    void SetStartupSeconds(std::int32_t seconds);
+    // Any settings report (0x32, 0x3C..0x44) as the unit holds it.
+    void SetSettingsReport(std::uint8_t id, const ReportData& data);
+    ReportData SettingsReport(std::uint8_t id) const;
+    // All settings reports (and the model code) from or into one image.
+    void LoadImage(const SettingsImage& image);
+    SettingsImage HeldImage() const;
+    bool DisplayUpdateMode() const;
+    // 0 = none yet, else the data byte of the last battery-test report (1 start, 3 stop).
+    int LastBatteryTestCommand() const;
+
+    // --- How it is attached ----------------------------------------------------------
+    // Further interfaces in enumeration order after the ones already listed. They all lead to
+    // this one unit; a descriptor given here overrides the unit's for that interface.
+    void AddInterface(const std::string& path, std::uint16_t vendorId, std::uint16_t productId,
+                      std::optional<std::vector<std::uint8_t>> descriptor = std::nullopt);
+    void SetInterfaceIds(const std::string& path, std::uint16_t vendorId, std::uint16_t productId);
+    void SetReportDescriptor(std::vector<std::uint8_t> descriptor);  // empty = unreadable
+    void Unplug();  // gone from the list; the open device fails every transfer
+    void Replug();  // listed again; a device opened before stays dead
+
+    // --- Faults ----------------------------------------------------------------------
+    void FailNextTransfers(int count);
+    void FailReport(std::uint8_t id);  // every transfer of this id fails until cleared
+    void ClearFailReport(std::uint8_t id);
+    void SetLatency(std::chrono::microseconds latency);  // real time per transfer
+
+    // --- What happened ---------------------------------------------------------------
+    std::vector<Transfer> Log() const;
+    void ClearLog();
+    std::vector<std::uint8_t> WrittenIds() const;  // ids of successful writes, in order
+    std::vector<std::uint8_t> ReadIds() const;     // ids of successful reads, in order
+    std::optional<ReportData> LastWrite(std::uint8_t id) const;
+    int CountTransfers(Direction direction, std::uint8_t id) const;  // attempts, failed included
+    int OpenCount() const;
+    std::string OpenPath() const;  // empty when nothing is open
+    // Transfers that started while another was still running; a serialised link keeps it 0.
+    int OverlappingTransfers() const;
+
+    // --- HidBackend --------------------------------------------------------------------
+    std::vector<HidInterface> Enumerate() override;
+    bool Open(const std::string& path) override;
+    std::optional<std::size_t> FeatureReportLength() override;
+    bool GetFeatureReport(std::span<std::uint8_t> buffer) override;
+    bool SetFeatureReport(std::span<const std::uint8_t> buffer) override;
+    void Close() override;
+
+  private:
+    struct Interface {
+        HidInterface info;
+        std::optional<std::vector<std::uint8_t>> descriptor;
+    };
+
+    bool BeginTransfer(std::uint8_t id, std::chrono::microseconds& latency);
+    void EndTransfer();
+    bool TransferFailsLocked(std::uint8_t id);
+    bool AnswerLocked(std::uint8_t id, ReportData& data) const;
+    bool TakeLocked(std::uint8_t id, const ReportData& data);
+    void Record(Direction direction, std::span<const std::uint8_t> frame, bool ok);
+    static bool IsSettingsReport(std::uint8_t id);
+
+    mutable std::mutex mutex_;
+    std::vector<Interface> interfaces_;
+    std::vector<std::uint8_t> descriptor_;
+    std::map<std::uint8_t, ReportData> settings_;
+    std::uint8_t modelCode_ = 1;
+    std::array<std::uint8_t, 3> versions_{1, 1, 1};
+    bool online_ = true;
+    std::array<bool, 2> outlets_{true, true};
+    std::int32_t startupSeconds_ = 0;
+    bool displayUpdateMode_ = false;
+    int lastBatteryTest_ = 0;
+
+    bool plugged_ = true;
+    int plugGeneration_ = 0;
+    bool open_ = false;
+    int openGeneration_ = -1;
+    std::string openPath_;
+    int openCount_ = 0;
+
+    int failNext_ = 0;
+    std::map<std::uint8_t, bool> failingIds_;
+    std::chrono::microseconds latency_{0};
+    int inTransfer_ = 0;
+    int overlaps_ = 0;
+    std::vector<Transfer> log_;
+};
+
+}  // namespace upsconfig
