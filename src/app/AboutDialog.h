@@ -1,0 +1,17 @@
+#pragma once
+
+#include <QDialog>
+
+namespace upsconfig {
+
+// The About box: no behaviour beyond closing with OK (or Escape, or the close box).
+class AboutDialog : public QDialog {
+    Q_OBJECT
+  public:
+    static constexpr int kTemplateId = 100;
+    static constexpr int kOkId = 1;
+
+    explicit AboutDialog(QWidget* parent = nullptr);
+};
+
+}  // namespace upsconfig

@@ -1,0 +1,171 @@
+#include "app/AppServices.h"
+
+#include <QAbstractButton>
+#include <QCloseEvent>
+#include <QFileDialog>
+#include <QFileInfo>
+#include <QKeyEvent>
+#include <QMessageBox>
+#include <QProcess>
+#include <QPushButton>
+#include <algorithm>
+
+#include "app/CommErrorDialog.h"
+
+namespace upsconfig {
+
+namespace {
+
+constexpr const char* kFileFilter = "KVR8 configuration(*.kvr)";
+
+struct ButtonInfo {
+    int id;
+    QMessageBox::StandardButton standard;
+    const char* text;
+};
+
+constexpr ButtonInfo kButtons[] = {
+    {ButtonId::Ok, QMessageBox::Ok, "&OK"},
+    {ButtonId::Cancel, QMessageBox::Cancel, "&Cancel"},
+    {ButtonId::Abort, QMessageBox::Abort, "&Abort"},
+    {ButtonId::Retry, QMessageBox::Retry, "&Retry"},
+    {ButtonId::Ignore, QMessageBox::Ignore, "&Ignore"},
+    {ButtonId::Yes, QMessageBox::Yes, "&Yes"},
+    {ButtonId::No, QMessageBox::No, "&No"},
+};
+
+const ButtonInfo& Info(int id) {
+    return *std::find_if(std::begin(kButtons), std::end(kButtons),
+                         [id](const ButtonInfo& b) { return b.id == id; });
+}
+
+QMessageBox::Icon IconOf(unsigned style) {
+    switch (style & 0xF0u) {
+        case MessageStyle::IconStop:
+            return QMessageBox::Critical;
+        case MessageStyle::IconQuestion:
+            return QMessageBox::Question;
+        case MessageStyle::IconExclamation:
+            return QMessageBox::Warning;
+        case MessageStyle::IconInformation:
+            return QMessageBox::Information;
+        default:
+            return QMessageBox::NoIcon;
+    }
+}
+
+// A box without Cancel and with more than one button cannot be dismissed: Qt would otherwise
+// take "No" for Escape and the close box.
+class NoDismissFilter : public QObject {
+  public:
+    using QObject::QObject;
+
+  protected:
+    bool eventFilter(QObject* watched, QEvent* event) override {
+        if (event->type() == QEvent::KeyPress &&
+            static_cast<QKeyEvent*>(event)->key() == Qt::Key_Escape)
+            return true;
+        if (event->type() == QEvent::Close) {
+            event->ignore();
+            return true;
+        }
+        return QObject::eventFilter(watched, event);
+    }
+};
+
+AppServices realServices;
+AppServices* current = &realServices;
+
+}  // namespace
+
+std::vector<int> MessageButtonIds(unsigned style) {
+    using namespace ButtonId;
+    switch (style & 0x0Fu) {
+        case MessageStyle::OkCancel:
+            return {Ok, Cancel};
+        case MessageStyle::AbortRetryIgnore:
+            return {Abort, Retry, Ignore};
+        case MessageStyle::YesNoCancel:
+            return {Yes, No, Cancel};
+        case MessageStyle::YesNo:
+            return {Yes, No};
+        case MessageStyle::RetryCancel:
+            return {Retry, Cancel};
+        default:
+            return {Ok};
+    }
+}
+
+int AppServices::ShowMessage(QWidget* owner, const QString& text, const QString& caption,
+                             unsigned style) {
+    QMessageBox box(IconOf(style), caption, QString(text).replace(QStringLiteral("\r\n"), "\n"),
+                    QMessageBox::NoButton, owner);
+    box.setTextFormat(Qt::PlainText);
+    const std::vector<int> ids = MessageButtonIds(style);
+    std::vector<QAbstractButton*> buttons;
+    for (int id : ids) {
+        const ButtonInfo& info = Info(id);
+        // Standard buttons keep their roles; only the captions are ours.
+        QPushButton* button = box.addButton(info.standard);
+        button->setText(QString::fromLatin1(info.text));
+        buttons.push_back(button);
+    }
+    const std::size_t defaultIndex = (style >> 8) & 0x0Fu;
+    box.setDefaultButton(
+        static_cast<QPushButton*>(buttons[defaultIndex < buttons.size() ? defaultIndex : 0]));
+    const bool hasCancel = std::find(ids.begin(), ids.end(), ButtonId::Cancel) != ids.end();
+    NoDismissFilter noDismiss;
+    if (hasCancel) {
+        box.setEscapeButton(box.button(QMessageBox::Cancel));
+    } else if (ids.size() > 1) {
+        box.installEventFilter(&noDismiss);
+    }
+    box.exec();
+    for (std::size_t i = 0; i < ids.size(); ++i)
+        if (box.clickedButton() == buttons[i]) return ids[i];
+    // Closed without a button (e.g. its owner went away): what Escape would have answered.
+    return hasCancel ? ButtonId::Cancel : ids.front();
+}
+
+int AppServices::RunCommErrorDialog(QWidget* owner) {
+    CommErrorDialog dialog(owner);
+    dialog.exec();
+    return dialog.Choice();
+}
+
+std::optional<QString> AppServices::GetSaveFileName(QWidget* owner) {
+    QFileDialog dialog(owner);
+    dialog.setAcceptMode(QFileDialog::AcceptSave);
+    dialog.setFileMode(QFileDialog::AnyFile);
+    dialog.setNameFilter(QString::fromLatin1(kFileFilter));
+    dialog.setDefaultSuffix(QStringLiteral("kvr"));
+    dialog.setOption(QFileDialog::DontConfirmOverwrite, false);
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return {};
+    return dialog.selectedFiles().constFirst();
+}
+
+std::optional<QString> AppServices::GetOpenFileName(QWidget* owner) {
+    QFileDialog dialog(owner);
+    dialog.setAcceptMode(QFileDialog::AcceptOpen);
+    // The reader copes with a missing file itself, so the dialog does not insist on one.
+    dialog.setFileMode(QFileDialog::AnyFile);
+    dialog.setNameFilter(QString::fromLatin1(kFileFilter));
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return {};
+    return dialog.selectedFiles().constFirst();
+}
+
+bool AppServices::LaunchProgram(const QString& exactPath) {
+    return QProcess::startDetached(exactPath, {});
+}
+
+bool AppServices::FileExists(const QString& path) { return QFileInfo::exists(path); }
+
+AppServices& Services() { return *current; }
+
+void SetServices(AppServices* services) { current = services ? services : &realServices; }
+
+int ShowMessage(QWidget* owner, const QString& text, const QString& caption, unsigned style) {
+    return Services().ShowMessage(owner, text, caption, style);
+}
+
+}  // namespace upsconfig

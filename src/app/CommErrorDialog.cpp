@@ -1,0 +1,40 @@
+#include "app/CommErrorDialog.h"
+
+#include <QKeyEvent>
+#include <QPushButton>
+
+#include "app/AppServices.h"
+#include "framework/TemplateBuilder.h"
+
+namespace upsconfig {
+
+CommErrorDialog::CommErrorDialog(QWidget* parent) : QDialog(parent), choice_(ButtonId::Cancel) {
+    TemplateBuilder::BuildDialog(Template(kTemplateId), this);
+    const std::pair<int, int> buttons[] = {
+        {kRetryId, ButtonId::Retry}, {kIgnoreId, ButtonId::Ignore}, {kCancelId, ButtonId::Cancel}};
+    for (auto [id, choice] : buttons) {
+        if (auto* button = FindControl<QPushButton>(this, id))
+            connect(button, &QPushButton::clicked, this,
+                    [this, choice = choice] { Choose(choice); });
+    }
+}
+
+void CommErrorDialog::Choose(int choice) {
+    choice_ = choice;
+    accept();
+}
+
+void CommErrorDialog::showEvent(QShowEvent* event) {
+    choice_ = ButtonId::Cancel;
+    QDialog::showEvent(event);
+}
+
+void CommErrorDialog::keyPressEvent(QKeyEvent* event) {
+    if (event->key() == Qt::Key_F1) {
+        event->accept();  // help is asked for and answered: nothing happens
+        return;
+    }
+    QDialog::keyPressEvent(event);
+}
+
+}  // namespace upsconfig

@@ -1,0 +1,32 @@
+#pragma once
+
+#include <QDialog>
+
+namespace upsconfig {
+
+// "Communication Error": shown while the unit cannot be reached at start-up. Retry, Ignore and
+// Cancel set Choice() to ButtonId::Retry, Ignore or Cancel and close; Escape and the close box
+// leave it at Cancel, which it is at the start of every showing; F1 does nothing.
+class CommErrorDialog : public QDialog {
+    Q_OBJECT
+  public:
+    static constexpr int kTemplateId = 160;
+    static constexpr int kRetryId = 1011;
+    static constexpr int kIgnoreId = 1012;
+    static constexpr int kCancelId = 1013;
+
+    explicit CommErrorDialog(QWidget* parent = nullptr);
+
+    int Choice() const { return choice_; }
+
+  protected:
+    void showEvent(QShowEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
+
+  private:
+    void Choose(int choice);
+
+    int choice_;
+};
+
+}  // namespace upsconfig

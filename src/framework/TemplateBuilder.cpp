@@ -1,0 +1,269 @@
+#include "framework/TemplateBuilder.h"
+
+#include <QButtonGroup>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QGroupBox>
+#include <QIcon>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QStyleOptionButton>
+#include <QStylePainter>
+#include <type_traits>
+
+#include "framework/TabControl.h"
+
+#if __has_include("resources/Artwork.h")
+#include "resources/Artwork.h"
+#define UPSCONFIG_HAVE_ARTWORK 1
+#endif
+
+namespace upsconfig {
+
+namespace {
+
+QString Text(std::string_view text) {
+    return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
+}
+
+bool Has(const ControlTemplate& control, std::uint32_t style) {
+    return (control.style & style) != 0;
+}
+
+Qt::Alignment HorizontalAlignment(const ControlTemplate& control) {
+    if (Has(control, Style::Center)) return Qt::AlignHCenter;
+    if (Has(control, Style::RightAlign)) return Qt::AlignRight;
+    return Qt::AlignLeft;
+}
+
+// The platform's edit boxes show text with \r\n line breaks; Qt wants \n alone.
+QString EditText(std::string_view text) { return Text(text).replace(QStringLiteral("\r\n"), "\n"); }
+
+QWidget* MakeStatic(const ControlTemplate& control, QWidget* parent) {
+    auto* label = new QLabel(parent);
+    label->setTextFormat(Qt::PlainText);
+    label->setText(EditText(control.text));
+    label->setAlignment(HorizontalAlignment(control) | Qt::AlignTop);
+    label->setWordWrap(!Has(control, Style::NoWordWrap));
+    return label;
+}
+
+QWidget* MakeEdit(const ControlTemplate& control, QWidget* parent) {
+    const bool readOnly = Has(control, Style::ReadOnly);
+    if (!Has(control, Style::MultiLine)) {
+        auto* edit = new QLineEdit(EditText(control.text), parent);
+        edit->setReadOnly(readOnly);
+        edit->setFrame(Has(control, Style::Border) && !Has(control, Style::NoBorder));
+        edit->setAlignment(HorizontalAlignment(control) | Qt::AlignVCenter);
+        return edit;
+    }
+    auto* edit = new QPlainTextEdit(parent);
+    edit->setPlainText(EditText(control.text));
+    edit->setReadOnly(readOnly);
+    if (!Has(control, Style::Border) || Has(control, Style::NoBorder))
+        edit->setFrameShape(QFrame::NoFrame);
+    // A vertical scroll bar in the template is always there (greyed out while not needed).
+    edit->setVerticalScrollBarPolicy(Has(control, Style::VScroll) ? Qt::ScrollBarAlwaysOn
+                                                                  : Qt::ScrollBarAlwaysOff);
+    edit->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    // Without horizontal auto-scroll the platform wraps long lines at the box's edge.
+    edit->setLineWrapMode(Has(control, Style::AutoHScroll) ? QPlainTextEdit::NoWrap
+                                                           : QPlainTextEdit::WidgetWidth);
+    return edit;
+}
+
+// A check box or radio button that, like the platform's, reacts to a click anywhere in its
+// rectangle, and whose text wraps inside it when the template says multi-line.
+template <class Base>
+class TemplateButton : public Base {
+  public:
+    TemplateButton(const QString& text, QWidget* parent, bool wrap, bool topAlign)
+        : Base(text, parent), wrap_(wrap), topAlign_(topAlign) {}
+
+  protected:
+    static constexpr bool kRadio = std::is_same_v<Base, QRadioButton>;
+
+    void paintEvent(QPaintEvent* event) override {
+        if (!wrap_) {
+            Base::paintEvent(event);
+            return;
+        }
+        QStylePainter painter(this);
+        QStyleOptionButton option;
+        this->initStyleOption(&option);
+        const QString text = option.text;
+        option.text.clear();
+        QStyle* style = this->style();
+        QRect indicator = style->subElementRect(
+            kRadio ? QStyle::SE_RadioButtonIndicator : QStyle::SE_CheckBoxIndicator, &option, this);
+        const QRect contents = style->subElementRect(
+            kRadio ? QStyle::SE_RadioButtonContents : QStyle::SE_CheckBoxContents, &option, this);
+        const int lines =
+            this->fontMetrics().boundingRect(contents, Qt::TextWordWrap, text).height();
+        QRect textRect = contents;
+        if (!topAlign_) textRect.setTop(contents.top() + qMax(0, (contents.height() - lines) / 2));
+        const int lineHeight = this->fontMetrics().height();
+        indicator.moveTop(textRect.top() + (lineHeight - indicator.height()) / 2);
+        option.rect = indicator;
+        painter.drawPrimitive(
+            kRadio ? QStyle::PE_IndicatorRadioButton : QStyle::PE_IndicatorCheckBox, option);
+        style->drawItemText(&painter, textRect, Qt::AlignLeft | Qt::AlignTop | Qt::TextWordWrap,
+                            option.palette, this->isEnabled(), text, QPalette::WindowText);
+    }
+
+    bool hitButton(const QPoint& pos) const override { return this->rect().contains(pos); }
+
+  private:
+    bool wrap_;
+    bool topAlign_;
+};
+
+template <class Button>
+Button* MakeButton(const ControlTemplate& control, QWidget* parent) {
+    return new TemplateButton<Button>(Text(control.text), parent, Has(control, Style::MultiLine),
+                                      Has(control, Style::TopAlign));
+}
+
+QComboBox* MakeDropDownList(const ControlTemplate& control, QWidget* parent) {
+    auto* combo = new QComboBox(parent);
+    combo->setEditable(false);
+    combo->setInsertPolicy(QComboBox::NoInsert);
+    for (std::string_view item : control.items)
+        combo->addItem(Text(item));
+    return combo;
+}
+
+// Icons of the templates are drawn at the standard icon size.
+constexpr QSize kIconSize(32, 32);
+
+QLabel* MakeArtwork(const ControlTemplate& control, QWidget* parent, const QRect& pixels) {
+    auto* label = new QLabel(parent);
+    label->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+    const QString path = ArtworkResourcePath(control.resource);
+    if (path.isEmpty()) return label;
+    if (control.kind == ControlKind::Icon) {
+        label->setPixmap(QIcon(path).pixmap(kIconSize));
+    } else {
+        label->setPixmap(QPixmap(path));
+        if (pixels.width() > 0 && pixels.height() > 0) label->setScaledContents(true);
+    }
+    return label;
+}
+
+// A zero-sized icon or bitmap takes the size of its picture, as on the platform.
+QSize NaturalArtworkSize(const ControlTemplate& control, const QLabel* label) {
+    if (control.kind == ControlKind::Icon) return kIconSize;
+    return label->pixmap().isNull() ? QSize(0, 0) : label->pixmap().size();
+}
+
+}  // namespace
+
+QString ArtworkResourcePath(int resource) {
+#ifdef UPSCONFIG_HAVE_ARTWORK
+    return ArtworkPath(resource);
+#else
+    (void)resource;
+    return {};
+#endif
+}
+
+std::vector<QWidget*> TemplateBuilder::Build(const DialogTemplate& dialog, QWidget* target) {
+    const QFont font = DialogFont(dialog);
+    const DialogBaseUnits units = BaseUnits(font);
+    target->setFont(font);
+    target->resize(DluToPixelsX(dialog.width, units), DluToPixelsY(dialog.height, units));
+
+    std::vector<QWidget*> built;
+    std::vector<QWidget*> frames;
+    QButtonGroup* radioGroup = nullptr;
+    for (const ControlTemplate& control : dialog.controls) {
+        // A group mark on any control ends the radio group before it, as on the platform.
+        if (Has(control, Style::GroupStart)) radioGroup = nullptr;
+        QRect pixels = DluToPixels(control.rect, units);
+        QWidget* widget = nullptr;
+        switch (control.kind) {
+            case ControlKind::Static:
+                widget = MakeStatic(control, target);
+                break;
+            case ControlKind::Edit:
+                widget = MakeEdit(control, target);
+                break;
+            case ControlKind::DropDownList: {
+                QComboBox* combo = MakeDropDownList(control, target);
+                // The template's height is the opened list's; the closed box keeps its own.
+                const int closed = combo->sizeHint().height();
+                const int row = qMax(1, combo->fontMetrics().height() + 2);
+                combo->setMaxVisibleItems(qMax(1, (pixels.height() - closed) / row));
+                pixels.setHeight(closed);
+                widget = combo;
+                break;
+            }
+            case ControlKind::CheckBox:
+                widget = MakeButton<QCheckBox>(control, target);
+                break;
+            case ControlKind::RadioButton: {
+                QRadioButton* radio = MakeButton<QRadioButton>(control, target);
+                if (radioGroup == nullptr) {
+                    radioGroup = new QButtonGroup(target);
+                    radioGroup->setExclusive(true);
+                }
+                radio->setAutoExclusive(false);
+                radioGroup->addButton(radio);
+                widget = radio;
+                break;
+            }
+            case ControlKind::PushButton: {
+                auto* button = new QPushButton(Text(control.text), target);
+                if (Has(control, Style::DefaultButton)) button->setDefault(true);
+                widget = button;
+                break;
+            }
+            case ControlKind::GroupBox: {
+                auto* frame = new QGroupBox(Text(control.text), target);
+                if (Has(control, Style::Center)) frame->setAlignment(Qt::AlignHCenter);
+                frame->setAttribute(Qt::WA_TransparentForMouseEvents);
+                frame->setFocusPolicy(Qt::NoFocus);
+                frames.push_back(frame);
+                widget = frame;
+                break;
+            }
+            case ControlKind::Icon:
+            case ControlKind::Bitmap: {
+                QLabel* label = MakeArtwork(control, target, pixels);
+                if (pixels.width() <= 0 || pixels.height() <= 0)
+                    pixels.setSize(NaturalArtworkSize(control, label));
+                widget = label;
+                break;
+            }
+            case ControlKind::TabControl:
+                widget = new TabControl(target);
+                break;
+        }
+        widget->setGeometry(pixels);
+        if (control.id != kNoId) widget->setObjectName(QString::number(control.id));
+        if (Has(control, Style::NoTabStop) && widget->focusPolicy() != Qt::NoFocus)
+            widget->setFocusPolicy(Qt::ClickFocus);
+        if (Has(control, Style::Disabled)) widget->setEnabled(false);
+        if (Has(control, Style::Hidden)) widget->setHidden(true);
+        built.push_back(widget);
+    }
+    // Frames go behind everything they surround, wherever the template lists them.
+    for (QWidget* frame : frames)
+        frame->lower();
+    return built;
+}
+
+std::vector<QWidget*> TemplateBuilder::BuildDialog(const DialogTemplate& dialog, QDialog* target) {
+    std::vector<QWidget*> built = Build(dialog, target);
+    target->setWindowTitle(Text(dialog.caption));
+    target->setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
+                           Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint |
+                           Qt::MSWindowsFixedSizeDialogHint);
+    target->setFixedSize(target->size());
+    return built;
+}
+
+}  // namespace upsconfig

@@ -1,0 +1,80 @@
+#pragma once
+
+#include <QPoint>
+#include <QRect>
+#include <QString>
+#include <QWidget>
+#include <cstddef>
+#include <functional>
+#include <optional>
+#include <span>
+#include <vector>
+
+#include "device/SettingsImage.h"
+#include "framework/TemplateBuilder.h"
+#include "resources/DialogTemplate.h"
+
+namespace upsconfig {
+
+// Which help entry the hover help shows for a cursor position: the last rectangle, in table
+// order, that contains the cursor once enlarged by `margin` on every side (left <= x < right,
+// top <= y < bottom). Empty when none does. All in screen coordinates.
+std::optional<std::size_t> HoverMatch(QPoint cursor, std::span<const QRect> screenRects,
+                                      int margin);
+
+// One row of a page's help table: a control and the text shown while the mouse is over it.
+struct HelpEntry {
+    int controlId = kNoId;
+    std::function<QString()> text;
+};
+
+// Base of every settings page: a child window built from its template, with a tab index, the
+// four operations through which the main window moves settings, hover help and the
+// Enter/Escape filter.
+class SettingsPage : public QWidget {
+    Q_OBJECT
+  public:
+    explicit SettingsPage(const DialogTemplate& dialog, QWidget* parent = nullptr);
+
+    // -1 while the page has no tab.
+    int TabIndex() const { return tabIndex_; }
+    void SetTabIndex(int index) { tabIndex_ = index; }
+
+    // Defaults do nothing, for pages without the operation.
+    virtual void LoadSettings(SettingsImage image);
+    virtual void StoreSettings(SettingsImage& image);
+    virtual void SetFactoryDefaults();
+    virtual void DisableAllControls();
+
+    // Replaces the whole text of the help box (\r\n or \n line breaks); no-op without one.
+    void ShowHelpText(const QString& text);
+
+    // The page's control with that id, or nullptr.
+    template <class T>
+    T* Control(int id) const {
+        return FindControl<T>(this, id);
+    }
+
+    // Runs the hover help for the cursor where the system has it now. Called on every mouse
+    // move over the page or any of its controls.
+    void UpdateHoverHelp();
+
+  protected:
+    // The help box, the table (tested in order, the last match wins) and the margin in pixels.
+    void SetHelp(int helpBoxId, std::vector<HelpEntry> table, int marginPixels);
+    // Swallow Enter, Return, keypad Enter and Escape on the page and its controls (default on).
+    void SetEnterEscapeFilter(bool on) { filterEnterEscape_ = on; }
+
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+  private:
+    void Watch(QWidget* widget);
+
+    int tabIndex_ = -1;
+    int helpBoxId_ = kNoId;
+    std::vector<HelpEntry> helpTable_;
+    int margin_ = 0;
+    bool filterEnterEscape_ = true;
+};
+
+}  // namespace upsconfig
