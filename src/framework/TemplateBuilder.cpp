@@ -7,6 +7,7 @@
 #include <QIcon>
 #include <QLabel>
 #include <QLineEdit>
+#include <QPainter>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QRadioButton>
@@ -121,6 +122,48 @@ class TemplateButton : public Base {
     bool topAlign_;
 };
 
+// A frame whose line runs through the middle of its caption, as on the platform, so the
+// controls the template places just below the caption sit inside it.
+class TemplateGroupBox : public QGroupBox {
+  public:
+    TemplateGroupBox(const QString& title, QWidget* parent, bool centred)
+        : QGroupBox(title, parent), centred_(centred) {}
+
+  protected:
+    void paintEvent(QPaintEvent*) override {
+        QPainter painter(this);
+        const QFontMetrics metrics = fontMetrics();
+        // An etched line: dark, with a light one a pixel below and right of it. (The styles'
+        // own group-box frames leave a caption-high gap above the line.)
+        const QRect line = rect().adjusted(0, metrics.height() / 2, -2, -2);
+        painter.setPen(palette().color(QPalette::Mid));
+        painter.drawRect(line);
+        painter.setPen(palette().color(QPalette::Light));
+        painter.drawRect(line.translated(1, 1));
+        if (title().isEmpty()) return;
+        const int textWidth = metrics.horizontalAdvance(title()) + 4;
+        const int x = centred_ ? (width() - textWidth) / 2 : 6;
+        const QRect textRect(x, 0, textWidth, metrics.height());
+        painter.fillRect(textRect, palette().window());
+        style()->drawItemText(&painter, textRect, Qt::AlignCenter, palette(), isEnabled(), title(),
+                              QPalette::WindowText);
+    }
+
+  private:
+    bool centred_;
+};
+
+// Our font draws a little wider than the one the templates were laid out with: a one-line
+// text grows to fit rather than being cut or wrapped into a second line nobody sees.
+void FitOneLineText(QWidget* widget, QRect& pixels, Qt::Alignment alignment) {
+    const int needed = widget->sizeHint().width();
+    if (needed <= pixels.width()) return;
+    const int extra = needed - pixels.width();
+    if (alignment & Qt::AlignRight) pixels.moveLeft(pixels.left() - extra);
+    if (alignment & Qt::AlignHCenter) pixels.moveLeft(pixels.left() - extra / 2);
+    pixels.setWidth(needed);
+}
+
 template <class Button>
 Button* MakeButton(const ControlTemplate& control, QWidget* parent) {
     return new TemplateButton<Button>(Text(control.text), parent, Has(control, Style::MultiLine),
@@ -185,9 +228,15 @@ std::vector<QWidget*> TemplateBuilder::Build(const DialogTemplate& dialog, QWidg
         QRect pixels = DluToPixels(control.rect, units);
         QWidget* widget = nullptr;
         switch (control.kind) {
-            case ControlKind::Static:
-                widget = MakeStatic(control, target);
+            case ControlKind::Static: {
+                auto* label = static_cast<QLabel*>(MakeStatic(control, target));
+                if (pixels.height() < 2 * label->fontMetrics().height()) {
+                    label->setWordWrap(false);
+                    FitOneLineText(label, pixels, HorizontalAlignment(control));
+                }
+                widget = label;
                 break;
+            }
             case ControlKind::Edit:
                 widget = MakeEdit(control, target);
                 break;
@@ -203,6 +252,7 @@ std::vector<QWidget*> TemplateBuilder::Build(const DialogTemplate& dialog, QWidg
             }
             case ControlKind::CheckBox:
                 widget = MakeButton<QCheckBox>(control, target);
+                if (!Has(control, Style::MultiLine)) FitOneLineText(widget, pixels, Qt::AlignLeft);
                 break;
             case ControlKind::RadioButton: {
                 QRadioButton* radio = MakeButton<QRadioButton>(control, target);
@@ -212,6 +262,7 @@ std::vector<QWidget*> TemplateBuilder::Build(const DialogTemplate& dialog, QWidg
                 }
                 radio->setAutoExclusive(false);
                 radioGroup->addButton(radio);
+                if (!Has(control, Style::MultiLine)) FitOneLineText(radio, pixels, Qt::AlignLeft);
                 widget = radio;
                 break;
             }
@@ -222,8 +273,8 @@ std::vector<QWidget*> TemplateBuilder::Build(const DialogTemplate& dialog, QWidg
                 break;
             }
             case ControlKind::GroupBox: {
-                auto* frame = new QGroupBox(Text(control.text), target);
-                if (Has(control, Style::Center)) frame->setAlignment(Qt::AlignHCenter);
+                auto* frame =
+                    new TemplateGroupBox(Text(control.text), target, Has(control, Style::Center));
                 frame->setAttribute(Qt::WA_TransparentForMouseEvents);
                 frame->setFocusPolicy(Qt::NoFocus);
                 frames.push_back(frame);
