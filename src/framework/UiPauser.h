@@ -5,9 +5,9 @@
 namespace upsconfig {
 
 // The real pauser. On the user-interface thread it waits in a local event loop that keeps the
-// windows painting and timers and queued calls running but holds back user input (it is
-// delivered after the wait, so no second action starts in the middle of one); on any other
-// thread it sleeps.
+// windows painting and timers and queued calls running but holds back user input and the
+// closing of windows (both are delivered after the wait, so no second action starts in the
+// middle of one); on any other thread it sleeps.
 class UiPauser {
   public:
     static void Pause(int milliseconds);

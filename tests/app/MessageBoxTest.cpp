@@ -4,6 +4,7 @@
 
 #include <QAbstractButton>
 #include <QApplication>
+#include <QFileDialog>
 #include <QMessageBox>
 #include <QPushButton>
 #include <QTest>
@@ -116,6 +117,36 @@ TEST(ShowMessage, GoesThroughTheInstalledServices) {
     EXPECT_EQ(scripted.calls[0].caption, "Apply");
     EXPECT_EQ(scripted.calls[0].style, 0x23u);
     EXPECT_EQ(scripted.calls[1].answer, ButtonId::Yes);
+}
+
+// The settings-file dialogs: our filter, the default suffix and overwrite question on save,
+// no insisting on an existing file on open; cancelling gives no name.
+TEST(FileDialogs, AreSetUpForSettingsFilesAndCancelToNothing) {
+    auto check = [](QFileDialog::AcceptMode mode) {
+        QTimer::singleShot(0, [mode] {
+            auto* dialog = qobject_cast<QFileDialog*>(QApplication::activeModalWidget());
+            ASSERT_NE(dialog, nullptr);
+            EXPECT_EQ(dialog->acceptMode(), mode);
+            EXPECT_EQ(dialog->nameFilters(), QStringList{"KVR8 configuration(*.kvr)"});
+            EXPECT_EQ(dialog->fileMode(), QFileDialog::AnyFile);
+            if (mode == QFileDialog::AcceptSave) {
+                EXPECT_EQ(dialog->defaultSuffix(), "kvr");
+                EXPECT_FALSE(dialog->testOption(QFileDialog::DontConfirmOverwrite));
+            }
+            dialog->reject();
+        });
+    };
+    check(QFileDialog::AcceptSave);
+    EXPECT_FALSE(Services().GetSaveFileName(nullptr).has_value());
+    check(QFileDialog::AcceptOpen);
+    EXPECT_FALSE(Services().GetOpenFileName(nullptr).has_value());
+}
+
+TEST(LaunchProgram, StartsExactlyThePathGivenWithoutAShell) {
+    EXPECT_TRUE(Services().LaunchProgram("/bin/true"));
+    // A command line is not parsed: this names a program that does not exist.
+    EXPECT_FALSE(Services().LaunchProgram("/bin/true --version"));
+    EXPECT_FALSE(Services().FileExists("/nonexistent/KVR8_Language_Tool.exe"));
 }
 
 }  // namespace

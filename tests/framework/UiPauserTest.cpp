@@ -5,6 +5,7 @@
 #include <QApplication>
 #include <QElapsedTimer>
 #include <QTimer>
+#include <QWidget>
 #include <thread>
 
 #include "framework/BusyScope.h"
@@ -27,6 +28,22 @@ TEST(UiPauser, KeepsTheUserInterfaceThreadRunningWhileItWaits) {
     EXPECT_EQ(timerRuns, 1);  // timers and painting go on during the wait
     EXPECT_TRUE(waitingSeen);
     EXPECT_FALSE(UiPauser::Waiting());
+}
+
+TEST(UiPauser, HoldsBackTheClosingOfWindowsUntilTheWaitIsOver) {
+    QWidget window;
+    window.show();
+    bool visibleAfterClose = false;
+    QTimer::singleShot(1, [&] {
+        window.close();
+        visibleAfterClose = window.isVisible();
+    });
+    UiPauser::Pause(20);
+    EXPECT_TRUE(visibleAfterClose);
+    EXPECT_FALSE(window.isVisible());  // closed once the wait ended
+    window.show();
+    window.close();  // outside a wait nothing is held back
+    EXPECT_FALSE(window.isVisible());
 }
 
 TEST(UiPauser, SleepsOnOtherThreadsWithoutTouchingTheEventLoop) {
