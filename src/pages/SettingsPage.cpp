@@ -85,7 +85,9 @@ bool SettingsPage::eventFilter(QObject* watched, QEvent* event) {
             UpdateHoverHelp();
             break;
         case QEvent::KeyPress:
-            if (filterEnterEscape_) {
+            // An opened list is a window of its own and keeps its keys.
+            if (filterEnterEscape_ && watched->isWidgetType() &&
+                static_cast<QWidget*>(watched)->window() == window()) {
                 const int key = static_cast<QKeyEvent*>(event)->key();
                 if (key == Qt::Key_Return || key == Qt::Key_Enter || key == Qt::Key_Escape)
                     return true;

@@ -4,6 +4,7 @@
 
 #include "support/QtPrinters.h"
 
+#include <QAbstractItemView>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QCursor>
@@ -176,6 +177,15 @@ TEST_F(SettingsPageTest, EnterAndEscapeNeverReachTheDialogAroundThePage) {
     EXPECT_EQ(returns, 0);
     QTest::keyClick(edit, Qt::Key_A);
     EXPECT_EQ(edit->text(), "a");  // other keys pass
+
+    // An opened list still takes Enter to pick an item.
+    auto* list = inner->Control<QComboBox>(1002);
+    list->setEnabled(true);
+    list->showPopup();
+    QTest::keyClick(list->view(), Qt::Key_Down);
+    QTest::keyClick(list->view(), Qt::Key_Return);
+    EXPECT_EQ(list->currentIndex(), 1);
+    EXPECT_TRUE(dialog.isVisible());
 
     inner->SetEnterEscapeFilter(false);
     QTest::keyClick(edit, Qt::Key_Escape);
