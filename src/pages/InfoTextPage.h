@@ -1,0 +1,19 @@
+#pragma once
+
+#include "pages/SettingsPage.h"
+#include "resources/DialogTemplate.h"
+
+namespace upsconfig {
+
+class InfoTextPage : public SettingsPage {
+    Q_OBJECT
+  public:
+    explicit InfoTextPage(QWidget* parent = nullptr);
+
+    // Puts the fixed text into its edit.
+    void ShowInfoText();
+
+  private:
+};
+
+}  // namespace upsconfig

@@ -1,0 +1,32 @@
+#pragma once
+
+#include "pages/SettingsPage.h"
+#include "resources/DialogTemplate.h"
+
+namespace upsconfig {
+
+class UpsPage : public SettingsPage {
+    Q_OBJECT
+  public:
+    explicit UpsPage(QWidget* parent = nullptr);
+
+    // Model name, voltage choices and the model-dependent check boxes for a model code.
+    void SetModel(int modelCode);
+
+    void LoadSettings(SettingsImage image) override;
+    void StoreSettings(SettingsImage& image) override;
+    void SetFactoryDefaults() override;
+    void DisableAllControls() override;
+
+    // Output voltage and frequency choices only while the UPS is in standby (upsOn == 0).
+    void UpdateForUpsState(int upsOn);
+
+    // The page's own copy of the settings image (model code for store and defaults).
+    void SetOwnImage(const SettingsImage& image) { ownImage_ = image; }
+    const SettingsImage& OwnImage() const { return ownImage_; }
+
+  private:
+    SettingsImage ownImage_;
+};
+
+}  // namespace upsconfig
