@@ -1,17 +1,89 @@
 #include "pages/BatteryPage.h"
 
+#include <QCheckBox>
+#include <QComboBox>
+#include <array>
+
+#include "resources/StringTable.h"
+
 namespace upsconfig {
 
-BatteryPage::BatteryPage(QWidget* parent) : SettingsPage(Template(131), parent) {}
+namespace {
 
-void BatteryPage::LoadSettings(SettingsImage /*image*/) {}
+constexpr int kLowBatteryTime = 1002;  // position = minutes - 2
+constexpr int kTestInterval = 1003;
+constexpr int kCabinets = 1004;
+constexpr int kAutoTest = 1008;
+constexpr int kHelpBox = 1010;
+constexpr int kHoverMargin = 3;
+constexpr unsigned kLowBatteryOffset = 2;
 
-void BatteryPage::StoreSettings(SettingsImage& /*image*/) {}
+constexpr std::array<std::pair<int, int>, 4> kHelp = {
+    {{kLowBatteryTime, 118}, {kTestInterval, 119}, {kCabinets, 120}, {kAutoTest, 121}}};
 
-void BatteryPage::SetFactoryDefaults() {}
+QString Text(std::string_view text) {
+    return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
+}
 
-void BatteryPage::DisableAllControls() {}
+// A position the list lacks leaves it without a selection.
+void Select(QComboBox* list, int position) {
+    list->setCurrentIndex(position >= 0 && position < list->count() ? position : -1);
+}
 
-void BatteryPage::UpdateBatteryControls() {}
+}  // namespace
+
+BatteryPage::BatteryPage(QWidget* parent) : SettingsPage(Template(131), parent) {
+    std::vector<HelpEntry> help;
+    for (const auto& [control, stringId] : kHelp) {
+        help.push_back({control, [text = Text(LoadString(stringId))] { return text; }});
+    }
+    SetHelp(kHelpBox, std::move(help), kHoverMargin);
+    for (int id : {kLowBatteryTime, kTestInterval, kCabinets})
+        Control<QComboBox>(id)->setCurrentIndex(-1);
+    connect(Control<QCheckBox>(kAutoTest), &QCheckBox::clicked, this,
+            [this] { UpdateBatteryControls(); });
+}
+
+void BatteryPage::LoadSettings(SettingsImage image) {
+    Select(Control<QComboBox>(kLowBatteryTime),
+           static_cast<int>(GetField(image, FieldId::bLowBattTime)) -
+               static_cast<int>(kLowBatteryOffset));
+    Select(Control<QComboBox>(kTestInterval),
+           static_cast<int>(GetField(image, FieldId::bAutoBattTestTime)));
+    Select(Control<QComboBox>(kCabinets), static_cast<int>(GetField(image, FieldId::bBattType)));
+    Control<QCheckBox>(kAutoTest)->setChecked(GetField(image, FieldId::bAutoBattTestEn) != 0);
+    UpdateBatteryControls();
+}
+
+void BatteryPage::StoreSettings(SettingsImage& image) {
+    // A list without a selection leaves its field as the unit has it: writing "no position"
+    // would put nonsense such as 1 minute into bLowBattTime.
+    if (const int p = Control<QComboBox>(kLowBatteryTime)->currentIndex(); p >= 0)
+        SetField(image, FieldId::bLowBattTime, static_cast<unsigned>(p) + kLowBatteryOffset);
+    if (const int p = Control<QComboBox>(kTestInterval)->currentIndex(); p >= 0)
+        SetField(image, FieldId::bAutoBattTestTime, static_cast<unsigned>(p));
+    if (const int p = Control<QComboBox>(kCabinets)->currentIndex(); p >= 0)
+        SetField(image, FieldId::bBattType, static_cast<unsigned>(p));
+    SetField(image, FieldId::bAutoBattTestEn, Control<QCheckBox>(kAutoTest)->isChecked() ? 1 : 0);
+    UpdateBatteryControls();
+}
+
+void BatteryPage::SetFactoryDefaults() {
+    for (int id : {kLowBatteryTime, kTestInterval, kCabinets})
+        Control<QComboBox>(id)->setCurrentIndex(0);
+    Control<QCheckBox>(kAutoTest)->setChecked(true);
+    UpdateBatteryControls();
+}
+
+void BatteryPage::DisableAllControls() {
+    for (int id : {kLowBatteryTime, kTestInterval, kCabinets, kAutoTest})
+        Control<QWidget>(id)->setEnabled(false);
+}
+
+void BatteryPage::UpdateBatteryControls() {
+    for (int id : {kLowBatteryTime, kCabinets, kAutoTest})
+        Control<QWidget>(id)->setEnabled(true);
+    Control<QWidget>(kTestInterval)->setEnabled(Control<QCheckBox>(kAutoTest)->isChecked());
+}
 
 }  // namespace upsconfig

@@ -1,15 +1,86 @@
 #include "pages/EcoPage.h"
 
+#include <QComboBox>
+#include <array>
+
+#include "resources/StringTable.h"
+
 namespace upsconfig {
 
-EcoPage::EcoPage(QWidget* parent) : SettingsPage(Template(169), parent) {}
+namespace {
 
-void EcoPage::LoadSettings(SettingsImage /*image*/) {}
+constexpr int kHelpBox = 1048;
+constexpr int kHoverMargin = 3;
 
-void EcoPage::StoreSettings(SettingsImage& /*image*/) {}
+// Each list's selected position is its field's value.
+struct EcoList {
+    int controlId;
+    FieldId field;
+    int factoryPosition;  // the starred item
+};
+constexpr std::array<EcoList, 4> kLists = {{
+    {1060, FieldId::bECOMode, 0},                // "*Off"
+    {1056, FieldId::bECO_Vol_Tol, 1},            // "*10%"
+    {1057, FieldId::bECO_Freq_Tol, 2},           // "*3Hz"
+    {1059, FieldId::bECO_Requlify_Interval, 0},  // "*5min"
+}};
 
-void EcoPage::SetFactoryDefaults() {}
+// These two have no string-table entry; the page holds them itself. Both tolerances share the
+// first.
+constexpr std::string_view kToleranceHelp =
+    "If the UPS is in ECO mode,the bypass meet the ECO Voltage and Frequency range,the UPS will "
+    "start the requalification timer and switch to bypass when it completes.If the bypass is not "
+    "meeting the requirement, the UPS will immediately transfer to inverter.";
+constexpr std::string_view kRequalificationHelp =
+    "Requalification time will be used when ECO Mode is enabled and the input voltage or "
+    "frequency goes out of tolerance and the UPS transfers to Inverter. Once the utility returns "
+    "to within tolerance levels, the UPS will wait the set requalification time and verify the "
+    "utility did not go out of tolerance during this time before transferring back to Bypass.";
 
-void EcoPage::DisableAllControls() {}
+QString Text(std::string_view text) {
+    return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
+}
+
+HelpEntry Help(int controlId, std::string_view text) {
+    return {controlId, [copy = Text(text)] { return copy; }};
+}
+
+}  // namespace
+
+EcoPage::EcoPage(QWidget* parent) : SettingsPage(Template(169), parent) {
+    SetHelp(kHelpBox,
+            {Help(1060, LoadString(204)), Help(1056, kToleranceHelp), Help(1057, kToleranceHelp),
+             Help(1059, kRequalificationHelp)},
+            kHoverMargin);
+    for (const EcoList& list : kLists)
+        Control<QComboBox>(list.controlId)->setCurrentIndex(-1);
+}
+
+void EcoPage::LoadSettings(SettingsImage image) {
+    for (const EcoList& list : kLists) {
+        QComboBox* combo = Control<QComboBox>(list.controlId);
+        const int value = static_cast<int>(GetField(image, list.field));
+        // A value without an item (bECOMode 2, a tolerance of 3 ...) shows no selection.
+        combo->setCurrentIndex(value < combo->count() ? value : -1);
+    }
+}
+
+void EcoPage::StoreSettings(SettingsImage& image) {
+    for (const EcoList& list : kLists) {
+        // Without a selection the field keeps the unit's value rather than a made-up one.
+        const int position = Control<QComboBox>(list.controlId)->currentIndex();
+        if (position >= 0) SetField(image, list.field, static_cast<unsigned>(position));
+    }
+}
+
+void EcoPage::SetFactoryDefaults() {
+    for (const EcoList& list : kLists)
+        Control<QComboBox>(list.controlId)->setCurrentIndex(list.factoryPosition);
+}
+
+void EcoPage::DisableAllControls() {
+    for (const EcoList& list : kLists)
+        Control<QWidget>(list.controlId)->setEnabled(false);
+}
 
 }  // namespace upsconfig

@@ -1,19 +1,175 @@
 #include "pages/UpsPage.h"
 
+#include <QCheckBox>
+#include <QComboBox>
+#include <QLineEdit>
+#include <QRadioButton>
+#include <optional>
+
+#include "app/AppServices.h"
+#include "pages/ModelTable.h"
+#include "resources/StringTable.h"
+
 namespace upsconfig {
 
-UpsPage::UpsPage(QWidget* parent) : SettingsPage(Template(129), parent) {}
+namespace {
 
-void UpsPage::SetModel(int /*modelCode*/) {}
+constexpr int kModelName = 1012;
+constexpr int kVoltageList = 1014;
+constexpr int kReverseDetection = 1003;
+constexpr int kStartupOnBypass = 1033;  // shows bInvFirstMode inverted
+constexpr std::array<int, 4> kFrequency = {1015, 1016, 1017, 1018};
+constexpr int kAlarm = 1019;
+constexpr int kAutoRestart = 1010;
+constexpr int kGuaranteeShutdown = 1020;
+constexpr int kHelpBox = 1009;
+constexpr int kHoverMargin = 3;
 
-void UpsPage::LoadSettings(SettingsImage /*image*/) {}
+// Help table in test order: control, string id.
+constexpr std::array<std::pair<int, int>, 10> kHelp = {{{kVoltageList, 107},
+                                                        {kReverseDetection, 108},
+                                                        {kStartupOnBypass, 180},
+                                                        {1015, 109},
+                                                        {1016, 110},
+                                                        {1017, 111},
+                                                        {1018, 112},
+                                                        {kAlarm, 113},
+                                                        {kAutoRestart, 122},
+                                                        {kGuaranteeShutdown, 126}}};
 
-void UpsPage::StoreSettings(SettingsImage& /*image*/) {}
+QString Text(std::string_view text) {
+    return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
+}
 
-void UpsPage::SetFactoryDefaults() {}
+void SetShown(QWidget* widget, bool shown) {
+    widget->setHidden(!shown);
+    widget->setEnabled(shown);
+}
 
-void UpsPage::DisableAllControls() {}
+}  // namespace
 
-void UpsPage::UpdateForUpsState(int /*upsOn*/) {}
+UpsPage::UpsPage(QWidget* parent) : SettingsPage(Template(129), parent) {
+    std::vector<HelpEntry> help;
+    for (const auto& [control, stringId] : kHelp) {
+        help.push_back({control, [text = Text(LoadString(stringId))] { return text; }});
+    }
+    SetHelp(kHelpBox, std::move(help), kHoverMargin);
+    // The list starts with its one empty item and nothing chosen.
+    VoltageList()->setCurrentIndex(-1);
+}
+
+QComboBox* UpsPage::VoltageList() const { return Control<QComboBox>(kVoltageList); }
+
+QCheckBox* UpsPage::Box(int id) const { return Control<QCheckBox>(id); }
+
+std::array<QRadioButton*, 4> UpsPage::FrequencyButtons() const {
+    std::array<QRadioButton*, 4> buttons{};
+    for (std::size_t i = 0; i < kFrequency.size(); ++i)
+        buttons[i] = Control<QRadioButton>(kFrequency[i]);
+    return buttons;
+}
+
+void UpsPage::SetModel(int modelCode) {
+    SetShown(Box(kReverseDetection), ModelTable::ShowsReverseDetection(modelCode));
+    SetShown(Box(kStartupOnBypass), !ModelTable::HidesStartupOnBypass(modelCode));
+
+    // A model in no group keeps whatever the list holds, items and selection alike.
+    const VoltageGroup group = ModelTable::GroupOf(modelCode);
+    if (group != VoltageGroup::None) {
+        QComboBox* list = VoltageList();
+        list->setEnabled(true);
+        list->clear();
+        for (std::string_view item : ModelTable::Items(group))
+            list->addItem(Text(item));
+        // Adding to an empty list selects the first item; the load chooses instead.
+        list->setCurrentIndex(-1);
+    }
+
+    Control<QLineEdit>(kModelName)->setText(Text(ModelTable::ModelName(modelCode)));
+}
+
+void UpsPage::LoadSettings(SettingsImage image) {
+    const int model = static_cast<int>(GetField(image, FieldId::bModelCode));
+    const VoltageGroup group = ModelTable::GroupOf(model);
+    if (group != VoltageGroup::None) {
+        const std::optional<int> position = ModelTable::PositionOfCode(
+            group, static_cast<int>(GetField(image, FieldId::bOutputLevel)));
+        if (position) {
+            VoltageList()->setCurrentIndex(*position);
+        } else {
+            // Nothing chosen, so a later store keeps the unit's code.
+            VoltageList()->setCurrentIndex(-1);
+            ShowMessage(this, QStringLiteral("output voltage default settings error"), QString(),
+                        MessageStyle::Ok);
+        }
+    }
+
+    // Hidden for other models, where it keeps its state.
+    if (ModelTable::ShowsReverseDetection(model))
+        Box(kReverseDetection)->setChecked(GetField(image, FieldId::bReverseDect) != 0);
+
+    // bFreqLevel has two bits, so exactly one button of the exclusive group ends up checked.
+    const unsigned frequency = GetField(image, FieldId::bFreqLevel);
+    const auto buttons = FrequencyButtons();
+    for (std::size_t i = 0; i < buttons.size(); ++i)
+        buttons[i]->setChecked(i == frequency);
+
+    Box(kAlarm)->setChecked(GetField(image, FieldId::bAlarmCtrl) != 0);
+    Box(kStartupOnBypass)->setChecked(GetField(image, FieldId::bInvFirstMode) == 0);
+    Box(kAutoRestart)->setChecked(GetField(image, FieldId::bAutoStartEn) != 0);
+    Box(kGuaranteeShutdown)->setChecked(GetField(image, FieldId::bEodMode) != 0);
+}
+
+void UpsPage::StoreSettings(SettingsImage& image) {
+    const int model = static_cast<int>(GetField(ownImage_, FieldId::bModelCode));
+    const std::optional<int> code =
+        ModelTable::CodeOfPosition(ModelTable::GroupOf(model), VoltageList()->currentIndex());
+    if (code) SetField(image, FieldId::bOutputLevel, static_cast<unsigned>(*code));
+
+    // Written whether the box is shown or not.
+    SetField(image, FieldId::bReverseDect, Box(kReverseDetection)->isChecked() ? 1 : 0);
+
+    const auto buttons = FrequencyButtons();
+    for (std::size_t i = 0; i < buttons.size(); ++i) {
+        if (buttons[i]->isChecked()) {
+            SetField(image, FieldId::bFreqLevel, static_cast<unsigned>(i));
+            break;
+        }
+    }
+
+    SetField(image, FieldId::bAlarmCtrl, Box(kAlarm)->isChecked() ? 1 : 0);
+    SetField(image, FieldId::bInvFirstMode, Box(kStartupOnBypass)->isChecked() ? 0 : 1);
+    SetField(image, FieldId::bAutoStartEn, Box(kAutoRestart)->isChecked() ? 1 : 0);
+    SetField(image, FieldId::bEodMode, Box(kGuaranteeShutdown)->isChecked() ? 1 : 0);
+}
+
+void UpsPage::SetFactoryDefaults() {
+    const int model = static_cast<int>(GetField(ownImage_, FieldId::bModelCode));
+    if (const std::optional<int> position =
+            ModelTable::FactoryDefaultPosition(ModelTable::GroupOf(model)))
+        VoltageList()->setCurrentIndex(*position);
+
+    Box(kReverseDetection)->setChecked(ModelTable::ShowsReverseDetection(model));
+    FrequencyButtons()[0]->setChecked(true);  // the exclusive group clears the other three
+    Box(kAlarm)->setChecked(true);
+    Box(kStartupOnBypass)->setChecked(true);
+    Box(kAutoRestart)->setChecked(true);
+    Box(kGuaranteeShutdown)->setChecked(false);
+}
+
+void UpsPage::DisableAllControls() {
+    for (int id : {kVoltageList, kReverseDetection, kStartupOnBypass, kAlarm, kAutoRestart,
+                   kGuaranteeShutdown})
+        Control<QWidget>(id)->setEnabled(false);
+    for (QRadioButton* button : FrequencyButtons())
+        button->setEnabled(false);
+}
+
+void UpsPage::UpdateForUpsState(int upsOn) {
+    const bool standby = upsOn == 0;
+    VoltageList()->setEnabled(standby);
+    for (QRadioButton* button : FrequencyButtons())
+        button->setEnabled(standby);
+}
 
 }  // namespace upsconfig

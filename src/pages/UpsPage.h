@@ -1,7 +1,13 @@
 #pragma once
 
+#include <array>
+
 #include "pages/SettingsPage.h"
 #include "resources/DialogTemplate.h"
+
+class QCheckBox;
+class QComboBox;
+class QRadioButton;
 
 namespace upsconfig {
 
@@ -26,6 +32,11 @@ class UpsPage : public SettingsPage {
     const SettingsImage& OwnImage() const { return ownImage_; }
 
   private:
+    QComboBox* VoltageList() const;
+    QCheckBox* Box(int id) const;
+    // 1015 to 1018, in bFreqLevel order.
+    std::array<QRadioButton*, 4> FrequencyButtons() const;
+
     SettingsImage ownImage_;
 };
 

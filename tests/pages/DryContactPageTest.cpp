@@ -1,0 +1,112 @@
+#include "pages/DryContactPage.h"
+
+#include <gtest/gtest.h>
+
+#include <QRadioButton>
+#include <QTest>
+
+#include "PageTestSupport.h"
+#include "resources/StringTable.h"
+#include "support/QtPrinters.h"
+
+namespace upsconfig {
+namespace {
+
+using pagetest::Hex;
+using pagetest::ImageWith;
+using F = FieldId;
+
+constexpr int kManual = 1004;
+constexpr int kAutoEnable = 1005;
+constexpr int kOpen = 1006;
+constexpr int kClosed = 1007;
+constexpr int kHelpBox = 1013;
+
+class DryContactPageTest : public ::testing::Test {
+  protected:
+    SettingsImage Stored(SettingsImage image) {
+        page.StoreSettings(image);
+        return image;
+    }
+    bool Checked(int id) { return page.Control<QRadioButton>(id)->isChecked(); }
+
+    DryContactPage page;
+};
+
+TEST_F(DryContactPageTest, LoadThenStoreWritesTheSameBitsBack) {
+    for (unsigned action : {0u, 1u}) {
+        for (unsigned logic : {0u, 1u}) {
+            for (std::uint8_t fill : {0x00, 0xFF}) {
+                SCOPED_TRACE(::testing::Message()
+                             << "action " << action << " logic " << logic << " fill " << int(fill));
+                const SettingsImage image =
+                    ImageWith(fill, {{F::bShutDownAction, action}, {F::bShutDownLogic, logic}});
+                page.LoadSettings(image);
+                EXPECT_EQ(Checked(kAutoEnable), action == 1);
+                EXPECT_EQ(Checked(kManual), action == 0);
+                EXPECT_EQ(Checked(kOpen), logic == 1);
+                EXPECT_EQ(Checked(kClosed), logic == 0);
+                EXPECT_EQ(Hex(Stored(image)), Hex(image));
+                // Into the opposite values: both bits follow the page, nothing else moves.
+                SettingsImage expected = ImageWith(static_cast<std::uint8_t>(~fill), {});
+                const SettingsImage stored = Stored(expected);
+                SetField(expected, F::bShutDownAction, action);
+                SetField(expected, F::bShutDownLogic, logic);
+                EXPECT_EQ(Hex(stored), Hex(expected));
+            }
+        }
+    }
+}
+
+TEST_F(DryContactPageTest, ANeverLoadedPageLeavesBothBits) {
+    for (std::uint8_t fill : {0x00, 0xFF}) {
+        const SettingsImage image = ImageWith(fill, {});
+        EXPECT_EQ(Hex(Stored(image)), Hex(image));
+    }
+}
+
+TEST_F(DryContactPageTest, FactoryDefaultsThenStoreGiveManualRestartNormallyOpen) {
+    const SettingsImage image = ImageWith(0xFF, {{F::bShutDownAction, 1}, {F::bShutDownLogic, 0}});
+    page.LoadSettings(image);
+    page.SetFactoryDefaults();
+    EXPECT_TRUE(Checked(kManual));
+    EXPECT_FALSE(Checked(kAutoEnable));
+    EXPECT_TRUE(Checked(kOpen));
+    EXPECT_FALSE(Checked(kClosed));
+    const SettingsImage stored = Stored(image);
+    EXPECT_EQ(GetField(stored, F::bShutDownAction), 0u);
+    EXPECT_EQ(GetField(stored, F::bShutDownLogic), 1u);
+}
+
+TEST_F(DryContactPageTest, DisableAllControlsDisablesTheFourButtons) {
+    page.DisableAllControls();
+    for (int id : {kManual, kAutoEnable, kOpen, kClosed})
+        EXPECT_FALSE(page.Control<QWidget>(id)->isEnabled()) << id;
+}
+
+TEST_F(DryContactPageTest, HoverHelpNamesThePinsOfTheModelInTheOwnCopy) {
+    page.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&page));
+    auto hover = [&](int id) { return pagetest::HoverOver(page, id, kHelpBox); };
+    auto help = [](int stringId) { return pagetest::HelpText(LoadString(stringId)); };
+
+    page.SetOwnImage(ImageWith(0, {{F::bModelCode, 20}}));
+    EXPECT_EQ(hover(kManual), help(140));
+    EXPECT_TRUE(hover(kManual).contains("pin 5 and pin 6"));
+    EXPECT_TRUE(hover(kManual).contains("Start button"));
+    EXPECT_EQ(hover(kAutoEnable), help(141));
+    EXPECT_EQ(hover(kOpen), help(142));
+    EXPECT_EQ(hover(kClosed), help(143));
+
+    // The copy is read at each move: a new model changes the text without a reload.
+    page.SetOwnImage(ImageWith(0, {{F::bModelCode, 24}}));
+    EXPECT_EQ(hover(kManual), help(114));
+    EXPECT_TRUE(hover(kManual).contains("pin 1 and pin 2"));
+    EXPECT_TRUE(hover(kManual).contains("LCD"));
+    EXPECT_EQ(hover(kAutoEnable), help(115));
+    EXPECT_EQ(hover(kOpen), help(116));
+    EXPECT_EQ(hover(kClosed), help(117));
+}
+
+}  // namespace
+}  // namespace upsconfig
