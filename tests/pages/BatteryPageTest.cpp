@@ -7,7 +7,6 @@
 #include <QTest>
 
 #include "PageTestSupport.h"
-#include "resources/StringTable.h"
 #include "support/QtPrinters.h"
 
 namespace upsconfig {
@@ -125,22 +124,6 @@ TEST_F(BatteryPageTest, FactoryDefaultsThenStoreGiveTheDefaults) {
     SetField(expected, F::bBattType, 0);
     SetField(expected, F::bAutoBattTestEn, 1);
     EXPECT_EQ(Hex(Stored(image)), Hex(expected));
-}
-
-TEST_F(BatteryPageTest, DisableAllControlsDisablesTheFourSettings) {
-    page.LoadSettings(ImageWith(0, {{F::bLowBattTime, 2}, {F::bAutoBattTestEn, 1}}));
-    page.DisableAllControls();
-    for (int id : {kMinutes, kWeeks, kCabinets, kAutoTest})
-        EXPECT_FALSE(page.Control<QWidget>(id)->isEnabled()) << id;
-}
-
-TEST_F(BatteryPageTest, HoverHelpNamesEachSetting) {
-    page.show();
-    ASSERT_TRUE(QTest::qWaitForWindowExposed(&page));
-    for (const auto& [control, text] :
-         {std::pair{kMinutes, 118}, {kWeeks, 119}, {kCabinets, 120}, {kAutoTest, 121}})
-        EXPECT_EQ(pagetest::HoverOver(page, control, 1010), pagetest::HelpText(LoadString(text)))
-            << control;
 }
 
 }  // namespace

@@ -78,12 +78,6 @@ TEST_F(DryContactPageTest, FactoryDefaultsThenStoreGiveManualRestartNormallyOpen
     EXPECT_EQ(GetField(stored, F::bShutDownLogic), 1u);
 }
 
-TEST_F(DryContactPageTest, DisableAllControlsDisablesTheFourButtons) {
-    page.DisableAllControls();
-    for (int id : {kManual, kAutoEnable, kOpen, kClosed})
-        EXPECT_FALSE(page.Control<QWidget>(id)->isEnabled()) << id;
-}
-
 TEST_F(DryContactPageTest, HoverHelpNamesThePinsOfTheModelInTheOwnCopy) {
     page.show();
     ASSERT_TRUE(QTest::qWaitForWindowExposed(&page));

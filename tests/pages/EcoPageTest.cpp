@@ -90,12 +90,6 @@ TEST_F(EcoPageTest, FactoryDefaultsThenStoreGiveTheStarredItems) {
     EXPECT_EQ(Hex(Stored(image)), Hex(expected));
 }
 
-TEST_F(EcoPageTest, DisableAllControlsDisablesTheFourLists) {
-    page.DisableAllControls();
-    for (int id : {kMode, kVoltage, kFrequency, kRequalify})
-        EXPECT_FALSE(List(id)->isEnabled()) << id;
-}
-
 TEST_F(EcoPageTest, HoverHelpSharesOneTextBetweenTheTolerances) {
     page.show();
     ASSERT_TRUE(QTest::qWaitForWindowExposed(&page));
