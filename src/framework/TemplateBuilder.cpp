@@ -176,6 +176,8 @@ QComboBox* MakeDropDownList(const ControlTemplate& control, QWidget* parent) {
     combo->setInsertPolicy(QComboBox::NoInsert);
     for (std::string_view item : control.items)
         combo->addItem(Text(item));
+    // A new list has its items but no choice; Qt would select the first item.
+    combo->setCurrentIndex(-1);
     return combo;
 }
 

@@ -38,8 +38,6 @@ BatteryPage::BatteryPage(QWidget* parent) : SettingsPage(Template(131), parent) 
         help.push_back({control, [text = Text(LoadString(stringId))] { return text; }});
     }
     SetHelp(kHelpBox, std::move(help), kHoverMargin);
-    for (int id : {kLowBatteryTime, kTestInterval, kCabinets})
-        Control<QComboBox>(id)->setCurrentIndex(-1);
     connect(Control<QCheckBox>(kAutoTest), &QCheckBox::clicked, this,
             [this] { UpdateBatteryControls(); });
 }

@@ -52,8 +52,6 @@ EcoPage::EcoPage(QWidget* parent) : SettingsPage(Template(169), parent) {
             {Help(1060, LoadString(204)), Help(1056, kToleranceHelp), Help(1057, kToleranceHelp),
              Help(1059, kRequalificationHelp)},
             kHoverMargin);
-    for (const EcoList& list : kLists)
-        Control<QComboBox>(list.controlId)->setCurrentIndex(-1);
 }
 
 void EcoPage::LoadSettings(SettingsImage image) {

@@ -54,8 +54,6 @@ UpsPage::UpsPage(QWidget* parent) : SettingsPage(Template(129), parent) {
         help.push_back({control, [text = Text(LoadString(stringId))] { return text; }});
     }
     SetHelp(kHelpBox, std::move(help), kHoverMargin);
-    // The list starts with its one empty item and nothing chosen.
-    VoltageList()->setCurrentIndex(-1);
 }
 
 QComboBox* UpsPage::VoltageList() const { return Control<QComboBox>(kVoltageList); }

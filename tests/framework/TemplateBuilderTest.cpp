@@ -127,6 +127,7 @@ TEST(TemplateBuilder, AppliesStylesAndKeepsDropDownListsAtTheirClosedHeight) {
     ASSERT_GT(minutes->count(), 2);
     EXPECT_EQ(minutes->itemText(0), "*2");  // items in template order, unsorted
     EXPECT_EQ(minutes->itemText(1), "3");
+    EXPECT_EQ(minutes->currentIndex(), -1);  // a new list has no choice yet
 }
 
 // Two radio groups side by side, separated by group marks, stay independent; a group mark on
