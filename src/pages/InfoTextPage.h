@@ -13,7 +13,11 @@ class InfoTextPage : public SettingsPage {
     // Puts the fixed text into its edit.
     void ShowInfoText();
 
+  protected:
+    void keyPressEvent(QKeyEvent* event) override;
+
   private:
+    QString text_;
 };
 
 }  // namespace upsconfig

@@ -1,5 +1,7 @@
 #pragma once
 
+#include <array>
+
 #include "device/ReportLayer.h"
 #include "pages/SettingsPage.h"
 #include "resources/DialogTemplate.h"
@@ -25,6 +27,17 @@ class OutletPage : public SettingsPage {
     void UpdateCommandButtons(int outletOn);
 
   private:
+    // The values of the eight exchanged controls, in exchange order (1032, 1026, 1025, 1024,
+    // 1022, 1023, 1021, 1027). The reading of the controls stops at the first bad entry, and
+    // the members after it keep what they held.
+    std::array<int, 8> members_{};
+
+    // Controls into members, in exchange order; false when it stopped at a bad entry.
+    bool ReadControls();
+    void PushMembers();
+    void WriteOutlet(SettingsImage& image, int half);
+    bool SameAsOutlet1() const;
+
     ReportLayer& reports_;
     int outlet_ = 0;
 };

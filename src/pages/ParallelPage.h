@@ -26,6 +26,9 @@ class ParallelPage : public SettingsPage {
     const SettingsImage& OwnImage() const { return ownImage_; }
 
   private:
+    // The selection-change rule of the number-of-units list.
+    void OnUnitsChosen(int s);
+
     SettingsImage ownImage_;
 };
 

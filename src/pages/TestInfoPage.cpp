@@ -1,14 +1,64 @@
 #include "pages/TestInfoPage.h"
 
+#include <QLineEdit>
+#include <QPushButton>
+
+#include "framework/BusyScope.h"
+
 namespace upsconfig {
 
+namespace {
+
+constexpr int kHardware = 1062;
+constexpr int kPowerFirmware = 1065;
+constexpr int kMonitorFirmware = 1063;
+constexpr int kTimeSinceStartup = 1064;
+constexpr int kStartTest = 1011;
+constexpr int kTerminateTest = 1012;
+
+QString TimeSinceStartupText(std::int32_t s) {
+    // C++ division truncates toward zero and % takes the sign of s, so a negative count gives
+    // negative parts throughout.
+    const std::int32_t days = s / 86400;
+    const std::int32_t hours = (s % 86400) / 3600;
+    const std::int32_t minutes = (s % 3600) / 60;
+    const std::int32_t seconds = s % 60;
+    return QStringLiteral("%1 Days %2 hours %3 mitutes %4 seconds ")
+        .arg(days)
+        .arg(hours)
+        .arg(minutes)
+        .arg(seconds);
+}
+
+}  // namespace
+
 TestInfoPage::TestInfoPage(ReportLayer& reports, QWidget* parent)
-    : SettingsPage(Template(174), parent), reports_(reports) {}
+    : SettingsPage(Template(174), parent), reports_(reports) {
+    SetEnterEscapeFilter(false);
+    // The page shows no outcome of a test command; the buttons stay enabled.
+    connect(Control<QPushButton>(kStartTest), &QPushButton::clicked, this, [this] {
+        BusyScope busy;
+        reports_.StartBatteryTest();
+    });
+    connect(Control<QPushButton>(kTerminateTest), &QPushButton::clicked, this, [this] {
+        BusyScope busy;
+        reports_.TerminateBatteryTest();
+    });
+}
 
-void TestInfoPage::DisableAllControls() {}
+void TestInfoPage::DisableAllControls() {
+    for (int id : {kTimeSinceStartup, kHardware, kPowerFirmware, kMonitorFirmware})
+        Control<QLineEdit>(id)->setEnabled(false);
+}
 
-void TestInfoPage::ShowVersions(int /*hardware*/, int /*powerFirmware*/, int /*monitorFirmware*/) {}
+void TestInfoPage::ShowVersions(int hardware, int powerFirmware, int monitorFirmware) {
+    Control<QLineEdit>(kHardware)->setText(QStringLiteral("H%1").arg(hardware));
+    Control<QLineEdit>(kPowerFirmware)->setText(QStringLiteral("U%1").arg(powerFirmware));
+    Control<QLineEdit>(kMonitorFirmware)->setText(QStringLiteral("D%1").arg(monitorFirmware));
+}
 
-void TestInfoPage::ShowTimeSinceStartup(std::int32_t /*seconds*/) {}
+void TestInfoPage::ShowTimeSinceStartup(std::int32_t seconds) {
+    Control<QLineEdit>(kTimeSinceStartup)->setText(TimeSinceStartupText(seconds));
+}
 
 }  // namespace upsconfig
