@@ -221,7 +221,7 @@ TEST_F(OutletPageTest, OutOfRangeCapacityStopsTheReadingAndKeepsTheUnitsValues) 
     SettingsImage stored = base;
     outlet1.StoreSettings(stored);
     ASSERT_EQ(Messages().size(), 1u);
-    const auto& message = Messages()[0];
+    const auto message = Messages()[0];
     EXPECT_TRUE(message.text.contains("20") && message.text.contains("80"))
         << message.text.toStdString();
     EXPECT_EQ(message.style, MessageStyle::Ok | MessageStyle::IconExclamation);
