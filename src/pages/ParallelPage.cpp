@@ -60,6 +60,8 @@ void ParallelPage::FillUnitIdList(int n) {
     const auto count = std::min<std::size_t>(static_cast<std::size_t>(n) + 1, items.size());
     for (std::size_t i = 0; i < count; ++i)
         ids->addItem(Text(items[i]));
+    // Qt selects the first item added; a refilled list starts without a selection.
+    ids->setCurrentIndex(-1);
 }
 
 void ParallelPage::OnUnitsChosen(int s) {

@@ -136,6 +136,7 @@ TEST_F(ParallelPageTest, TheListsChangeOnlyWhileTheUpsIsInStandby) {
     // A refill enables the id list; the next monitor pass disables it again.
     page.FillUnitIdList(2);
     EXPECT_TRUE(Ids()->isEnabled());
+    EXPECT_EQ(Ids()->currentIndex(), -1);  // refilled without a selection
     page.UpdateForUpsState(1);
     EXPECT_FALSE(Ids()->isEnabled());
 
