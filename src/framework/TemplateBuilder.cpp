@@ -19,16 +19,13 @@
 
 #if __has_include("resources/Artwork.h")
 #include "resources/Artwork.h"
+#include "resources/QtText.h"
 #define UPSCONFIG_HAVE_ARTWORK 1
 #endif
 
 namespace upsconfig {
 
 namespace {
-
-QString Text(std::string_view text) {
-    return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
-}
 
 bool Has(const ControlTemplate& control, std::uint32_t style) {
     return (control.style & style) != 0;
@@ -41,7 +38,9 @@ Qt::Alignment HorizontalAlignment(const ControlTemplate& control) {
 }
 
 // The platform's edit boxes show text with \r\n line breaks; Qt wants \n alone.
-QString EditText(std::string_view text) { return Text(text).replace(QStringLiteral("\r\n"), "\n"); }
+QString EditText(std::string_view text) {
+    return ToQString(text).replace(QStringLiteral("\r\n"), "\n");
+}
 
 QWidget* MakeStatic(const ControlTemplate& control, QWidget* parent) {
     auto* label = new QLabel(parent);
@@ -166,7 +165,8 @@ void FitOneLineText(QWidget* widget, QRect& pixels, Qt::Alignment alignment) {
 
 template <class Button>
 Button* MakeButton(const ControlTemplate& control, QWidget* parent) {
-    return new TemplateButton<Button>(Text(control.text), parent, Has(control, Style::MultiLine),
+    return new TemplateButton<Button>(ToQString(control.text), parent,
+                                      Has(control, Style::MultiLine),
                                       Has(control, Style::TopAlign));
 }
 
@@ -175,7 +175,7 @@ QComboBox* MakeDropDownList(const ControlTemplate& control, QWidget* parent) {
     combo->setEditable(false);
     combo->setInsertPolicy(QComboBox::NoInsert);
     for (std::string_view item : control.items)
-        combo->addItem(Text(item));
+        combo->addItem(ToQString(item));
     // A new list has its items but no choice; Qt would select the first item.
     combo->setCurrentIndex(-1);
     return combo;
@@ -269,14 +269,14 @@ std::vector<QWidget*> TemplateBuilder::Build(const DialogTemplate& dialog, QWidg
                 break;
             }
             case ControlKind::PushButton: {
-                auto* button = new QPushButton(Text(control.text), target);
+                auto* button = new QPushButton(ToQString(control.text), target);
                 if (Has(control, Style::DefaultButton)) button->setDefault(true);
                 widget = button;
                 break;
             }
             case ControlKind::GroupBox: {
-                auto* frame =
-                    new TemplateGroupBox(Text(control.text), target, Has(control, Style::Center));
+                auto* frame = new TemplateGroupBox(ToQString(control.text), target,
+                                                   Has(control, Style::Center));
                 frame->setAttribute(Qt::WA_TransparentForMouseEvents);
                 frame->setFocusPolicy(Qt::NoFocus);
                 frames.push_back(frame);
@@ -311,7 +311,7 @@ std::vector<QWidget*> TemplateBuilder::Build(const DialogTemplate& dialog, QWidg
 
 std::vector<QWidget*> TemplateBuilder::BuildDialog(const DialogTemplate& dialog, QDialog* target) {
     std::vector<QWidget*> built = Build(dialog, target);
-    target->setWindowTitle(Text(dialog.caption));
+    target->setWindowTitle(ToQString(dialog.caption));
     target->setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
                            Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint |
                            Qt::MSWindowsFixedSizeDialogHint);

@@ -4,6 +4,7 @@
 #include <QComboBox>
 #include <array>
 
+#include "resources/QtText.h"
 #include "resources/StringTable.h"
 
 namespace upsconfig {
@@ -21,10 +22,6 @@ constexpr unsigned kLowBatteryOffset = 2;
 constexpr std::array<std::pair<int, int>, 4> kHelp = {
     {{kLowBatteryTime, 118}, {kTestInterval, 119}, {kCabinets, 120}, {kAutoTest, 121}}};
 
-QString Text(std::string_view text) {
-    return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
-}
-
 // A position the list lacks leaves it without a selection.
 void Select(QComboBox* list, int position) {
     list->setCurrentIndex(position >= 0 && position < list->count() ? position : -1);
@@ -35,7 +32,7 @@ void Select(QComboBox* list, int position) {
 BatteryPage::BatteryPage(QWidget* parent) : SettingsPage(Template(131), parent) {
     std::vector<HelpEntry> help;
     for (const auto& [control, stringId] : kHelp) {
-        help.push_back({control, [text = Text(LoadString(stringId))] { return text; }});
+        help.push_back({control, [text = LoadText(stringId)] { return text; }});
     }
     SetHelp(kHelpBox, std::move(help), kHoverMargin);
     connect(Control<QCheckBox>(kAutoTest), &QCheckBox::clicked, this,

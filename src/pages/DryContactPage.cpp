@@ -4,6 +4,7 @@
 #include <array>
 
 #include "pages/ModelTable.h"
+#include "resources/QtText.h"
 #include "resources/StringTable.h"
 
 namespace upsconfig {
@@ -28,18 +29,14 @@ constexpr std::array<HelpRow, 4> kHelp = {{{kManualRestart, 114, 140},
                                            {kNormallyOpen, 116, 142},
                                            {kNormallyClosed, 117, 143}}};
 
-QString Text(std::string_view text) {
-    return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
-}
-
 }  // namespace
 
 DryContactPage::DryContactPage(QWidget* parent) : SettingsPage(Template(130), parent) {
     std::vector<HelpEntry> help;
     for (const HelpRow& row : kHelp) {
         // The model code is taken from the own copy at each move: it follows every read.
-        help.push_back({row.controlId, [this, pins12 = Text(LoadString(row.pins1And2)),
-                                        pins56 = Text(LoadString(row.pins5And6))] {
+        help.push_back({row.controlId,
+                        [this, pins12 = LoadText(row.pins1And2), pins56 = LoadText(row.pins5And6)] {
                             const int model =
                                 static_cast<int>(GetField(ownImage_, FieldId::bModelCode));
                             return ModelTable::DryContactUsesPins5And6(model) ? pins56 : pins12;

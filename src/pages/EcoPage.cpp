@@ -3,6 +3,7 @@
 #include <QComboBox>
 #include <array>
 
+#include "resources/QtText.h"
 #include "resources/StringTable.h"
 
 namespace upsconfig {
@@ -37,12 +38,8 @@ constexpr std::string_view kRequalificationHelp =
     "to within tolerance levels, the UPS will wait the set requalification time and verify the "
     "utility did not go out of tolerance during this time before transferring back to Bypass.";
 
-QString Text(std::string_view text) {
-    return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
-}
-
 HelpEntry Help(int controlId, std::string_view text) {
-    return {controlId, [copy = Text(text)] { return copy; }};
+    return {controlId, [copy = ToQString(text)] { return copy; }};
 }
 
 }  // namespace

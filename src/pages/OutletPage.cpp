@@ -7,6 +7,7 @@
 
 #include "app/AppServices.h"
 #include "framework/BusyScope.h"
+#include "resources/QtText.h"
 #include "resources/StringTable.h"
 
 namespace upsconfig {
@@ -126,11 +127,7 @@ constexpr HelpRow kHelp[] = {
 // Loaded from the string table on every mouse move.
 constexpr HelpRow kButtonHelp[] = {{kTurnOn, 205}, {kTurnOff, 206}, {kReboot, 207}};
 
-QString Text(std::string_view text) {
-    return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
-}
-
-QString MessageCaption() { return Text(Template(102).caption); }
+QString MessageCaption() { return ToQString(Template(102).caption); }
 
 // Index into the two-outlet tables, or -1 for an outlet number the page does not know.
 int Half(int outlet) { return outlet == 1 || outlet == 2 ? outlet - 1 : -1; }
@@ -143,9 +140,9 @@ OutletPage::OutletPage(ReportLayer& reports, QWidget* parent)
     : SettingsPage(Template(167), parent), reports_(reports) {
     std::vector<HelpEntry> help;
     for (const HelpRow& row : kHelp)
-        help.push_back({row.control, [text = Text(LoadString(row.string))] { return text; }});
+        help.push_back({row.control, [text = LoadText(row.string)] { return text; }});
     for (const HelpRow& row : kButtonHelp)
-        help.push_back({row.control, [id = row.string] { return Text(LoadString(id)); }});
+        help.push_back({row.control, [id = row.string] { return LoadText(id); }});
     SetHelp(kHelpBox, std::move(help), kHoverMargin);
 
     for (int id : kEnablingBoxes)

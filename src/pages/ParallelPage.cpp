@@ -5,6 +5,7 @@
 #include <span>
 #include <string_view>
 
+#include "resources/QtText.h"
 #include "resources/StringTable.h"
 
 namespace upsconfig {
@@ -15,10 +16,6 @@ constexpr int kUnitsList = 1026;
 constexpr int kUnitIdList = 1027;
 constexpr int kHelpBox = 1028;
 constexpr int kHoverMargin = 3;
-
-QString Text(std::string_view text) {
-    return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
-}
 
 // The unit-id items as the template lists them: the refill takes a leading run of them.
 std::span<const std::string_view> UnitIdItems() {
@@ -42,8 +39,8 @@ void StoreIndex(const QComboBox* list, SettingsImage& image, FieldId field) {
 
 ParallelPage::ParallelPage(QWidget* parent) : SettingsPage(Template(165), parent) {
     SetHelp(kHelpBox,
-            {{kUnitsList, [text = Text(LoadString(170))] { return text; }},
-             {kUnitIdList, [text = Text(LoadString(171))] { return text; }}},
+            {{kUnitsList, [text = LoadText(170)] { return text; }},
+             {kUnitIdList, [text = LoadText(171)] { return text; }}},
             kHoverMargin);
 
     auto* units = Control<QComboBox>(kUnitsList);
@@ -59,7 +56,7 @@ void ParallelPage::FillUnitIdList(int n) {
     const auto items = UnitIdItems();
     const auto count = std::min<std::size_t>(static_cast<std::size_t>(n) + 1, items.size());
     for (std::size_t i = 0; i < count; ++i)
-        ids->addItem(Text(items[i]));
+        ids->addItem(ToQString(items[i]));
     // Qt selects the first item added; a refilled list starts without a selection.
     ids->setCurrentIndex(-1);
 }

@@ -8,6 +8,7 @@
 
 #include "app/AppServices.h"
 #include "pages/ModelTable.h"
+#include "resources/QtText.h"
 #include "resources/StringTable.h"
 
 namespace upsconfig {
@@ -37,10 +38,6 @@ constexpr std::array<std::pair<int, int>, 10> kHelp = {{{kVoltageList, 107},
                                                         {kAutoRestart, 122},
                                                         {kGuaranteeShutdown, 126}}};
 
-QString Text(std::string_view text) {
-    return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
-}
-
 void SetShown(QWidget* widget, bool shown) {
     widget->setHidden(!shown);
     widget->setEnabled(shown);
@@ -51,7 +48,7 @@ void SetShown(QWidget* widget, bool shown) {
 UpsPage::UpsPage(QWidget* parent) : SettingsPage(Template(129), parent) {
     std::vector<HelpEntry> help;
     for (const auto& [control, stringId] : kHelp) {
-        help.push_back({control, [text = Text(LoadString(stringId))] { return text; }});
+        help.push_back({control, [text = LoadText(stringId)] { return text; }});
     }
     SetHelp(kHelpBox, std::move(help), kHoverMargin);
 }
@@ -78,12 +75,12 @@ void UpsPage::SetModel(int modelCode) {
         list->setEnabled(true);
         list->clear();
         for (std::string_view item : ModelTable::Items(group))
-            list->addItem(Text(item));
+            list->addItem(ToQString(item));
         // Adding to an empty list selects the first item; the load chooses instead.
         list->setCurrentIndex(-1);
     }
 
-    Control<QLineEdit>(kModelName)->setText(Text(ModelTable::ModelName(modelCode)));
+    Control<QLineEdit>(kModelName)->setText(ToQString(ModelTable::ModelName(modelCode)));
 }
 
 void UpsPage::LoadSettings(SettingsImage image) {
