@@ -1,0 +1,498 @@
+#include "app/MainDialog.h"
+
+#include <QCloseEvent>
+#include <QContextMenuEvent>
+#include <QIcon>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QMenu>
+#include <QPushButton>
+#include <QThread>
+#include <algorithm>
+#include <utility>
+
+#include "app/AboutDialog.h"
+#include "app/AppServices.h"
+#include "app/LookingForUpsWindow.h"
+#include "framework/BusyScope.h"
+#include "framework/DialogUnits.h"
+#include "framework/TabControl.h"
+#include "framework/TemplateBuilder.h"
+#include "pages/BatteryPage.h"
+#include "pages/DryContactPage.h"
+#include "pages/EcoPage.h"
+#include "pages/InfoTextPage.h"
+#include "pages/ModelTable.h"
+#include "pages/OutletPage.h"
+#include "pages/ParallelPage.h"
+#include "pages/TestInfoPage.h"
+#include "pages/UpsPage.h"
+#include "resources/Artwork.h"
+#include "resources/StringTable.h"
+
+namespace upsconfig {
+
+namespace {
+
+const QString kCommLostText = QStringLiteral("communication lost,\nplease try again");
+const QString kCommLostCaption = QStringLiteral("communication lost");
+const QString kSaveQuestion = QStringLiteral("Do you want to save change?");
+const QString kSaveCaption = QStringLiteral("Save setting");
+const QString kSavedCaption = QStringLiteral("Setting");
+const QString kFactoryOnlineText = QStringLiteral(
+    "Can't reset to factory defaults while the UPS is online.\r\n Please change to standby mode "
+    "and try again.");
+const QString kFactoryQuestion =
+    QStringLiteral("Do you want to change to Factory Default configuration?");
+const QString kFactoryCaption = QStringLiteral("Factory Default");
+
+// Fields an Apply does not count as a change: the unit's own bookkeeping and identity.
+constexpr FieldId kNotCompared[] = {FieldId::bSystemSelect, FieldId::bCommandFlags,
+                                    FieldId::bChangedReports, FieldId::bModelCode, FieldId::bSpare};
+
+// The status line sits in the free strip under the buttons, in the template's units.
+constexpr DluRect kStatusLineRect{86, 294, 300, 10};
+
+QString FromTable(int id) {
+    const std::string_view text = LoadString(id);
+    return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
+}
+
+bool OnUiThread(const QObject* object) { return QThread::currentThread() == object->thread(); }
+
+}  // namespace
+
+MainDialog::MainDialog(HidLink& link, ReportLayer& reports, Pauser pauser, Pauser monitorPauser,
+                       QWidget* parent)
+    : QDialog(parent),
+      link_(link),
+      reports_(reports),
+      pauser_(std::move(pauser)),
+      monitor_(reports, monitorPauser ? std::move(monitorPauser) : pauser_) {
+    const DialogTemplate& dialog = Template(kTemplateId);
+    TemplateBuilder::BuildDialog(dialog, this);
+    setWindowIcon(QIcon(ArtworkPath(kAppIconId)));
+    tabs_ = FindControl<TabControl>(this, kTabControlId);
+
+    statusLine_ = new QLabel(this);
+    statusLine_->setGeometry(DluToPixels(kStatusLineRect, BaseUnits(DialogFont(dialog))));
+    statusLine_->setFont(DialogFont(dialog));
+
+    // Enter on a focused button would press it: only Space and the mouse press buttons here.
+    for (QPushButton* button : findChildren<QPushButton*>()) {
+        button->setAutoDefault(false);
+        button->setDefault(false);
+    }
+    ConnectButtons();
+    if (tabs_ != nullptr)
+        connect(tabs_, &TabControl::SelectionChanged, this, [this](int) { ShowSelectedPage(); });
+    reports_.SetListener(this);
+}
+
+MainDialog::~MainDialog() {
+    Flags().keepPolling = 0;
+    monitor_.Join();
+    reports_.SetListener(nullptr);
+}
+
+void MainDialog::ConnectButtons() {
+    const std::pair<int, void (MainDialog::*)()> handlers[] = {
+        {kApplyId, &MainDialog::OnApply},
+        {kExitId, &MainDialog::OnExit},
+        {kRefreshId, &MainDialog::OnRefresh},
+        {kFactorySettingId, &MainDialog::OnFactorySetting},
+        {kDownloadId, &MainDialog::OnDownload},
+        {kUploadId, &MainDialog::OnUpload},
+        {kUploadLanguageId, &MainDialog::OnUploadLanguage},
+    };
+    for (auto [id, handler] : handlers) {
+        if (QPushButton* button = Button(id))
+            connect(button, &QPushButton::clicked, this,
+                    [this, handler = handler] { (this->*handler)(); });
+    }
+}
+
+QPushButton* MainDialog::Button(int id) const { return FindControl<QPushButton>(this, id); }
+
+std::array<SettingsPage*, 7> MainDialog::SettingsPages() const {
+    return {upsPage_,     dryContactPage_, batteryPage_, parallelPage_,
+            outlet1Page_, outlet2Page_,    ecoPage_};
+}
+
+void MainDialog::SetStatusText(const QString& text) { statusLine_->setText(text); }
+
+bool MainDialog::Busy() const { return actionRunning_ || BusyScope::Active() || ending_; }
+
+// ---- Start-up ------------------------------------------------------------------------------
+
+bool MainDialog::Initialise() {
+    link_.SetIds(kUpsVendorId, kUpsProductId);
+    CreatePages();
+
+    UpsFlags& flags = Flags();
+    flags.upsOn = 1;
+    flags.keepPolling = 0;
+
+    LookingForUpsWindow looking(windowTitle());
+    bool ignored = false;
+    for (;;) {
+        looking.ShowSoon();
+        reports_.ReadAllReports();
+        if (link_.Connected() && GetField(Image(), FieldId::bModelCode) != 0) break;
+        looking.Dismiss();
+        const int choice = Services().RunCommErrorDialog(this);
+        if (choice == ButtonId::Retry) continue;
+        if (choice == ButtonId::Ignore) {
+            DisableForIgnore();
+            ignored = true;
+            break;
+        }
+        return false;  // Cancel, or the dialog closed any other way: the program ends
+    }
+
+    if (!ignored) {
+        flags.upsOn = 1;
+        flags.keepPolling = 1;
+        monitor_.Start([this] {
+            if (stateUpdateQueued_.exchange(true)) return;
+            QMetaObject::invokeMethod(
+                this,
+                [this] {
+                    stateUpdateQueued_ = false;
+                    ApplyStateToPages();
+                },
+                Qt::QueuedConnection);
+        });
+    }
+
+    PlacePages();
+    tabCount_ = 0;
+    RebuildTabs();
+    pauser_(kReloadDelayMs);
+    Reload();
+    upsPage_->UpdateForUpsState(flags.upsOn);
+    parallelPage_->UpdateForUpsState(flags.upsOn);
+    looking.Dismiss();
+    return true;
+}
+
+void MainDialog::CreatePages() {
+    if (upsPage_ != nullptr) return;
+    QWidget* pane = tabs_->Pane();
+    // Created in this order so that the focus order of the pages follows it.
+    upsPage_ = new UpsPage(pane);
+    dryContactPage_ = new DryContactPage(pane);
+    batteryPage_ = new BatteryPage(pane);
+    parallelPage_ = new ParallelPage(pane);
+    infoTextPage_ = new InfoTextPage(pane);
+    outlet1Page_ = new OutletPage(reports_, pane);
+    outlet2Page_ = new OutletPage(reports_, pane);
+    outlet1Page_->SetOutletNumber(1);
+    outlet2Page_->SetOutletNumber(2);
+    ecoPage_ = new EcoPage(pane);
+    testInfoPage_ = new TestInfoPage(reports_, pane);
+    const SettingsPage* pages[] = {upsPage_,      dryContactPage_, batteryPage_,
+                                   parallelPage_, infoTextPage_,   outlet1Page_,
+                                   outlet2Page_,  ecoPage_,        testInfoPage_};
+    for (const SettingsPage* page : pages) {
+        const_cast<SettingsPage*>(page)->hide();
+        for (QPushButton* button : page->findChildren<QPushButton*>()) {
+            button->setAutoDefault(false);
+            button->setDefault(false);
+        }
+    }
+}
+
+void MainDialog::PlacePages() {
+    // The pane covers the whole tab control, tabs on top; its size is the control's even before
+    // the window is first shown.
+    const QRect area = QRect(QPoint(0, 0), tabs_->size()).adjusted(2, 30, -2, -2);
+    SettingsPage* pages[] = {upsPage_,      dryContactPage_, batteryPage_,
+                             parallelPage_, infoTextPage_,   outlet1Page_,
+                             outlet2Page_,  ecoPage_,        testInfoPage_};
+    for (SettingsPage* page : pages)
+        page->setGeometry(area);
+}
+
+void MainDialog::DisableForIgnore() {
+    for (int id : {kRefreshId, kUploadLanguageId, kApplyId, kFactorySettingId})
+        if (QPushButton* button = Button(id)) button->setEnabled(false);
+    for (SettingsPage* page : SettingsPages())
+        page->DisableAllControls();
+    testInfoPage_->DisableAllControls();
+}
+
+// ---- Tabs and pages ------------------------------------------------------------------------
+
+void MainDialog::RebuildTabs() {
+    const int model = static_cast<int>(GetField(Image(), FieldId::bModelCode));
+    if (model == lastModelCode_) return;
+    lastModelCode_ = model;
+    for (int i = 0; i < tabCount_; ++i)
+        tabs_->DeleteTab(0);
+    tabCount_ = 0;
+    SettingsPage* pages[] = {upsPage_,      dryContactPage_, batteryPage_,
+                             parallelPage_, infoTextPage_,   outlet1Page_,
+                             outlet2Page_,  ecoPage_,        testInfoPage_};
+    for (SettingsPage* page : pages)
+        page->hide();
+    InsertTabs();
+    upsPage_->show();
+    tabs_->SetCurrentIndex(0);
+    infoTextPage_->ShowInfoText();
+}
+
+void MainDialog::InsertTabs() {
+    const int model = static_cast<int>(GetField(Image(), FieldId::bModelCode));
+    const auto add = [this](SettingsPage* page, const char* label) {
+        page->SetTabIndex(tabCount_);
+        tabs_->InsertTab(tabCount_, QString::fromLatin1(label));
+        ++tabCount_;
+    };
+    const auto skip = [](SettingsPage* page) { page->SetTabIndex(-1); };
+
+    add(upsPage_, " UPS ");
+    add(batteryPage_, " Battery ");
+    if (ModelTable::HasParallelTab(model)) {
+        add(parallelPage_, " Parallel ");
+    } else {
+        skip(parallelPage_);
+    }
+    if (ModelTable::HasOutletTabs(model)) {
+        add(outlet1Page_, " Outlet1 ");
+        add(outlet2Page_, " Outlet2 ");
+    } else {
+        skip(outlet1Page_);
+        skip(outlet2Page_);
+    }
+    add(ecoPage_, " ECO Mode ");
+    if (Flags().testInfo.load() != 0) {
+        add(testInfoPage_, " Ostrel ");
+    } else {
+        skip(testInfoPage_);
+    }
+    add(dryContactPage_, " Dry Contact ");
+}
+
+void MainDialog::ShowSelectedPage() {
+    const int selected = tabs_->CurrentIndex();
+    SettingsPage* pages[] = {upsPage_,     dryContactPage_, batteryPage_, parallelPage_,
+                             outlet1Page_, outlet2Page_,    ecoPage_,     testInfoPage_};
+    // Hide first, so two pages are never on screen together.
+    for (SettingsPage* page : pages)
+        if (selected < 0 || page->TabIndex() != selected) page->hide();
+    for (SettingsPage* page : pages)
+        if (selected >= 0 && page->TabIndex() == selected) page->show();
+    outlet1Page_->UpdateCommandButtons(Flags().outlet1On);
+    outlet2Page_->UpdateCommandButtons(Flags().outlet2On);
+}
+
+void MainDialog::ApplyStateToPages() {
+    if (upsPage_ == nullptr) return;
+    const UpsFlags& flags = Flags();
+    upsPage_->UpdateForUpsState(flags.upsOn);
+    parallelPage_->UpdateForUpsState(flags.upsOn);
+    outlet1Page_->UpdateCommandButtons(flags.outlet1On);
+    outlet2Page_->UpdateCommandButtons(flags.outlet2On);
+}
+
+void MainDialog::Reload() {
+    reports_.ReadAllReports();
+    if (link_.Connected()) {
+        const SettingsImage& image = Image();
+        upsPage_->SetModel(static_cast<int>(GetField(image, FieldId::bModelCode)));
+        parallelPage_->FillUnitIdList(static_cast<int>(GetField(image, FieldId::bParalConfig)) - 1);
+        for (SettingsPage* page : SettingsPages())
+            page->LoadSettings(Image());
+    }
+    upsPage_->UpdateForUpsState(Flags().upsOn);
+}
+
+// ---- The report layer's results -------------------------------------------------------------
+
+void MainDialog::ShareImage(const SettingsImage& image) {
+    if (!OnUiThread(this)) {
+        QMetaObject::invokeMethod(
+            this, [this, image] { ShareImage(image); }, Qt::QueuedConnection);
+        return;
+    }
+    if (upsPage_ == nullptr) return;
+    upsPage_->SetOwnImage(image);
+    dryContactPage_->SetOwnImage(image);
+    parallelPage_->SetOwnImage(image);
+}
+
+void MainDialog::ShowVersions(int hardware, int powerFirmware, int monitorFirmware) {
+    if (!OnUiThread(this)) {
+        QMetaObject::invokeMethod(
+            this,
+            [this, hardware, powerFirmware, monitorFirmware] {
+                ShowVersions(hardware, powerFirmware, monitorFirmware);
+            },
+            Qt::QueuedConnection);
+        return;
+    }
+    versions_ = {hardware, powerFirmware, monitorFirmware};
+    if (testInfoPage_ != nullptr)
+        testInfoPage_->ShowVersions(hardware, powerFirmware, monitorFirmware);
+}
+
+void MainDialog::ShowTimeSinceStartup(std::int32_t seconds) {
+    // Read on the monitor thread: handed over, never waited for.
+    QMetaObject::invokeMethod(
+        this,
+        [this, seconds] {
+            if (testInfoPage_ != nullptr) testInfoPage_->ShowTimeSinceStartup(seconds);
+        },
+        Qt::QueuedConnection);
+}
+
+// ---- Buttons ---------------------------------------------------------------------------------
+
+void MainDialog::OnRefresh() {
+    if (Busy()) return;
+    if (!link_.Connected()) {
+        ShowMessage(this, kCommLostText, kCommLostCaption, MessageStyle::IconStop);
+        return;
+    }
+    BusyScope busy(QStringLiteral("Reading the settings of the UPS..."),
+                   [this](const QString& text) { SetStatusText(text); });
+    // The tabs follow the model code of the previous read: a unit swapped in between shows its
+    // own tabs one Refresh later.
+    RebuildTabs();
+    Reload();
+    ApplyStateToPages();
+}
+
+void MainDialog::OnApply() {
+    if (Busy()) return;
+    actionRunning_ = true;
+    SaveChanges();
+    {
+        BusyScope busy(QStringLiteral("Waiting for the UPS to take the settings..."),
+                       [this](const QString& text) { SetStatusText(text); });
+        pauser_(kApplyWaitMs);
+        SetStatusText(QStringLiteral("Reading the settings of the UPS..."));
+        Reload();
+    }
+    actionRunning_ = false;
+}
+
+void MainDialog::SaveChanges() {
+    const auto status = [this](const QString& text) { SetStatusText(text); };
+    {
+        BusyScope busy(QStringLiteral("Reading the settings of the UPS..."), status);
+        reports_.ReadStatus();
+        reports_.ReadAllReports();
+    }
+    const SettingsImage asRead = Image();
+    SettingsImage edited = Image();
+    for (SettingsPage* page : SettingsPages())
+        if (page->TabIndex() != -1) page->StoreSettings(edited);
+
+    if (ShowMessage(this, kSaveQuestion, kSaveCaption,
+                    MessageStyle::YesNoCancel | MessageStyle::IconQuestion) != ButtonId::Yes)
+        return;
+
+    const bool changed = SettingsChanged(edited, Image());
+    if (changed) ReportLayer::AdoptImage(edited, Image());
+    {
+        BusyScope busy(QStringLiteral("Writing the settings to the UPS..."), status);
+        reports_.WriteReports(Image(), asRead);
+    }
+    if (!link_.Connected()) {
+        ShowMessage(this, kCommLostText, kCommLostCaption, MessageStyle::IconStop);
+    } else if (changed) {
+        ShowMessage(this, FromTable(kSavedStringId), kSavedCaption, MessageStyle::Ok);
+    }
+}
+
+bool MainDialog::SettingsChanged(const SettingsImage& edited, const SettingsImage& current) const {
+    for (const FieldInfo& field : Fields()) {
+        if (std::find(std::begin(kNotCompared), std::end(kNotCompared), field.id) !=
+            std::end(kNotCompared))
+            continue;
+        if (GetField(edited, field.id) != GetField(current, field.id)) return true;
+    }
+    return false;
+}
+
+void MainDialog::OnFactorySetting() {
+    if (Busy()) return;
+    if (Flags().upsOn.load() != 0) {
+        ShowMessage(this, kFactoryOnlineText, kFactoryCaption, MessageStyle::Ok);
+        return;
+    }
+    if (ShowMessage(this, kFactoryQuestion, kFactoryCaption,
+                    MessageStyle::YesNoCancel | MessageStyle::IconQuestion) != ButtonId::Yes)
+        return;
+    // Every settings page, with a tab or not; nothing reaches the unit before Apply.
+    for (SettingsPage* page : SettingsPages())
+        page->SetFactoryDefaults();
+}
+
+void MainDialog::OnExit() {
+    if (actionRunning_ || BusyScope::Active()) return;
+    EndWindow(kExitStepMs);
+}
+
+void MainDialog::EndWindow(int settleMs) {
+    if (ending_) return;
+    ending_ = true;
+    Flags().keepPolling = 0;
+    // The monitor finishes its pass (a status read in progress gives up before its next
+    // attempt); only then may the window and its pages go.
+    do {
+        pauser_(settleMs);
+    } while (monitor_.Running());
+    monitor_.Join();
+    QDialog::done(QDialog::Rejected);
+}
+
+void MainDialog::OnAbout() {
+    AboutDialog about(this);
+    about.exec();
+}
+
+void MainDialog::OnDownload() {}
+void MainDialog::OnUpload() {}
+void MainDialog::OnUploadLanguage() {}
+
+// ---- Window events --------------------------------------------------------------------------
+
+void MainDialog::keyPressEvent(QKeyEvent* event) {
+    switch (event->key()) {
+        case Qt::Key_Return:
+        case Qt::Key_Enter:
+        case Qt::Key_Escape:
+            event->accept();  // neither key closes the window or presses a button
+            return;
+        default:
+            QDialog::keyPressEvent(event);
+    }
+}
+
+void MainDialog::closeEvent(QCloseEvent* event) {
+    if (!ending_) {
+        if (actionRunning_ || BusyScope::Active()) {
+            event->ignore();  // an action is under way; the close box works after it
+            return;
+        }
+        EndWindow(kExitStepMs);
+    }
+    event->accept();
+}
+
+void MainDialog::contextMenuEvent(QContextMenuEvent* event) {
+    // Qt offers no way to extend the window menu, so the About entry lives here.
+    const QString about = FromTable(kAboutStringId);
+    if (about.isEmpty()) {
+        QDialog::contextMenuEvent(event);
+        return;
+    }
+    QMenu menu(this);
+    connect(menu.addAction(about), &QAction::triggered, this, &MainDialog::OnAbout);
+    menu.exec(event->globalPos());
+}
+
+}  // namespace upsconfig

@@ -1,0 +1,162 @@
+#pragma once
+
+#include <QDialog>
+#include <QPointer>
+#include <array>
+#include <atomic>
+#include <memory>
+
+#include "app/MonitorThread.h"
+#include "device/HidLink.h"
+#include "device/Pauser.h"
+#include "device/ReportLayer.h"
+#include "device/SettingsImage.h"
+
+class QLabel;
+class QPushButton;
+
+namespace upsconfig {
+
+class TabControl;
+class SettingsPage;
+class UpsPage;
+class DryContactPage;
+class BatteryPage;
+class ParallelPage;
+class InfoTextPage;
+class OutletPage;
+class EcoPage;
+class TestInfoPage;
+
+// The main window: the tab control with the nine pages, the action buttons, the first contact
+// with the unit and the status monitor. The report layer owns the settings image and the
+// flags shared with the monitor; the window owns the pages and the monitor.
+class MainDialog : public QDialog, public ReportListener {
+    Q_OBJECT
+  public:
+    static constexpr int kTemplateId = 102;
+    static constexpr int kTabControlId = 1000;
+    static constexpr int kRefreshId = 1011;
+    static constexpr int kUploadLanguageId = 1012;
+    static constexpr int kExitId = 1013;
+    static constexpr int kApplyId = 1014;
+    static constexpr int kFactorySettingId = 1015;
+    static constexpr int kDownloadId = 1016;
+    static constexpr int kUploadId = 1018;
+    static constexpr int kAboutStringId = 101;
+    static constexpr int kSavedStringId = 104;
+
+    static constexpr int kReloadDelayMs = 200;
+    static constexpr int kApplyWaitMs = 5000;
+    static constexpr int kExitStepMs = 100;
+
+    // monitorPauser paces the monitor's passes; empty = the same pauser. The window registers
+    // itself as the report layer's listener.
+    MainDialog(HidLink& link, ReportLayer& reports, Pauser pauser, Pauser monitorPauser = {},
+               QWidget* parent = nullptr);
+    ~MainDialog() override;
+
+    // Everything from creating the pages to the first reload. False when the user chose
+    // Cancel at the first contact: the program ends without showing the window.
+    bool Initialise();
+
+    // --- Parts of the window other actions work with ---------------------------------------
+    ReportLayer& Reports() { return reports_; }
+    UpsFlags& Flags() { return reports_.Flags(); }
+    SettingsImage& Image() { return reports_.Image(); }
+    const Pauser& WaitPauser() const { return pauser_; }
+    TabControl* Tabs() const { return tabs_; }
+    UpsPage* Ups() const { return upsPage_; }
+    DryContactPage* DryContact() const { return dryContactPage_; }
+    BatteryPage* Battery() const { return batteryPage_; }
+    ParallelPage* Parallel() const { return parallelPage_; }
+    InfoTextPage* InfoText() const { return infoTextPage_; }
+    OutletPage* Outlet1() const { return outlet1Page_; }
+    OutletPage* Outlet2() const { return outlet2Page_; }
+    EcoPage* Eco() const { return ecoPage_; }
+    TestInfoPage* TestInfo() const { return testInfoPage_; }
+    // The seven settings pages in their load and store order: UPS, dry contact, battery,
+    // parallel, Outlet1, Outlet2, ECO.
+    std::array<SettingsPage*, 7> SettingsPages() const;
+    bool MonitorRunning() const { return monitor_.Running(); }
+    bool MonitorStarted() const { return monitor_.Started(); }
+    // Shows a short text in the status line under the buttons (empty clears it).
+    void SetStatusText(const QString& text);
+
+    // Stops the monitor (clears keep-polling, waits for the running flag in settleMs steps
+    // through the pauser, joins the thread) and ends the window. Exit uses 100 ms steps.
+    void EndWindow(int settleMs = kExitStepMs);
+
+    // --- Operations of the window ---------------------------------------------------------
+    void Reload();
+    void RebuildTabs();
+    void InsertTabs();
+    void ApplyStateToPages();
+    void ShowSelectedPage();
+    void ShareImage(const SettingsImage& image) override;
+
+    // --- Handlers of the buttons ------------------------------------------------------------
+    void OnRefresh();
+    void OnApply();
+    void OnFactorySetting();
+    void OnExit();
+    void OnAbout();
+    // Download, Upload and Upload language live with the settings-file and language actions.
+    void OnDownload();
+    void OnUpload();
+    void OnUploadLanguage();
+
+    // ReportListener: the report layer's results.
+    void ShowVersions(int hardware, int powerFirmware, int monitorFirmware) override;
+    void ShowTimeSinceStartup(std::int32_t seconds) override;
+
+  public slots:
+    // Enter and Escape: nothing. The window ends only through EndWindow.
+    void accept() override {}
+    void reject() override {}
+
+  protected:
+    void keyPressEvent(QKeyEvent* event) override;
+    void closeEvent(QCloseEvent* event) override;
+    void contextMenuEvent(QContextMenuEvent* event) override;
+
+  private:
+    void CreatePages();
+    void PlacePages();
+    void ConnectButtons();
+    void DisableForIgnore();
+    void SaveChanges();
+    bool SettingsChanged(const SettingsImage& edited, const SettingsImage& current) const;
+    // Handlers of the buttons refuse to start while another action runs.
+    bool Busy() const;
+    QPushButton* Button(int id) const;
+
+    HidLink& link_;
+    ReportLayer& reports_;
+    Pauser pauser_;
+    MonitorThread monitor_;
+
+    TabControl* tabs_ = nullptr;
+    QLabel* statusLine_ = nullptr;
+    UpsPage* upsPage_ = nullptr;
+    DryContactPage* dryContactPage_ = nullptr;
+    BatteryPage* batteryPage_ = nullptr;
+    ParallelPage* parallelPage_ = nullptr;
+    InfoTextPage* infoTextPage_ = nullptr;
+    OutletPage* outlet1Page_ = nullptr;
+    OutletPage* outlet2Page_ = nullptr;
+    EcoPage* ecoPage_ = nullptr;
+    TestInfoPage* testInfoPage_ = nullptr;
+
+    int tabCount_ = 0;
+    // The model code the tabs were built for; starts as a value no model code has.
+    int lastModelCode_ = -1;
+    std::array<int, 3> versions_{};
+    bool ending_ = false;
+    bool actionRunning_ = false;
+    // A state update handed to the user-interface thread and not yet run there: the monitor
+    // does not queue another meanwhile, so a busy window never collects a backlog.
+    std::atomic<bool> stateUpdateQueued_{false};
+};
+
+}  // namespace upsconfig

@@ -1,0 +1,123 @@
+#include <QApplication>
+#include <QCommandLineParser>
+#include <QDir>
+#include <QElapsedTimer>
+#include <QTextStream>
+#include <cstdio>
+
+#include "app/ConfigToolApp.h"
+#include "app/MainDialog.h"
+#include "device/SettingsImage.h"
+#include "device/SimulatedUps.h"
+#include "framework/TabControl.h"
+#include "framework/UiPauser.h"
+#include "pages/ModelTable.h"
+
+namespace {
+
+using upsconfig::FieldId;
+
+// Settings a unit could hold when it leaves the factory, so every page shows something real.
+upsconfig::SettingsImage DemoImage(int model) {
+    using upsconfig::ModelTable;
+    upsconfig::SettingsImage image;
+    const auto group = ModelTable::GroupOf(model);
+    if (auto position = ModelTable::FactoryDefaultPosition(group))
+        if (auto code = ModelTable::CodeOfPosition(group, *position))
+            upsconfig::SetField(image, FieldId::bOutputLevel, static_cast<unsigned>(*code));
+    upsconfig::SetField(image, FieldId::bReverseDect,
+                        ModelTable::ShowsReverseDetection(model) ? 1 : 0);
+    upsconfig::SetField(image, FieldId::bAlarmCtrl, 1);
+    upsconfig::SetField(image, FieldId::bAutoStartEn, 1);
+    upsconfig::SetField(image, FieldId::bAutoBattTestEn, 1);
+    upsconfig::SetField(image, FieldId::bParalConfig, 1);
+    upsconfig::SetField(image, FieldId::bParalAddr, 1);
+    upsconfig::SetWord(image, FieldId::OutletOnAftRTlessDT_H_A, 300);
+    upsconfig::SetWord(image, FieldId::OutletOnAftRTlessDT_H_B, 300);
+    upsconfig::SetWord(image, FieldId::OutletOnAftCPlessDT_H_A, 300);
+    upsconfig::SetWord(image, FieldId::OutletOnAftCPlessDT_H_B, 300);
+    upsconfig::SetField(image, FieldId::BatWeakPer_A, 20);
+    upsconfig::SetField(image, FieldId::BatWeakPer_B, 20);
+    upsconfig::SetField(image, FieldId::bModelCode, static_cast<unsigned>(model));
+    return image;
+}
+
+// Lets the window settle: layouts, the first state updates of the monitor.
+void Settle(int milliseconds) {
+    QElapsedTimer timer;
+    timer.start();
+    while (timer.elapsed() < milliseconds)
+        QApplication::processEvents(QEventLoop::AllEvents, 10);
+}
+
+int TakeScreenshots(upsconfig::MainDialog& dialog, const QString& directory) {
+    if (!QDir().mkpath(directory)) {
+        std::fprintf(stderr, "Cannot create %s\n", qPrintable(directory));
+        return 1;
+    }
+    dialog.show();
+    Settle(300);
+    upsconfig::TabControl* tabs = dialog.Tabs();
+    int failures = 0;
+    for (int i = 0; i < tabs->TabCount(); ++i) {
+        tabs->SetCurrentIndex(i);
+        dialog.ShowSelectedPage();
+        Settle(100);
+        const QString name = QStringLiteral("%1-%2.png")
+                                 .arg(i + 1, 2, 10, QLatin1Char('0'))
+                                 .arg(tabs->TabText(i).trimmed().replace(' ', '-').toLower());
+        const QString path = QDir(directory).filePath(name);
+        if (!dialog.grab().save(path)) {
+            std::fprintf(stderr, "Cannot write %s\n", qPrintable(path));
+            ++failures;
+        } else {
+            std::printf("%s\n", qPrintable(path));
+        }
+    }
+    dialog.EndWindow();
+    return failures == 0 ? 0 : 1;
+}
+
+}  // namespace
+
+// The tool on a simulated unit in standby: a first look without hardware, and screenshots.
+int main(int argc, char** argv) {
+    QApplication application(argc, argv);
+    QApplication::setApplicationName(QStringLiteral("upsconfig-demo"));
+
+    QCommandLineParser parser;
+    parser.setApplicationDescription(
+        QStringLiteral("The UPS configuration tool on a simulated unit."));
+    parser.addHelpOption();
+    const QCommandLineOption modelOption(
+        QStringLiteral("model"), QStringLiteral("Model code of the simulated unit (1-255)."),
+        QStringLiteral("N"), QStringLiteral("3"));
+    const QCommandLineOption screenshotsOption(
+        QStringLiteral("screenshots"),
+        QStringLiteral("Save the main window with each tab selected as PNG files into DIR, "
+                       "then exit."),
+        QStringLiteral("DIR"));
+    parser.addOption(modelOption);
+    parser.addOption(screenshotsOption);
+    parser.process(application);
+
+    bool ok = false;
+    const int model = parser.value(modelOption).toInt(&ok);
+    if (!ok || model < 1 || model > 255) {
+        std::fprintf(stderr, "--model takes a model code from 1 to 255\n");
+        return 2;
+    }
+
+    upsconfig::SimulatedUps unit;
+    unit.SetModelCode(static_cast<std::uint8_t>(model));
+    unit.SetVersions(1, 12, 3);  // a monitor firmware version: the version tab shows
+    unit.SetOnline(false);       // standby, so every setting can be edited
+    unit.LoadImage(DemoImage(model));
+
+    upsconfig::ConfigToolApp tool(unit, upsconfig::UiPauser::Make());
+    if (!tool.Initialise()) return 0;
+    if (parser.isSet(screenshotsOption))
+        return TakeScreenshots(tool.Dialog(), parser.value(screenshotsOption));
+    tool.Exec();
+    return 0;
+}

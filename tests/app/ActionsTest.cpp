@@ -1,0 +1,175 @@
+#include <gtest/gtest.h>
+
+#include "support/QtPrinters.h"
+
+#include <QTest>
+#include <algorithm>
+#include <optional>
+
+#include "app/AppFixture.h"
+#include "pages/UpsPage.h"
+
+namespace upsconfig::test {
+namespace {
+
+using Kind = testing::ScriptedAppServices::Kind;
+using Ids = std::vector<std::uint8_t>;
+
+const Ids kAllReportsRead = {0x01, 0x32, 0x3C, 0x3D, 0x3E, 0x3F, 0x40, 0x41, 0x42, 0x43, 0x44};
+
+Ids Concat(std::initializer_list<Ids> parts) {
+    Ids all;
+    for (const Ids& part : parts)
+        all.insert(all.end(), part.begin(), part.end());
+    return all;
+}
+
+class Actions : public AppFixture {
+  protected:
+    // Start-up done, the monitor parked; the log and the clock start empty.
+    MainDialog& Ready() {
+        MainDialog& dialog = Start();
+        EXPECT_TRUE(gate->WaitForPasses(1));
+        unit.ClearLog();
+        pauser.Reset();
+        services.calls.clear();
+        return dialog;
+    }
+
+    // Reads seen by the unit at the moment of the first pause of `ms`.
+    void ReadsAtPause(int ms) {
+        readsAtPause_ = std::nullopt;
+        pauser.onPause = [this, ms](int pause) {
+            if (pause == ms && !readsAtPause_) readsAtPause_ = unit.ReadIds().size();
+        };
+    }
+    std::optional<std::size_t> readsAtPause_;
+};
+
+TEST_F(Actions, ApplyWithNothingChangedSendsNothingAndReloadsAfterFiveSeconds) {
+    Ready();
+    ReadsAtPause(5000);
+    services.messageAnswers = {ButtonId::Yes};
+    QTest::mouseClick(Button(MainDialog::kApplyId), Qt::LeftButton);
+
+    EXPECT_TRUE(unit.WrittenIds().empty());
+    ASSERT_EQ(Messages().size(), 1u);  // the question, and no confirmation
+    EXPECT_EQ(Messages()[0].text, "Do you want to save change?");
+    EXPECT_EQ(Messages()[0].caption, "Save setting");
+    EXPECT_EQ(Messages()[0].style, 0x23u);
+    EXPECT_EQ(Messages()[0].owner, &Dialog());
+    EXPECT_EQ(pauser.Pauses(), std::vector<int>{5000});
+    // Status and all reports before the question; all reports again after the wait.
+    EXPECT_EQ(unit.ReadIds(), Concat({{0x33, 0x09}, kAllReportsRead, kAllReportsRead}));
+    ASSERT_TRUE(readsAtPause_.has_value());
+    EXPECT_EQ(*readsAtPause_, 2 + kAllReportsRead.size());
+}
+
+TEST_F(Actions, ApplyAnsweredNoOrCancelSendsNothingAndStillReloads) {
+    Ready();
+    for (int answer : {ButtonId::No, ButtonId::Cancel}) {
+        unit.ClearLog();
+        pauser.Reset();
+        services.calls.clear();
+        services.messageAnswers = {answer};
+        Dialog().OnApply();
+        EXPECT_TRUE(unit.WrittenIds().empty()) << answer;
+        EXPECT_EQ(Messages().size(), 1u) << answer;
+        EXPECT_EQ(pauser.Pauses(), std::vector<int>{5000}) << answer;
+        EXPECT_EQ(unit.ReadIds(), Concat({{0x33, 0x09}, kAllReportsRead, kAllReportsRead}))
+            << answer;
+    }
+}
+
+TEST_F(Actions, ApplyWithTheLinkGoneSaysCommunicationLostAndReloads) {
+    Ready();
+    unit.Unplug();
+    services.messageAnswers = {ButtonId::Yes};
+    Dialog().OnApply();
+
+    // The question is still asked; nothing reached the unit; the loss is told.
+    ASSERT_EQ(Messages().size(), 2u);
+    EXPECT_EQ(Messages()[0].caption, "Save setting");
+    EXPECT_EQ(Messages()[1].text, "communication lost,\nplease try again");
+    EXPECT_EQ(Messages()[1].caption, "communication lost");
+    EXPECT_EQ(Messages()[1].style, 0x10u);
+    EXPECT_TRUE(unit.WrittenIds().empty());
+    // The 5 s wait comes after the failed reads, then the reload tries again.
+    const std::vector<int> pauses = pauser.Pauses();
+    const auto wait = std::find(pauses.begin(), pauses.end(), 5000);
+    ASSERT_NE(wait, pauses.end());
+    EXPECT_GT(pauses.end() - wait, 1);
+}
+
+TEST_F(Actions, RefreshWhileDisconnectedReadsNothing) {
+    MainDialog& dialog = Ready();
+    unit.Unplug();
+    // The monitor's status read finds the unit gone and clears the connected flag.
+    gate->Allow(160);
+    ASSERT_TRUE(gate->WaitForPasses(161));
+    unit.ClearLog();
+    services.calls.clear();
+
+    QTest::mouseClick(Button(MainDialog::kRefreshId), Qt::LeftButton);
+    ASSERT_EQ(Messages().size(), 1u);
+    EXPECT_EQ(Messages()[0].text, "communication lost,\nplease try again");
+    EXPECT_EQ(Messages()[0].caption, "communication lost");
+    EXPECT_EQ(Messages()[0].style, 0x10u);
+    EXPECT_TRUE(unit.Log().empty());
+
+    // Plugged in again: the next status read reconnects, and Refresh works.
+    unit.Replug();
+    gate->Allow(161);
+    ASSERT_TRUE(gate->WaitForPasses(322));
+    services.calls.clear();
+    unit.ClearLog();
+    dialog.OnRefresh();
+    EXPECT_TRUE(Messages().empty());
+    EXPECT_EQ(unit.ReadIds(), kAllReportsRead);
+}
+
+TEST_F(Actions, FactorySettingRefusesWhileOnlineAndAsksInStandby) {
+    MainDialog& dialog = Ready();
+    ASSERT_EQ(dialog.Flags().upsOn.load(), 1);  // the start value: online until a status read
+    QTest::mouseClick(Button(MainDialog::kFactorySettingId), Qt::LeftButton);
+    ASSERT_EQ(Messages().size(), 1u);
+    EXPECT_EQ(Messages()[0].text,
+              "Can't reset to factory defaults while the UPS is online.\r\n Please change to "
+              "standby mode and try again.");
+    EXPECT_EQ(Messages()[0].caption, "Factory Default");
+    EXPECT_EQ(Messages()[0].style, 0u);
+
+    dialog.Flags().upsOn = 0;
+    services.calls.clear();
+    services.messageAnswers = {ButtonId::Yes};
+    dialog.OnFactorySetting();
+    ASSERT_EQ(Messages().size(), 1u);
+    EXPECT_EQ(Messages()[0].text, "Do you want to change to Factory Default configuration?");
+    EXPECT_EQ(Messages()[0].caption, "Factory Default");
+    EXPECT_EQ(Messages()[0].style, 0x23u);
+    // Nothing reaches the unit, and Exit afterwards sends nothing either.
+    QTest::mouseClick(Button(MainDialog::kExitId), Qt::LeftButton);
+    EXPECT_TRUE(unit.WrittenIds().empty());
+}
+
+TEST_F(Actions, TabsFollowASwappedUnitOneRefreshLate) {
+    MainDialog& dialog = Ready();
+    ASSERT_EQ(TabLabels().size(), 7u);  // model 3: outlet tabs
+
+    unit.SetModelCode(21);
+    dialog.OnRefresh();
+    // Built for the model of the previous read; the pages already have the new settings.
+    EXPECT_EQ(TabLabels().size(), 7u);
+    EXPECT_EQ(GetField(dialog.Image(), FieldId::bModelCode), 21u);
+    EXPECT_EQ(GetField(dialog.Ups()->OwnImage(), FieldId::bModelCode), 21u);
+
+    dialog.OnRefresh();
+    EXPECT_EQ(TabLabels(), (std::vector<QString>{" UPS ", " Battery ", " Parallel ", " ECO Mode ",
+                                                 " Ostrel ", " Dry Contact "}));
+    EXPECT_EQ(dialog.Tabs()->CurrentIndex(), 0);
+    EXPECT_TRUE(dialog.Ups()->isVisible());
+    EXPECT_EQ(dialog.Outlet1()->TabIndex(), -1);
+}
+
+}  // namespace
+}  // namespace upsconfig::test

@@ -1,0 +1,87 @@
+#pragma once
+
+#include <gtest/gtest.h>
+
+#include <QApplication>
+#include <QPushButton>
+#include <QTest>
+#include <memory>
+#include <vector>
+
+#include "app/ConfigToolApp.h"
+#include "app/MainDialog.h"
+#include "app/MonitorGate.h"
+#include "device/SimulatedUps.h"
+#include "framework/TabControl.h"
+#include "framework/TemplateBuilder.h"
+#include "pages/BatteryPage.h"
+#include "pages/DryContactPage.h"
+#include "pages/EcoPage.h"
+#include "pages/InfoTextPage.h"
+#include "pages/OutletPage.h"
+#include "pages/ParallelPage.h"
+#include "pages/TestInfoPage.h"
+#include "pages/UpsPage.h"
+#include "support/FakePauser.h"
+#include "support/ScriptedAppServices.h"
+
+namespace upsconfig::test {
+
+// The tool on a simulated unit in standby (model 3, monitor firmware 3: every tab of the model),
+// with the fake pauser, scripted answers and a monitor that runs only the passes a test allows.
+class AppFixture : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        SetServices(&services);
+        unit.SetModelCode(3);
+        unit.SetVersions(1, 12, 3);
+        unit.SetOnline(false);
+    }
+
+    void TearDown() override {
+        if (app) {
+            app->Dialog().EndWindow();
+            app.reset();
+        }
+        SetServices(nullptr);
+    }
+
+    ConfigToolApp& MakeApp() {
+        gate = std::make_unique<MonitorGate>(
+            [this] { return app->Reports().Flags().keepPolling.load() == 0; });
+        app = std::make_unique<ConfigToolApp>(unit, pauser.AsPauser(), gate->AsPauser());
+        return *app;
+    }
+
+    // Start-up up to the ready window, which is then shown (not run modally).
+    MainDialog& Start() {
+        MakeApp();
+        EXPECT_TRUE(app->Initialise());
+        app->Dialog().show();
+        QApplication::processEvents();
+        return app->Dialog();
+    }
+
+    MainDialog& Dialog() { return app->Dialog(); }
+    QPushButton* Button(int id) { return FindControl<QPushButton>(&app->Dialog(), id); }
+
+    std::vector<QString> TabLabels() {
+        std::vector<QString> labels;
+        TabControl* tabs = Dialog().Tabs();
+        for (int i = 0; i < tabs->TabCount(); ++i)
+            labels.push_back(tabs->TabText(i));
+        return labels;
+    }
+
+    std::vector<testing::ScriptedAppServices::Call> Messages() const {
+        return services.CallsOf(testing::ScriptedAppServices::Kind::Message);
+    }
+
+    SimulatedUps unit;
+    FakePauser pauser;
+    testing::ScriptedAppServices services;
+    std::unique_ptr<MonitorGate> gate;
+    std::unique_ptr<ConfigToolApp> app;
+};
+
+}  // namespace upsconfig::test

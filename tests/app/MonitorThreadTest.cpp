@@ -1,0 +1,98 @@
+#include "app/MonitorThread.h"
+
+#include <gtest/gtest.h>
+
+#include "support/QtPrinters.h"
+
+#include <QDir>
+#include <atomic>
+#include <thread>
+
+#include "app/AppFixture.h"
+
+namespace upsconfig::test {
+namespace {
+
+using Direction = SimulatedUps::Direction;
+
+int ThreadsOfThisProcess() {
+    return static_cast<int>(
+        QDir("/proc/self/task").entryList(QDir::Dirs | QDir::NoDotAndDotDot).size());
+}
+
+class Monitor : public AppFixture {};
+
+TEST_F(Monitor, ReadsTheStatusOnEvery161stPassAndFollowsTheUnit) {
+    unit.SetOutlet(1, true);
+    unit.SetOutlet(2, false);
+    MainDialog& dialog = Start();
+    UpsFlags& flags = dialog.Flags();
+    ASSERT_TRUE(gate->WaitForPasses(1));
+
+    gate->Allow(159);
+    ASSERT_TRUE(gate->WaitForPasses(160));
+    EXPECT_EQ(unit.CountTransfers(Direction::Get, 0x33), 0);
+    EXPECT_EQ(flags.upsOn.load(), 1);  // still the start value
+
+    gate->Allow(1);
+    ASSERT_TRUE(gate->WaitForPasses(161));
+    EXPECT_EQ(unit.CountTransfers(Direction::Get, 0x33), 1);
+    EXPECT_EQ(unit.CountTransfers(Direction::Get, 0x09), 1);  // the test-info flag is set
+    EXPECT_EQ(flags.upsOn.load(), 0);
+    EXPECT_EQ(flags.outlet1On.load(), 1);
+    EXPECT_EQ(flags.outlet2On.load(), 0);
+
+    // The unit goes online and outlet 1 off: seen at the next 161st pass, not before.
+    unit.SetOnline(true);
+    unit.SetOutlet(1, false);
+    gate->Allow(160);
+    ASSERT_TRUE(gate->WaitForPasses(321));
+    EXPECT_EQ(flags.upsOn.load(), 0);
+    gate->Allow(1);
+    ASSERT_TRUE(gate->WaitForPasses(322));
+    EXPECT_EQ(unit.CountTransfers(Direction::Get, 0x33), 2);
+    EXPECT_EQ(flags.upsOn.load(), 1);
+    EXPECT_EQ(flags.outlet1On.load(), 0);
+
+    // The state updates reach the window as queued calls; none is left waiting once run.
+    QApplication::processEvents();
+    // Factory Setting now refuses.
+    dialog.OnFactorySetting();
+    ASSERT_EQ(Messages().size(), 1u);
+    EXPECT_EQ(Messages()[0].caption, "Factory Default");
+}
+
+TEST_F(Monitor, ExitDuringAStatusReadEndsWithinOnePassAndLeavesNoThread) {
+    MainDialog& dialog = Start();
+    QApplication::processEvents();
+    const int threadsWithMonitor = ThreadsOfThisProcess();
+
+    // The status read fails, and its first retry pause holds the monitor until Exit has
+    // cleared keep-polling.
+    unit.FailReport(0x33);
+    std::atomic<bool> inRead{false};
+    const std::thread::id uiThread = std::this_thread::get_id();
+    pauser.onPause = [&](int) {
+        if (std::this_thread::get_id() == uiThread) return;
+        inRead = true;
+        while (dialog.Flags().keepPolling.load() != 0)
+            std::this_thread::yield();
+    };
+    ASSERT_TRUE(gate->WaitForPasses(1));
+    gate->Allow(160);
+    while (!inRead)
+        std::this_thread::yield();
+
+    QTest::mouseClick(Button(MainDialog::kExitId), Qt::LeftButton);
+
+    EXPECT_FALSE(dialog.isVisible());
+    EXPECT_FALSE(dialog.MonitorRunning());
+    // The read gave up before its second attempt and the pass was the last one.
+    EXPECT_EQ(unit.CountTransfers(Direction::Get, 0x33), 1);
+    EXPECT_EQ(gate->Passes(), 161);
+    EXPECT_EQ(ThreadsOfThisProcess(), threadsWithMonitor - 1);
+    pauser.onPause = nullptr;
+}
+
+}  // namespace
+}  // namespace upsconfig::test
