@@ -7,6 +7,7 @@
 #include <QLabel>
 #include <QMenu>
 #include <QPushButton>
+#include <QTabBar>
 #include <QThread>
 #include <algorithm>
 #include <utility>
@@ -73,6 +74,15 @@ MainDialog::MainDialog(HidLink& link, ReportLayer& reports, Pauser pauser, Pause
     TemplateBuilder::BuildDialog(dialog, this);
     setWindowIcon(QIcon(ArtworkPath(kAppIconId)));
     tabs_ = FindControl<TabControl>(this, kTabControlId);
+    // Seven tabs fit the control only at the dialog's own font with narrow tab margins, as they
+    // do on the platform the layout was made for.
+    tabs_->Bar()->setFont(DialogFont(dialog));
+    tabs_->Bar()->setStyleSheet(QStringLiteral(
+        "QTabBar::tab { padding: 3px 5px; border: 1px solid palette(mid); border-bottom: none;"
+        " border-top-left-radius: 2px; border-top-right-radius: 2px;"
+        " background: palette(button); margin-right: -1px; }"
+        "QTabBar::tab:selected { background: palette(window); }"
+        "QTabBar::tab:!selected { margin-top: 2px; }"));
 
     statusLine_ = new QLabel(this);
     statusLine_->setGeometry(DluToPixels(kStatusLineRect, BaseUnits(DialogFont(dialog))));
