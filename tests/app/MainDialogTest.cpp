@@ -6,9 +6,11 @@
 
 #include <QCheckBox>
 #include <QComboBox>
+#include <QContextMenuEvent>
 #include <QDir>
 #include <QKeyEvent>
 #include <QLineEdit>
+#include <QMenu>
 #include <QRadioButton>
 #include <QTabBar>
 #include <QTest>
@@ -62,8 +64,6 @@ TEST_F(StartUp, WithTheUnitPresentReadsOnceWaitsAndReloads) {
     EXPECT_EQ(order, expectedOrder);
     for (QWidget* page : expectedOrder)
         EXPECT_EQ(page->geometry(), area);
-    EXPECT_EQ(dialog.Outlet1()->OutletNumber(), 1);
-    EXPECT_EQ(dialog.Outlet2()->OutletNumber(), 2);
     // The page copies of the image are the image as read.
     EXPECT_EQ(dialog.Ups()->OwnImage(), dialog.Image());
     EXPECT_EQ(dialog.Image(), unit.HeldImage());
@@ -252,6 +252,22 @@ TEST_F(Window, CloseBoxEndsLikeExit) {
     EXPECT_EQ(dialog.Flags().keepPolling.load(), 0);
     ASSERT_FALSE(pauser.Pauses().empty());
     EXPECT_EQ(pauser.Pauses().front(), 100);
+}
+
+TEST_F(Window, ContextMenuOffersAbout) {
+    MainDialog& dialog = Start();
+    QStringList entries;
+    QTimer::singleShot(0, [&] {
+        if (auto* menu = qobject_cast<QMenu*>(QApplication::activePopupWidget())) {
+            for (QAction* action : menu->actions())
+                entries << action->text();
+            menu->close();
+        }
+    });
+    QContextMenuEvent event(QContextMenuEvent::Mouse, QPoint(5, 5),
+                            dialog.mapToGlobal(QPoint(5, 5)));
+    QApplication::sendEvent(&dialog, &event);
+    EXPECT_EQ(entries, QStringList{"About Orvane UPS KVR8 Tool"});
 }
 
 }  // namespace
