@@ -33,7 +33,7 @@ class AppFixture : public ::testing::Test {
   protected:
     void SetUp() override {
         SetServices(&services);
-        unit.SetModelCode(3);
+        unit.LoadImage(HeldSettings(3));
         unit.SetVersions(1, 12, 3);
         unit.SetOnline(false);
     }
@@ -44,6 +44,22 @@ class AppFixture : public ::testing::Test {
             app.reset();
         }
         SetServices(nullptr);
+    }
+
+    // Settings a unit of that model could hold: every value in its page's range.
+    static SettingsImage HeldSettings(int model) {
+        SettingsImage image;
+        SetField(image, FieldId::bModelCode, static_cast<unsigned>(model));
+        SetField(image, FieldId::bOutputLevel, 3);  // 120 V
+        SetField(image, FieldId::bAlarmCtrl, 1);
+        SetField(image, FieldId::bAutoStartEn, 1);
+        SetField(image, FieldId::bAutoBattTestEn, 1);
+        SetField(image, FieldId::bParalConfig, 1);
+        SetField(image, FieldId::BatWeakPer_A, 20);
+        SetField(image, FieldId::BatWeakPer_B, 20);
+        SetWord(image, FieldId::OutletOnAftRTlessDT_H_A, 300);
+        SetWord(image, FieldId::OutletOnAftRTlessDT_H_B, 300);
+        return image;
     }
 
     ConfigToolApp& MakeApp() {
