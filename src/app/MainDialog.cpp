@@ -130,6 +130,7 @@ std::array<SettingsPage*, 7> MainDialog::SettingsPages() const {
 }
 
 void MainDialog::SetStatusText(const QString& text) { statusLine_->setText(text); }
+QString MainDialog::StatusText() const { return statusLine_->text(); }
 
 bool MainDialog::Busy() const { return actionRunning_ || BusyScope::Active() || ending_; }
 

@@ -82,6 +82,7 @@ class MainDialog : public QDialog, public ReportListener {
     bool MonitorStarted() const { return monitor_.Started(); }
     // Shows a short text in the status line under the buttons (empty clears it).
     void SetStatusText(const QString& text);
+    QString StatusText() const;
 
     // Stops the monitor (clears keep-polling, waits for the running flag in settleMs steps
     // through the pauser, joins the thread) and ends the window. Exit uses 100 ms steps.

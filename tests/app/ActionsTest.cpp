@@ -2,6 +2,7 @@
 
 #include "support/QtPrinters.h"
 
+#include <QCursor>
 #include <QTest>
 #include <algorithm>
 #include <optional>
@@ -40,10 +41,16 @@ class Actions : public AppFixture {
     void ReadsAtPause(int ms) {
         readsAtPause_ = std::nullopt;
         pauser.onPause = [this, ms](int pause) {
-            if (pause == ms && !readsAtPause_) readsAtPause_ = unit.ReadIds().size();
+            if (pause != ms || readsAtPause_) return;
+            readsAtPause_ = unit.ReadIds().size();
+            statusAtPause_ = Dialog().StatusText();
+            const QCursor* cursor = QApplication::overrideCursor();
+            busyCursorAtPause_ = cursor != nullptr && cursor->shape() == Qt::WaitCursor;
         };
     }
     std::optional<std::size_t> readsAtPause_;
+    QString statusAtPause_;
+    bool busyCursorAtPause_ = false;
 };
 
 TEST_F(Actions, ApplyWithNothingChangedSendsNothingAndReloadsAfterFiveSeconds) {
@@ -63,6 +70,11 @@ TEST_F(Actions, ApplyWithNothingChangedSendsNothingAndReloadsAfterFiveSeconds) {
     EXPECT_EQ(unit.ReadIds(), Concat({{0x33, 0x09}, kAllReportsRead, kAllReportsRead}));
     ASSERT_TRUE(readsAtPause_.has_value());
     EXPECT_EQ(*readsAtPause_, 2 + kAllReportsRead.size());
+    // The wait shows that work goes on, and the signs go with it.
+    EXPECT_TRUE(busyCursorAtPause_);
+    EXPECT_FALSE(statusAtPause_.isEmpty());
+    EXPECT_EQ(QApplication::overrideCursor(), nullptr);
+    EXPECT_TRUE(Dialog().StatusText().isEmpty());
 }
 
 TEST_F(Actions, ApplyAnsweredNoOrCancelSendsNothingAndStillReloads) {
