@@ -2,6 +2,8 @@
 
 #include "support/QtPrinters.h"
 
+#include <QCheckBox>
+#include <QComboBox>
 #include <QCursor>
 #include <QTest>
 #include <algorithm>
@@ -182,6 +184,118 @@ TEST_F(Actions, TabsFollowASwappedUnitOneRefreshLate) {
     EXPECT_TRUE(dialog.Ups()->isVisible());
     EXPECT_EQ(dialog.Outlet1()->TabIndex(), -1);
 }
+
+// The UPS page's output-voltage list and alarm box, edited as a user would in standby.
+class Edits : public Actions {
+  protected:
+    QComboBox* VoltageList() { return Dialog().Ups()->Control<QComboBox>(1014); }
+    QCheckBox* AlarmBox() { return Dialog().Ups()->Control<QCheckBox>(1019); }
+
+    void EditInStandby() {
+        Dialog().Flags().upsOn = 0;
+        Dialog().ApplyStateToPages();
+        ASSERT_TRUE(VoltageList()->isEnabled());
+        VoltageList()->setCurrentIndex(1);  // "115": voltage code 2
+        AlarmBox()->setChecked(false);
+    }
+};
+
+TEST_F(Edits, ApplyWritesTheChangedReportsAndConfirms) {
+    Ready();
+    const SimulatedUps::ReportData summaryBefore = unit.SettingsReport(0x44);
+    EditInStandby();
+    services.messageAnswers = {ButtonId::Yes};
+    QTest::mouseClick(Button(MainDialog::kApplyId), Qt::LeftButton);
+
+    EXPECT_EQ(unit.WrittenIds(), (Ids{0x32, 0x44}));
+    const SettingsImage held = unit.HeldImage();
+    EXPECT_EQ(GetField(held, FieldId::bOutputLevel), 2u);
+    EXPECT_EQ(GetField(held, FieldId::bAlarmCtrl), 0u);
+    ASSERT_TRUE(unit.LastWrite(0x44).has_value());
+    EXPECT_EQ((*unit.LastWrite(0x44))[2], summaryBefore[2] | 0x03);
+    ASSERT_EQ(Messages().size(), 2u);
+    EXPECT_EQ(Messages()[1].text, "The changes have been saved and\nwill take effect immediately");
+    EXPECT_EQ(Messages()[1].caption, "Setting");
+    EXPECT_EQ(Messages()[1].style, 0u);
+    // Each write attempt is followed by 200 ms; then the 5 s wait and the reload.
+    EXPECT_EQ(pauser.Pauses(), (std::vector<int>{200, 200, 5000}));
+    EXPECT_EQ(VoltageList()->currentIndex(), 1);
+    EXPECT_FALSE(AlarmBox()->isChecked());
+}
+
+TEST_F(Edits, ApplyAnsweredNoDropsTheEdits) {
+    Ready();
+    EditInStandby();
+    services.messageAnswers = {ButtonId::No};
+    Dialog().OnApply();
+    EXPECT_TRUE(unit.WrittenIds().empty());
+    EXPECT_EQ(VoltageList()->currentIndex(), 2);  // "*120" as the unit holds it
+    EXPECT_TRUE(AlarmBox()->isChecked());
+}
+
+TEST_F(Edits, LinkLostDuringTheWriteIsToldAndTheReloadFollows) {
+    struct Unplugging : testing::ScriptedAppServices {
+        SimulatedUps* unit = nullptr;
+        int ShowMessage(QWidget* owner, const QString& text, const QString& caption,
+                        unsigned style) override {
+            if (caption == "Save setting") unit->Unplug();
+            return ScriptedAppServices::ShowMessage(owner, text, caption, style);
+        }
+    } unplugging;
+    unplugging.unit = &unit;
+    Ready();
+    SetServices(&unplugging);
+    EditInStandby();
+    unplugging.messageAnswers = {ButtonId::Yes};
+    Dialog().OnApply();
+
+    const auto messages = unplugging.CallsOf(Kind::Message);
+    ASSERT_EQ(messages.size(), 2u);
+    EXPECT_EQ(messages[1].text, "communication lost,\nplease try again");
+    EXPECT_EQ(messages[1].caption, "communication lost");
+    EXPECT_EQ(messages[1].style, 0x10u);
+    EXPECT_TRUE(unit.WrittenIds().empty());
+    const std::vector<int> pauses = pauser.Pauses();
+    const auto wait = std::find(pauses.begin(), pauses.end(), 5000);
+    ASSERT_NE(wait, pauses.end());
+    EXPECT_EQ(std::count(wait + 1, pauses.end(), 200), 33);  // the reload tried everything
+    // The failed reload leaves the pages as they were.
+    EXPECT_EQ(VoltageList()->currentIndex(), 1);
+    SetServices(&services);
+}
+
+struct FactoryCase {
+    const char* name;
+    int model;
+    unsigned heldLevel;
+    unsigned factoryLevel;
+};
+
+class FactoryAfterApply : public Actions, public ::testing::WithParamInterface<FactoryCase> {};
+
+TEST_P(FactoryAfterApply, TheGroupsDefaultVoltageReachesTheUnitOnlyWithApply) {
+    SettingsImage held = HeldSettings(GetParam().model);
+    SetField(held, FieldId::bOutputLevel, GetParam().heldLevel);
+    unit.LoadImage(held);
+    MainDialog& dialog = Ready();
+    dialog.Flags().upsOn = 0;
+    services.messageAnswers = {ButtonId::Yes};
+    QTest::mouseClick(Button(MainDialog::kFactorySettingId), Qt::LeftButton);
+    EXPECT_TRUE(unit.WrittenIds().empty());
+    EXPECT_EQ(GetField(unit.HeldImage(), FieldId::bOutputLevel), GetParam().heldLevel);
+
+    services.messageAnswers = {ButtonId::Yes};
+    dialog.OnApply();
+    EXPECT_EQ(GetField(unit.HeldImage(), FieldId::bOutputLevel), GetParam().factoryLevel);
+}
+
+INSTANTIATE_TEST_SUITE_P(Groups, FactoryAfterApply,
+                         ::testing::Values(FactoryCase{"V120", 3, 1, 3},
+                                           FactoryCase{"V230", 1, 5, 8},
+                                           FactoryCase{"V208", 18, 7, 6}),
+                         [](const ::testing::TestParamInfo<FactoryCase>& info) {
+                             return info.param.name;
+                         });
 
 }  // namespace
 }  // namespace upsconfig::test

@@ -118,6 +118,16 @@ TEST_F(StartUp, IgnoreRunsWithoutTheUnit) {
         EXPECT_FALSE(Button(id)->isEnabled()) << id;
     for (int id : {MainDialog::kExitId, MainDialog::kDownloadId, MainDialog::kUploadId})
         EXPECT_TRUE(Button(id)->isEnabled()) << id;
+    // Every setting control of the pages is off.
+    for (SettingsPage* page : std::vector<SettingsPage*>{dialog.Ups(), dialog.DryContact(),
+                                                         dialog.Battery(), dialog.Eco()}) {
+        for (QWidget* control : page->findChildren<QWidget*>(Qt::FindDirectChildrenOnly)) {
+            if (qobject_cast<QComboBox*>(control) || qobject_cast<QCheckBox*>(control) ||
+                qobject_cast<QRadioButton*>(control)) {
+                EXPECT_FALSE(control->isEnabled()) << control->objectName().toStdString();
+            }
+        }
+    }
     // The tabs of model code 0.
     EXPECT_EQ(TabLabels(),
               (std::vector<QString>{" UPS ", " Battery ", " ECO Mode ", " Dry Contact "}));

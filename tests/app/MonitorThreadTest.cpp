@@ -4,7 +4,9 @@
 
 #include "support/QtPrinters.h"
 
+#include <QComboBox>
 #include <QDir>
+#include <QRadioButton>
 #include <atomic>
 #include <thread>
 
@@ -41,6 +43,10 @@ TEST_F(Monitor, ReadsTheStatusOnEvery161stPassAndFollowsTheUnit) {
     EXPECT_EQ(flags.upsOn.load(), 0);
     EXPECT_EQ(flags.outlet1On.load(), 1);
     EXPECT_EQ(flags.outlet2On.load(), 0);
+    // The state update reaches the page through the window's queue: standby-only settings open.
+    QComboBox* voltage = dialog.Ups()->Control<QComboBox>(1014);
+    QApplication::processEvents();
+    EXPECT_TRUE(voltage->isEnabled());
 
     // The unit goes online and outlet 1 off: seen at the next 161st pass, not before.
     unit.SetOnline(true);
@@ -54,8 +60,10 @@ TEST_F(Monitor, ReadsTheStatusOnEvery161stPassAndFollowsTheUnit) {
     EXPECT_EQ(flags.upsOn.load(), 1);
     EXPECT_EQ(flags.outlet1On.load(), 0);
 
-    // The state updates reach the window as queued calls; none is left waiting once run.
     QApplication::processEvents();
+    EXPECT_FALSE(voltage->isEnabled());
+    for (int id : {1015, 1016, 1017, 1018})
+        EXPECT_FALSE(dialog.Ups()->Control<QRadioButton>(id)->isEnabled()) << id;
     // Factory Setting now refuses.
     dialog.OnFactorySetting();
     ASSERT_EQ(Messages().size(), 1u);
