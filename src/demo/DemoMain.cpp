@@ -56,7 +56,13 @@ int TakeScreenshots(upsconfig::MainDialog& dialog, const QString& directory) {
         return 1;
     }
     dialog.show();
-    Settle(300);
+    // Until the monitor's first status read (about 3.2 s) the window takes the unit for online
+    // and keeps the standby-only settings disabled; show the window as it is after that.
+    QElapsedTimer waited;
+    waited.start();
+    while (dialog.Flags().upsOn.load() != 0 && waited.elapsed() < 6000)
+        Settle(50);
+    Settle(100);
     upsconfig::TabControl* tabs = dialog.Tabs();
     int failures = 0;
     for (int i = 0; i < tabs->TabCount(); ++i) {
