@@ -160,6 +160,9 @@ bool MainDialog::Initialise() {
         }
         return false;  // Cancel, or the dialog closed any other way: the program ends
     }
+    // The reload below reads everything once more: without a unit that is another 6.6 s
+    // before the window appears.
+    looking.ShowSoon();
 
     if (!ignored) {
         flags.upsOn = 1;
