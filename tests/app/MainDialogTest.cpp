@@ -67,6 +67,9 @@ TEST_F(StartUp, WithTheUnitPresentReadsOnceWaitsAndReloads) {
     // The page copies of the image are the image as read.
     EXPECT_EQ(dialog.Ups()->OwnImage(), dialog.Image());
     EXPECT_EQ(dialog.Image(), unit.HeldImage());
+    EXPECT_EQ(dialog.Outlet1()->OutletNumber(), 1);
+    EXPECT_EQ(dialog.Outlet2()->OutletNumber(), 2);
+    EXPECT_EQ(dialog.TestInfo()->Control<QLineEdit>(1063)->text(), "D3");
 }
 
 TEST_F(StartUp, WithoutAUnitRetriesUntilItIsBack) {
@@ -118,16 +121,20 @@ TEST_F(StartUp, IgnoreRunsWithoutTheUnit) {
         EXPECT_FALSE(Button(id)->isEnabled()) << id;
     for (int id : {MainDialog::kExitId, MainDialog::kDownloadId, MainDialog::kUploadId})
         EXPECT_TRUE(Button(id)->isEnabled()) << id;
-    // Every setting control of the pages is off.
-    for (SettingsPage* page : std::vector<SettingsPage*>{dialog.Ups(), dialog.DryContact(),
-                                                         dialog.Battery(), dialog.Eco()}) {
+    // Every setting control of the pages is off; labels, help boxes and the outlet page's
+    // "same as Outlet1" box (no setting of its own) stay.
+    for (SettingsPage* page : dialog.SettingsPages()) {
         for (QWidget* control : page->findChildren<QWidget*>(Qt::FindDirectChildrenOnly)) {
+            if (control->objectName() == "1045") continue;
+            auto* edit = qobject_cast<QLineEdit*>(control);
             if (qobject_cast<QComboBox*>(control) || qobject_cast<QCheckBox*>(control) ||
-                qobject_cast<QRadioButton*>(control)) {
+                qobject_cast<QRadioButton*>(control) || (edit && !edit->isReadOnly())) {
                 EXPECT_FALSE(control->isEnabled()) << control->objectName().toStdString();
             }
         }
     }
+    for (int id : {1062, 1063, 1064, 1065})
+        EXPECT_FALSE(dialog.TestInfo()->Control<QLineEdit>(id)->isEnabled()) << id;
     // The tabs of model code 0.
     EXPECT_EQ(TabLabels(),
               (std::vector<QString>{" UPS ", " Battery ", " ECO Mode ", " Dry Contact "}));

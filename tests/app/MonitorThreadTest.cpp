@@ -6,6 +6,7 @@
 
 #include <QComboBox>
 #include <QDir>
+#include <QLineEdit>
 #include <QRadioButton>
 #include <atomic>
 #include <thread>
@@ -27,6 +28,7 @@ class Monitor : public AppFixture {};
 TEST_F(Monitor, ReadsTheStatusOnEvery161stPassAndFollowsTheUnit) {
     unit.SetOutlet(1, true);
     unit.SetOutlet(2, false);
+    unit.SetStartupSeconds(3725);
     MainDialog& dialog = Start();
     UpsFlags& flags = dialog.Flags();
     ASSERT_TRUE(gate->WaitForPasses(1));
@@ -47,6 +49,7 @@ TEST_F(Monitor, ReadsTheStatusOnEvery161stPassAndFollowsTheUnit) {
     QComboBox* voltage = dialog.Ups()->Control<QComboBox>(1014);
     QApplication::processEvents();
     EXPECT_TRUE(voltage->isEnabled());
+    EXPECT_FALSE(dialog.TestInfo()->Control<QLineEdit>(1064)->text().isEmpty());
 
     // The unit goes online and outlet 1 off: seen at the next 161st pass, not before.
     unit.SetOnline(true);
@@ -64,6 +67,10 @@ TEST_F(Monitor, ReadsTheStatusOnEvery161stPassAndFollowsTheUnit) {
     EXPECT_FALSE(voltage->isEnabled());
     for (int id : {1015, 1016, 1017, 1018})
         EXPECT_FALSE(dialog.Ups()->Control<QRadioButton>(id)->isEnabled()) << id;
+    // Outlet 1 is off now: its page offers Turn On alone.
+    EXPECT_TRUE(dialog.Outlet1()->Control<QPushButton>(1052)->isEnabled());
+    EXPECT_FALSE(dialog.Outlet1()->Control<QPushButton>(1053)->isEnabled());
+    EXPECT_FALSE(dialog.Outlet1()->Control<QPushButton>(1054)->isEnabled());
     // Factory Setting now refuses.
     dialog.OnFactorySetting();
     ASSERT_EQ(Messages().size(), 1u);
