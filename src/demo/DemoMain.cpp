@@ -118,6 +118,7 @@ int main(int argc, char** argv) {
     unit.SetModelCode(static_cast<std::uint8_t>(model));
     unit.SetVersions(1, 12, 3);  // a monitor firmware version: the version tab shows
     unit.SetOnline(false);       // standby, so every setting can be edited
+    unit.SetStartupSeconds(3 * 86400 + 4 * 3600 + 5 * 60);
     unit.LoadImage(DemoImage(model));
 
     upsconfig::ConfigToolApp tool(unit, upsconfig::UiPauser::Make());
