@@ -29,7 +29,7 @@
 #include "pages/TestInfoPage.h"
 #include "pages/UpsPage.h"
 #include "resources/Artwork.h"
-#include "resources/StringTable.h"
+#include "resources/QtText.h"
 
 namespace upsconfig {
 
@@ -53,11 +53,6 @@ constexpr FieldId kNotCompared[] = {FieldId::bSystemSelect, FieldId::bCommandFla
 
 // The status line sits in the free strip under the buttons, in the template's units.
 constexpr DluRect kStatusLineRect{86, 294, 300, 10};
-
-QString FromTable(int id) {
-    const std::string_view text = LoadString(id);
-    return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
-}
 
 bool OnUiThread(const QObject* object) { return QThread::currentThread() == object->thread(); }
 
@@ -417,7 +412,7 @@ void MainDialog::SaveChanges() {
     if (!link_.Connected()) {
         ShowMessage(this, kCommLostText, kCommLostCaption, MessageStyle::IconStop);
     } else if (changed) {
-        ShowMessage(this, FromTable(kSavedStringId), kSavedCaption, MessageStyle::Ok);
+        ShowMessage(this, LoadText(kSavedStringId), kSavedCaption, MessageStyle::Ok);
     }
 }
 
@@ -499,7 +494,7 @@ void MainDialog::closeEvent(QCloseEvent* event) {
 
 void MainDialog::contextMenuEvent(QContextMenuEvent* event) {
     // Qt offers no way to extend the window menu, so the About entry lives here.
-    const QString about = FromTable(kAboutStringId);
+    const QString about = LoadText(kAboutStringId);
     if (about.isEmpty()) {
         QDialog::contextMenuEvent(event);
         return;
