@@ -89,8 +89,7 @@ MainDialog::MainDialog(HidLink& link, ReportLayer& reports, Pauser pauser, Pause
         button->setDefault(false);
     }
     ConnectButtons();
-    if (tabs_ != nullptr)
-        connect(tabs_, &TabControl::SelectionChanged, this, [this](int) { ShowSelectedPage(); });
+    connect(tabs_, &TabControl::SelectionChanged, this, [this](int) { ShowSelectedPage(); });
     reports_.SetListener(this);
 }
 
@@ -122,6 +121,11 @@ QPushButton* MainDialog::Button(int id) const { return FindControl<QPushButton>(
 std::array<SettingsPage*, 7> MainDialog::SettingsPages() const {
     return {upsPage_,     dryContactPage_, batteryPage_, parallelPage_,
             outlet1Page_, outlet2Page_,    ecoPage_};
+}
+
+std::array<SettingsPage*, 9> MainDialog::AllPages() const {
+    return {upsPage_,     dryContactPage_, batteryPage_, parallelPage_, infoTextPage_,
+            outlet1Page_, outlet2Page_,    ecoPage_,     testInfoPage_};
 }
 
 void MainDialog::SetStatusText(const QString& text) { statusLine_->setText(text); }
@@ -200,11 +204,8 @@ void MainDialog::CreatePages() {
     outlet2Page_->SetOutletNumber(2);
     ecoPage_ = new EcoPage(pane);
     testInfoPage_ = new TestInfoPage(reports_, pane);
-    const SettingsPage* pages[] = {upsPage_,      dryContactPage_, batteryPage_,
-                                   parallelPage_, infoTextPage_,   outlet1Page_,
-                                   outlet2Page_,  ecoPage_,        testInfoPage_};
-    for (const SettingsPage* page : pages) {
-        const_cast<SettingsPage*>(page)->hide();
+    for (SettingsPage* page : AllPages()) {
+        page->hide();
         for (QPushButton* button : page->findChildren<QPushButton*>()) {
             button->setAutoDefault(false);
             button->setDefault(false);
@@ -216,10 +217,7 @@ void MainDialog::PlacePages() {
     // The pane covers the whole tab control, tabs on top; its size is the control's even before
     // the window is first shown.
     const QRect area = QRect(QPoint(0, 0), tabs_->size()).adjusted(2, 30, -2, -2);
-    SettingsPage* pages[] = {upsPage_,      dryContactPage_, batteryPage_,
-                             parallelPage_, infoTextPage_,   outlet1Page_,
-                             outlet2Page_,  ecoPage_,        testInfoPage_};
-    for (SettingsPage* page : pages)
+    for (SettingsPage* page : AllPages())
         page->setGeometry(area);
 }
 
@@ -240,10 +238,7 @@ void MainDialog::RebuildTabs() {
     for (int i = 0; i < tabCount_; ++i)
         tabs_->DeleteTab(0);
     tabCount_ = 0;
-    SettingsPage* pages[] = {upsPage_,      dryContactPage_, batteryPage_,
-                             parallelPage_, infoTextPage_,   outlet1Page_,
-                             outlet2Page_,  ecoPage_,        testInfoPage_};
-    for (SettingsPage* page : pages)
+    for (SettingsPage* page : AllPages())
         page->hide();
     InsertTabs();
     upsPage_->show();

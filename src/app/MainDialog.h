@@ -78,6 +78,8 @@ class MainDialog : public QDialog, public ReportListener {
     // The seven settings pages in their load and store order: UPS, dry contact, battery,
     // parallel, Outlet1, Outlet2, ECO.
     std::array<SettingsPage*, 7> SettingsPages() const;
+    // All nine pages in their order of creation.
+    std::array<SettingsPage*, 9> AllPages() const;
     bool MonitorRunning() const { return monitor_.Running(); }
     bool MonitorStarted() const { return monitor_.Started(); }
     // Shows a short text in the status line under the buttons (empty clears it).
