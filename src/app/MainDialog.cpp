@@ -67,6 +67,7 @@ MainDialog::MainDialog(HidLink& link, ReportLayer& reports, Pauser pauser, Pause
       monitor_(reports, monitorPauser ? std::move(monitorPauser) : pauser_) {
     const DialogTemplate& dialog = Template(kTemplateId);
     TemplateBuilder::BuildDialog(dialog, this);
+    setWindowFlag(Qt::WindowMinimizeButtonHint, true);  // the main window may be minimised
     setWindowIcon(QIcon(ArtworkPath(kAppIconId)));
     tabs_ = FindControl<TabControl>(this, kTabControlId);
     // Seven tabs fit the control only at the dialog's own font with narrow tab margins, as they

@@ -46,6 +46,8 @@ TEST_F(StartUp, WithTheUnitPresentReadsOnceWaitsAndReloads) {
 
     EXPECT_EQ(dialog.windowTitle(), "Orvane UPS KVR8 Tool  V1.3 Version");
     EXPECT_FALSE(dialog.windowIcon().isNull());
+    EXPECT_TRUE(dialog.windowFlags().testFlag(Qt::WindowMinimizeButtonHint));
+    EXPECT_FALSE(dialog.windowFlags().testFlag(Qt::WindowMaximizeButtonHint));
     EXPECT_EQ(TabLabels(), (std::vector<QString>{" UPS ", " Battery ", " Outlet1 ", " Outlet2 ",
                                                  " ECO Mode ", " Ostrel ", " Dry Contact "}));
     EXPECT_EQ(dialog.Tabs()->CurrentIndex(), 0);
