@@ -264,6 +264,19 @@ TEST_F(Edits, LinkLostDuringTheWriteIsToldAndTheReloadFollows) {
     SetServices(&services);
 }
 
+TEST_F(Edits, APageWithoutATabKeepsItsFieldsAsRead) {
+    MainDialog& dialog = Ready();  // model 3: no parallel tab
+    ASSERT_EQ(dialog.Parallel()->TabIndex(), -1);
+    dialog.Flags().upsOn = 0;
+    dialog.ApplyStateToPages();
+    auto* units = dialog.Parallel()->Control<QComboBox>(1026);
+    units->setCurrentIndex(units->count() - 1);
+    services.messageAnswers = {ButtonId::Yes};
+    dialog.OnApply();
+    EXPECT_TRUE(unit.WrittenIds().empty());
+    EXPECT_EQ(Messages().size(), 1u);  // the question alone
+}
+
 struct FactoryCase {
     const char* name;
     int model;
