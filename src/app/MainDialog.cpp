@@ -19,6 +19,7 @@
 #include "framework/DialogUnits.h"
 #include "framework/TabControl.h"
 #include "framework/TemplateBuilder.h"
+#include "language/LanguageUpload.h"
 #include "pages/BatteryPage.h"
 #include "pages/DryContactPage.h"
 #include "pages/EcoPage.h"
@@ -303,14 +304,22 @@ void MainDialog::ApplyStateToPages() {
 
 void MainDialog::Reload() {
     reports_.ReadAllReports();
-    if (link_.Connected()) {
-        const SettingsImage& image = Image();
-        upsPage_->SetModel(static_cast<int>(GetField(image, FieldId::bModelCode)));
-        parallelPage_->FillUnitIdList(static_cast<int>(GetField(image, FieldId::bParalConfig)) - 1);
-        for (SettingsPage* page : SettingsPages())
-            page->LoadSettings(Image());
-    }
+    if (link_.Connected()) LoadPagesFromImage();
     upsPage_->UpdateForUpsState(Flags().upsOn);
+}
+
+void MainDialog::LoadPagesFromImage() {
+    const SettingsImage& image = Image();
+    upsPage_->SetModel(static_cast<int>(GetField(image, FieldId::bModelCode)));
+    parallelPage_->FillUnitIdList(static_cast<int>(GetField(image, FieldId::bParalConfig)) - 1);
+    for (SettingsPage* page : SettingsPages())
+        page->LoadSettings(Image());
+}
+
+void MainDialog::StorePagesWithTabs(SettingsImage& image) {
+    // Pages without a tab leave their fields as the image holds them.
+    for (SettingsPage* page : SettingsPages())
+        if (page->TabIndex() != -1) page->StoreSettings(image);
 }
 
 // ---- The report layer's results -------------------------------------------------------------
@@ -392,8 +401,7 @@ void MainDialog::SaveChanges() {
     }
     const SettingsImage asRead = Image();
     SettingsImage edited = Image();
-    for (SettingsPage* page : SettingsPages())
-        if (page->TabIndex() != -1) page->StoreSettings(edited);
+    StorePagesWithTabs(edited);
 
     if (ShowMessage(this, kSaveQuestion, kSaveCaption,
                     MessageStyle::YesNoCancel | MessageStyle::IconQuestion) != ButtonId::Yes)
@@ -459,9 +467,22 @@ void MainDialog::OnAbout() {
     about.exec();
 }
 
-void MainDialog::OnDownload() {}
-void MainDialog::OnUpload() {}
-void MainDialog::OnUploadLanguage() {}
+void MainDialog::OnDownload() {
+    if (Busy()) return;
+    DownloadSettings(*this);
+}
+
+void MainDialog::OnUpload() {
+    if (Busy()) return;
+    UploadSettings(*this);
+}
+
+void MainDialog::OnUploadLanguage() {
+    if (Busy()) return;
+    UploadLanguage(
+        this, reports_, pauser_, [this] { return monitor_.Running(); },
+        [this] { EndWindow(kExitStepMs); });
+}
 
 // ---- Window events --------------------------------------------------------------------------
 

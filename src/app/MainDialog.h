@@ -11,6 +11,7 @@
 #include "device/Pauser.h"
 #include "device/ReportLayer.h"
 #include "device/SettingsImage.h"
+#include "settingsfile/SettingsFileActions.h"
 
 class QLabel;
 class QPushButton;
@@ -31,7 +32,7 @@ class TestInfoPage;
 // The main window: the tab control with the nine pages, the action buttons, the first contact
 // with the unit and the status monitor. The report layer owns the settings image and the
 // flags shared with the monitor; the window owns the pages and the monitor.
-class MainDialog : public QDialog, public ReportListener {
+class MainDialog : public QDialog, public ReportListener, public SettingsFileHost {
     Q_OBJECT
   public:
     static constexpr int kTemplateId = 102;
@@ -63,7 +64,7 @@ class MainDialog : public QDialog, public ReportListener {
     // --- Parts of the window other actions work with ---------------------------------------
     ReportLayer& Reports() { return reports_; }
     UpsFlags& Flags() { return reports_.Flags(); }
-    SettingsImage& Image() { return reports_.Image(); }
+    SettingsImage& Image() override { return reports_.Image(); }
     const Pauser& WaitPauser() const { return pauser_; }
     TabControl* Tabs() const { return tabs_; }
     UpsPage* Ups() const { return upsPage_; }
@@ -108,6 +109,14 @@ class MainDialog : public QDialog, public ReportListener {
     void OnDownload();
     void OnUpload();
     void OnUploadLanguage();
+
+    // SettingsFileHost: what Download and Upload need of the window (Reload and Apply use the
+    // same store and load).
+    QWidget* Owner() override { return this; }
+    bool UpsOn() const override { return reports_.Flags().upsOn.load() != 0; }
+    void StorePagesWithTabs(SettingsImage& image) override;
+    void ShareImage() override { ShareImage(Image()); }
+    void LoadPagesFromImage() override;
 
     // ReportListener: the report layer's results.
     void ShowVersions(int hardware, int powerFirmware, int monitorFirmware) override;

@@ -1,0 +1,63 @@
+#include <gtest/gtest.h>
+
+#include "support/QtPrinters.h"
+
+#include <QTest>
+
+#include "app/AppFixture.h"
+#include "language/LanguageUpload.h"
+
+namespace upsconfig::test {
+namespace {
+
+using Kind = testing::ScriptedAppServices::Kind;
+
+class LanguageUploadWindow : public AppFixture {
+  protected:
+    MainDialog& Ready() {
+        MainDialog& dialog = Start();
+        EXPECT_TRUE(gate->WaitForPasses(1));
+        unit.ClearLog();
+        pauser.Reset();
+        services.calls.clear();
+        return dialog;
+    }
+    void Click() { QTest::mouseClick(Button(MainDialog::kUploadLanguageId), Qt::LeftButton); }
+};
+
+TEST_F(LanguageUploadWindow, ConfirmedUploadSwitchesTheDisplayStartsTheToolAndEnds) {
+    MainDialog& dialog = Ready();
+    services.fileExistsAnswers = {true};
+    Click();
+
+    EXPECT_TRUE(unit.DisplayUpdateMode());
+    ASSERT_EQ(services.CallsOf(Kind::Launch).size(), 1u);
+    EXPECT_EQ(services.CallsOf(Kind::Launch)[0].path, LanguageToolPath());
+    EXPECT_EQ(Messages().size(), 1u);
+    // 500 ms, then 100 ms steps until the monitor has ended.
+    const std::vector<int> pauses = pauser.Pauses();
+    ASSERT_FALSE(pauses.empty());
+    EXPECT_EQ(pauses.back(), 100);
+    EXPECT_EQ(std::count(pauses.begin(), pauses.end(), 500), 1);
+    EXPECT_FALSE(dialog.MonitorRunning());
+    EXPECT_FALSE(dialog.isVisible());
+    EXPECT_EQ(dialog.result(), QDialog::Rejected);
+}
+
+TEST_F(LanguageUploadWindow, CancelOrAMissingToolLeavesTheProgramRunning) {
+    MainDialog& dialog = Ready();
+    services.messageAnswers = {ButtonId::Cancel};
+    Click();
+    Click();  // OK, but no tool beside the program
+
+    EXPECT_EQ(Messages().size(), 3u);
+    EXPECT_TRUE(services.CallsOf(Kind::Launch).empty());
+    EXPECT_TRUE(unit.WrittenIds().empty());
+    EXPECT_FALSE(unit.DisplayUpdateMode());
+    EXPECT_EQ(dialog.Flags().keepPolling.load(), 1);
+    EXPECT_TRUE(dialog.MonitorRunning());
+    EXPECT_TRUE(dialog.isVisible());
+}
+
+}  // namespace
+}  // namespace upsconfig::test

@@ -1,0 +1,165 @@
+#include <gtest/gtest.h>
+
+#include "support/QtPrinters.h"
+
+#include <QComboBox>
+#include <QFile>
+#include <QLineEdit>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include "app/AppFixture.h"
+#include "settingsfile/SettingsFile.h"
+
+namespace upsconfig::test {
+namespace {
+
+using Kind = testing::ScriptedAppServices::Kind;
+using enum FieldId;
+
+constexpr int kLowBatteryTime = 1002;  // battery page: position = minutes - 2
+constexpr int kParallelUnits = 1026;   // parallel page: position = bParalConfig - 1
+constexpr int kParallelUnitId = 1027;  // parallel page: position = bParalAddr - 1
+
+// The whole window with Download and Upload; the monitor is parked and the UPS in standby.
+class SettingsFileWindow : public AppFixture {
+  protected:
+    MainDialog& Ready(bool standby = true) {
+        MainDialog& dialog = Start();
+        EXPECT_TRUE(gate->WaitForPasses(1));
+        if (standby) dialog.Flags().upsOn = 0;  // as the first status read would find it
+        unit.ClearLog();
+        services.calls.clear();
+        return dialog;
+    }
+
+    void Click(int id) { QTest::mouseClick(Button(id), Qt::LeftButton); }
+    void Download(const QString& path) {
+        services.saveFileNames.push_back(path);
+        Click(MainDialog::kDownloadId);
+    }
+    void Upload(const QString& path) {
+        services.openFileNames.push_back(path);
+        Click(MainDialog::kUploadId);
+    }
+
+    // What the pages with a tab show, packed into the settings image.
+    SettingsImage Shown() {
+        SettingsImage image = Dialog().Image();
+        Dialog().StorePagesWithTabs(image);
+        return image;
+    }
+
+    static SettingsImage ReadBack(const QString& path) {
+        SettingsImage image;
+        EXPECT_EQ(ReadSettingsFile(path.toStdString(), image).keysFound, 64);
+        return image;
+    }
+
+    QComboBox* LowBatteryTime() { return Dialog().Battery()->Control<QComboBox>(kLowBatteryTime); }
+
+    QTemporaryDir dir;
+};
+
+TEST_F(SettingsFileWindow, DownloadWritesThePagesAndTheImageForPagesWithoutATab) {
+    SettingsImage held = HeldSettings(3);  // model 3: no parallel tab
+    SetField(held, bLowBattTime, 4);
+    SetField(held, bParalConfig, 2);
+    SetField(held, bParalAddr, 2);
+    unit.LoadImage(held);
+    MainDialog& dialog = Ready();
+    ASSERT_EQ(dialog.Parallel()->TabIndex(), -1);
+    LowBatteryTime()->setCurrentIndex(7);  // 9 minutes, not applied
+    dialog.Parallel()->Control<QComboBox>(kParallelUnits)->setCurrentIndex(0);
+    const SettingsImage image = dialog.Image();
+
+    Download(dir.filePath("pages.kvr"));
+
+    const SettingsImage file = ReadBack(dir.filePath("pages.kvr"));
+    EXPECT_EQ(GetField(file, bLowBattTime), 9u) << "the edit on the page";
+    EXPECT_EQ(GetField(file, bParalConfig), 2u) << "the image's, the page has no tab";
+    EXPECT_EQ(GetField(file, bParalAddr), 2u);
+    EXPECT_EQ(dialog.Image(), image);
+    EXPECT_TRUE(Messages().empty());
+    EXPECT_TRUE(unit.Log().empty()) << "the unit is not asked";
+}
+
+TEST_F(SettingsFileWindow, DownloadAfterIgnoreWorksAndEnablesTheBatteryPageAgain) {
+    unit.Unplug();
+    services.commErrorChoices = {ButtonId::Ignore};
+    Start();
+    ASSERT_FALSE(LowBatteryTime()->isEnabled());
+
+    Download(dir.filePath("ignored.kvr"));
+
+    EXPECT_TRUE(QFile::exists(dir.filePath("ignored.kvr")));
+    ReadBack(dir.filePath("ignored.kvr"));
+    EXPECT_TRUE(LowBatteryTime()->isEnabled());
+    EXPECT_TRUE(Messages().empty());
+}
+
+TEST_F(SettingsFileWindow, DownloadThenUploadKeepsThePagesAndPutsTheEditsIntoTheImage) {
+    MainDialog& dialog = Ready();
+    LowBatteryTime()->setCurrentIndex(5);
+    dialog.Eco()->Control<QComboBox>(1060)->setCurrentIndex(1);  // ECO mode on
+    const SettingsImage shown = Shown();
+    ASSERT_NE(shown, dialog.Image());
+
+    Download(dir.filePath("round.kvr"));
+    Upload(dir.filePath("round.kvr"));
+
+    EXPECT_TRUE(Messages().empty());
+    EXPECT_EQ(Shown(), shown);
+    EXPECT_EQ(dialog.Image(), shown);
+    EXPECT_EQ(LowBatteryTime()->currentIndex(), 5);
+    EXPECT_TRUE(unit.WrittenIds().empty()) << "loaded settings wait for Apply";
+}
+
+TEST_F(SettingsFileWindow, UploadBeforeTheFirstStatusReadIsRefusedAsOnline) {
+    Ready(false);
+    ASSERT_EQ(Dialog().Flags().upsOn.load(), 1);
+    Upload(dir.filePath("never.kvr"));
+    ASSERT_EQ(services.calls.size(), 1u);
+    EXPECT_EQ(services.calls[0].caption, "Upload Settings");
+    EXPECT_EQ(services.calls[0].owner, &Dialog());
+}
+
+TEST_F(SettingsFileWindow, UploadRefillsTheUnitIdListFirstAndKeepsTheModel) {
+    SettingsImage held = HeldSettings(21);  // a model with the parallel tab, one unit
+    SetField(held, bOutputLevel, 8);        // 230 V
+    unit.LoadImage(held);
+    MainDialog& dialog = Ready();
+    ASSERT_NE(dialog.Parallel()->TabIndex(), -1);
+    SettingsImage file = held;
+    SetField(file, bModelCode, 3);  // not in the file: the unit's stays
+    SetField(file, bParalConfig, 3);
+    SetField(file, bParalAddr, 3);
+    ASSERT_TRUE(WriteSettingsFile(dir.filePath("three.kvr").toStdString(), file));
+    const QString modelName = dialog.Ups()->Control<QLineEdit>(1012)->text();
+
+    Upload(dir.filePath("three.kvr"));
+
+    auto* unitIds = dialog.Parallel()->Control<QComboBox>(kParallelUnitId);
+    EXPECT_EQ(unitIds->count(), 3);
+    EXPECT_EQ(unitIds->currentIndex(), 2) << "unit 3 of 3";
+    EXPECT_EQ(dialog.Parallel()->Control<QComboBox>(kParallelUnits)->currentIndex(), 2);
+    EXPECT_EQ(GetField(dialog.Image(), bModelCode), 21u);
+    EXPECT_EQ(dialog.Ups()->Control<QLineEdit>(1012)->text(), modelName);
+    EXPECT_TRUE(Messages().empty());
+}
+
+TEST_F(SettingsFileWindow, UploadOfAMissingFileKeepsTheUnappliedEdits) {
+    MainDialog& dialog = Ready();
+    LowBatteryTime()->setCurrentIndex(6);
+    const SettingsImage image = dialog.Image();
+
+    Upload(dir.filePath("missing.kvr"));
+
+    ASSERT_EQ(Messages().size(), 1u);
+    EXPECT_EQ(Messages()[0].owner, &dialog);
+    EXPECT_EQ(LowBatteryTime()->currentIndex(), 6);
+    EXPECT_EQ(dialog.Image(), image);
+}
+
+}  // namespace
+}  // namespace upsconfig::test
