@@ -218,22 +218,6 @@ TEST_F(SettingsFileActionsTest, UploadTakesTheFileButKeepsTheUnitsModelCode) {
     EXPECT_EQ(host.shown, host.image);
 }
 
-TEST_F(SettingsFileActionsTest, DownloadThenUploadKeepsThePagesAndTakesTheEditsIntoTheImage) {
-    const SettingsImage edits = host.Stored();
-    services.saveFileNames.push_back(PathOf("round.kvr"));
-    DownloadSettings(host, FixedTime);
-    services.openFileNames.push_back(PathOf("round.kvr"));
-    UploadSettings(host);
-
-    EXPECT_TRUE(services.CallsOf(Kind::Message).empty());
-    EXPECT_EQ(host.image, edits);
-    for (const FieldInfo& field : Fields()) {
-        if (host.pagesWithTab.contains(field.editedOn)) {
-            EXPECT_EQ(GetField(host.shown, field.id), GetField(edits, field.id)) << field.name;
-        }
-    }
-}
-
 TEST_F(SettingsFileActionsTest, UploadThatFindsNoSettingsChangesNothing) {
     QDir(dir.path()).mkdir("folder.kvr");
     Spit(PathOf("keyless.kvr"), "<Config>\r\n  <Time>then</Time>\r\n</Config>\r\n");
