@@ -13,7 +13,7 @@
 namespace upsconfig {
 namespace {
 
-// Larger than any descriptor the HID specification allows a device to return.
+// Larger than any report descriptor a HID device may return.
 constexpr std::size_t kMaxDescriptorSize = 4096;
 
 #if defined(__linux__)
