@@ -5,6 +5,8 @@
 #include <QCheckBox>
 #include <QComboBox>
 #include <QCursor>
+#include <QLineEdit>
+#include <QRadioButton>
 #include <QTest>
 #include <algorithm>
 #include <optional>
@@ -275,6 +277,49 @@ TEST_F(Edits, APageWithoutATabKeepsItsFieldsAsRead) {
     dialog.OnApply();
     EXPECT_TRUE(unit.WrittenIds().empty());
     EXPECT_EQ(Messages().size(), 1u);  // the question alone
+}
+
+// Edits on every page of a model with outlet tabs reach the unit in one pass: each changed
+// report once, in report order, then 0x44 telling the unit which ones changed.
+TEST_F(Edits, ApplyAfterEditsOnEveryPageWritesEachChangedReportOnceInOrder) {
+    SettingsImage held = HeldSettings(3);
+    SetField(held, FieldId::bCommandFlags, 0x40);    // a bit of the unit's own, carried along
+    SetField(held, FieldId::bChangedReports, 0x02);  // likewise
+    unit.LoadImage(held);
+    MainDialog& dialog = Ready();
+    EditInStandby();  // UPS page: 115 V, alarm off (report 0x32)
+    dialog.DryContact()->Control<QRadioButton>(1005)->setChecked(true);         // 0x32
+    dialog.Battery()->Control<QComboBox>(1002)->setCurrentIndex(3);             // 5 min, 0x32
+    dialog.Outlet1()->Control<QLineEdit>(1021)->setText(QStringLiteral("2"));   // 0x3C
+    dialog.Outlet1()->Control<QLineEdit>(1026)->setText(QStringLiteral("30"));  // 0x3F
+    dialog.Outlet1()->Control<QCheckBox>(1032)->setChecked(true);               // 0x44 byte 0
+    dialog.Outlet2()->Control<QLineEdit>(1021)->setText(QStringLiteral("3"));   // 0x40
+    dialog.Outlet2()->Control<QLineEdit>(1025)->setText(QStringLiteral("7"));   // 0x43
+    dialog.Eco()->Control<QComboBox>(1060)->setCurrentIndex(1);                 // 0x44 byte 1
+    services.messageAnswers = {ButtonId::Yes};
+    dialog.OnApply();
+
+    EXPECT_EQ(unit.WrittenIds(), (Ids{0x32, 0x3C, 0x3F, 0x40, 0x43, 0x44}));
+    const SettingsImage now = unit.HeldImage();
+    EXPECT_EQ(GetField(now, FieldId::bOutputLevel), 2u);
+    EXPECT_EQ(GetField(now, FieldId::bShutDownAction), 1u);
+    EXPECT_EQ(GetField(now, FieldId::bLowBattTime), 5u);
+    EXPECT_EQ(GetWord(now, FieldId::OutletOnDT_H_A), 120u);
+    EXPECT_EQ(GetField(now, FieldId::BatWeakPer_A), 30u);
+    EXPECT_EQ(GetField(now, FieldId::bOOOOB_1), 1u);
+    EXPECT_EQ(GetWord(now, FieldId::OutletOnDT_H_B), 180u);
+    EXPECT_EQ(GetWord(now, FieldId::BatWeakRunTime_H_B), 420u);
+    EXPECT_EQ(GetField(now, FieldId::bECOMode), 1u);
+
+    ASSERT_TRUE(unit.LastWrite(0x44).has_value());
+    const SimulatedUps::ReportData summary = *unit.LastWrite(0x44);
+    EXPECT_EQ(summary[0], now.bytes[4]);
+    EXPECT_EQ(summary[1], now.bytes[5]);
+    EXPECT_EQ(summary[2], 0x40 | 0x03);  // written, and 0x32 among it
+    // Reports 0x3C, 0x3F, 0x40 and 0x43 are bits 0, 3, 4 and 7, on top of the unit's own.
+    EXPECT_EQ(summary[3], 0x02 | 0x01 | 0x08 | 0x10 | 0x80);
+    ASSERT_EQ(Messages().size(), 2u);
+    EXPECT_EQ(Messages()[1].caption, "Setting");
 }
 
 struct FactoryCase {

@@ -115,5 +115,31 @@ TEST_F(Monitor, ExitDuringAStatusReadEndsWithinOnePassAndLeavesNoThread) {
     pauser.onPause = nullptr;
 }
 
+// Choosing a number of units refills and enables the unit-id list even while the UPS is on;
+// the next monitor pass takes it away again.
+TEST_F(Monitor, OnlineDisablesTheParallelListsAgainWithinOnePass) {
+    SettingsImage held = HeldSettings(21);
+    SetField(held, FieldId::bOutputLevel, 8);  // 230 V, a choice of this model
+    unit.LoadImage(held);
+    unit.SetOnline(true);
+    MainDialog& dialog = Start();
+    ASSERT_TRUE(gate->WaitForPasses(1));
+    QApplication::processEvents();
+    auto* units = dialog.Parallel()->Control<QComboBox>(1026);
+    auto* ids = dialog.Parallel()->Control<QComboBox>(1027);
+    ASSERT_FALSE(units->isEnabled());
+    ASSERT_FALSE(ids->isEnabled());
+
+    emit units->activated(2);
+    EXPECT_TRUE(ids->isEnabled());
+    EXPECT_EQ(ids->count(), 3);
+
+    gate->Allow(1);
+    ASSERT_TRUE(gate->WaitForPasses(2));
+    QApplication::processEvents();
+    EXPECT_FALSE(units->isEnabled());
+    EXPECT_FALSE(ids->isEnabled());
+}
+
 }  // namespace
 }  // namespace upsconfig::test
