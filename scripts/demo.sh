@@ -3,7 +3,7 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 scripts/install-deps.sh
-cmake -S . -B build -DUPSCONFIG_BUILD_TESTS=OFF
+cmake -S . -B build
 cmake --build build -j2 --target upsconfig-demo
 if [ -z "${DISPLAY:-}${WAYLAND_DISPLAY:-}" ]; then
     out="${PWD}/screenshots"

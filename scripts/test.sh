@@ -5,6 +5,6 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 build="${UPSCONFIG_BUILD_DIR:-build}"
 scripts/install-deps.sh
-cmake -S . -B "$build" "$@"
+cmake -S . -B "$build" -DUPSCONFIG_BUILD_TESTS=ON "$@"
 cmake --build "$build" -j2
 ctest --test-dir "$build" -j2 --output-on-failure --timeout 120
