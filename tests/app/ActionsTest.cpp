@@ -31,16 +31,6 @@ Ids Concat(std::initializer_list<Ids> parts) {
 
 class Actions : public AppFixture {
   protected:
-    // Start-up done, the monitor parked; the log and the clock start empty.
-    MainDialog& Ready() {
-        MainDialog& dialog = Start();
-        EXPECT_TRUE(gate->WaitForPasses(1));
-        unit.ClearLog();
-        pauser.Reset();
-        services.calls.clear();
-        return dialog;
-    }
-
     // Reads seen by the unit at the moment of the first pause of `ms`.
     void ReadsAtPause(int ms) {
         readsAtPause_ = std::nullopt;

@@ -78,6 +78,17 @@ class AppFixture : public ::testing::Test {
         return app->Dialog();
     }
 
+    // Start-up done, the monitor parked after its first pass; the log, the clock and the
+    // recorded calls start empty.
+    MainDialog& Ready() {
+        MainDialog& dialog = Start();
+        EXPECT_TRUE(gate->WaitForPasses(1));
+        unit.ClearLog();
+        pauser.Reset();
+        services.calls.clear();
+        return dialog;
+    }
+
     MainDialog& Dialog() { return app->Dialog(); }
     QPushButton* Button(int id) { return FindControl<QPushButton>(&app->Dialog(), id); }
 

@@ -14,14 +14,6 @@ using Kind = testing::ScriptedAppServices::Kind;
 
 class LanguageUploadWindow : public AppFixture {
   protected:
-    MainDialog& Ready() {
-        MainDialog& dialog = Start();
-        EXPECT_TRUE(gate->WaitForPasses(1));
-        unit.ClearLog();
-        pauser.Reset();
-        services.calls.clear();
-        return dialog;
-    }
     void Click() { QTest::mouseClick(Button(MainDialog::kUploadLanguageId), Qt::LeftButton); }
 };
 

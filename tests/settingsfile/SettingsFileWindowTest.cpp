@@ -25,11 +25,8 @@ constexpr int kParallelUnitId = 1027;  // parallel page: position = bParalAddr -
 class SettingsFileWindow : public AppFixture {
   protected:
     MainDialog& Ready(bool standby = true) {
-        MainDialog& dialog = Start();
-        EXPECT_TRUE(gate->WaitForPasses(1));
+        MainDialog& dialog = AppFixture::Ready();
         if (standby) dialog.Flags().upsOn = 0;  // as the first status read would find it
-        unit.ClearLog();
-        services.calls.clear();
         return dialog;
     }
 
