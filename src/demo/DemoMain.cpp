@@ -17,28 +17,35 @@ namespace {
 
 using upsconfig::FieldId;
 
-// Settings a unit could hold when it leaves the factory, so every page shows something real.
+// The settings a unit holds when it leaves the factory, so every page shows a real choice.
 upsconfig::SettingsImage DemoImage(int model) {
     using upsconfig::ModelTable;
+    using upsconfig::SetField;
+    using upsconfig::SetWord;
     upsconfig::SettingsImage image;
     const auto group = ModelTable::GroupOf(model);
     if (auto position = ModelTable::FactoryDefaultPosition(group))
         if (auto code = ModelTable::CodeOfPosition(group, *position))
-            upsconfig::SetField(image, FieldId::bOutputLevel, static_cast<unsigned>(*code));
-    upsconfig::SetField(image, FieldId::bReverseDect,
-                        ModelTable::ShowsReverseDetection(model) ? 1 : 0);
-    upsconfig::SetField(image, FieldId::bAlarmCtrl, 1);
-    upsconfig::SetField(image, FieldId::bAutoStartEn, 1);
-    upsconfig::SetField(image, FieldId::bAutoBattTestEn, 1);
-    upsconfig::SetField(image, FieldId::bParalConfig, 1);
-    upsconfig::SetField(image, FieldId::bParalAddr, 1);
-    upsconfig::SetWord(image, FieldId::OutletOnAftRTlessDT_H_A, 300);
-    upsconfig::SetWord(image, FieldId::OutletOnAftRTlessDT_H_B, 300);
-    upsconfig::SetWord(image, FieldId::OutletOnAftCPlessDT_H_A, 300);
-    upsconfig::SetWord(image, FieldId::OutletOnAftCPlessDT_H_B, 300);
-    upsconfig::SetField(image, FieldId::BatWeakPer_A, 20);
-    upsconfig::SetField(image, FieldId::BatWeakPer_B, 20);
-    upsconfig::SetField(image, FieldId::bModelCode, static_cast<unsigned>(model));
+            SetField(image, FieldId::bOutputLevel, static_cast<unsigned>(*code));
+    SetField(image, FieldId::bReverseDect, ModelTable::ShowsReverseDetection(model) ? 1 : 0);
+    SetField(image, FieldId::bAlarmCtrl, 1);
+    SetField(image, FieldId::bAutoStartEn, 1);
+    SetField(image, FieldId::bShutDownLogic, 1);  // normally open
+    SetField(image, FieldId::bLowBattTime, 2);
+    SetField(image, FieldId::bAutoBattTestEn, 1);
+    SetField(image, FieldId::bParalConfig, 1);
+    SetField(image, FieldId::bParalAddr, 1);
+    for (FieldId bit : {FieldId::bPROVOB_1, FieldId::bPROVRL_1, FieldId::bPROVCL_1,
+                        FieldId::bPROVOB_2, FieldId::bPROVRL_2, FieldId::bPROVCL_2})
+        SetField(image, bit, 1);
+    for (FieldId time : {FieldId::OutletOffAftACOffDT_H_A, FieldId::OutletOffAftACOffDT_H_B,
+                         FieldId::BatWeakRunTime_H_A, FieldId::BatWeakRunTime_H_B})
+        SetWord(image, time, 300);
+    SetField(image, FieldId::BatWeakPer_A, 20);
+    SetField(image, FieldId::BatWeakPer_B, 20);
+    SetField(image, FieldId::bECO_Vol_Tol, 1);   // 10 %
+    SetField(image, FieldId::bECO_Freq_Tol, 2);  // 3 Hz
+    SetField(image, FieldId::bModelCode, static_cast<unsigned>(model));
     return image;
 }
 
