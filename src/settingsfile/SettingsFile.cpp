@@ -239,6 +239,13 @@ WriteResult WriteSettingsFile(const std::filesystem::path& path, const SettingsI
     if (targetExists && S_ISDIR(existing.st_mode)) return Failure(EISDIR);
     // Renaming over a device or pipe would replace the node itself; refuse instead.
     if (targetExists && !S_ISREG(existing.st_mode)) return Failure(EINVAL);
+    // Replacing through the folder would go around the file's own protection: a file that may
+    // not be opened for writing stays as it is.
+    if (targetExists) {
+        const int probe = ::open(target.c_str(), O_WRONLY | O_CLOEXEC);
+        if (probe < 0) return Failure(errno);
+        ::close(probe);
+    }
 
     std::filesystem::path tempPath;
     const int fd = CreateTemporaryBeside(target, tempPath);

@@ -381,5 +381,18 @@ TEST_F(SettingsFileTest, ReadOnlyFolderKeepsThePreviousFile) {
     EXPECT_EQ(Entries(), std::set<std::string>{"previous.kvr"});
 }
 
+// A file the user may not write to is refused, not replaced through its writable folder.
+TEST_F(SettingsFileTest, ReadOnlyFileKeepsItsContent) {
+    if (::geteuid() == 0) GTEST_SKIP() << "root writes into read-only files";
+    const fs::path path = dir_ / "previous.kvr";
+    Spit(path, "previous");
+    ASSERT_EQ(::chmod(path.c_str(), 0444), 0);
+    const WriteResult result = WriteSettingsFile(path, PatternImage(), FixedTime);
+    EXPECT_FALSE(result.ok);
+    EXPECT_EQ(result.errorNumber, EACCES);
+    EXPECT_EQ(Slurp(path), "previous");
+    EXPECT_EQ(Entries(), std::set<std::string>{"previous.kvr"});
+}
+
 }  // namespace
 }  // namespace upsconfig
