@@ -9,6 +9,7 @@
 #include <QPushButton>
 #include <QTabBar>
 #include <QThread>
+#include <QTimer>
 #include <algorithm>
 #include <utility>
 
@@ -501,12 +502,30 @@ void MainDialog::keyPressEvent(QKeyEvent* event) {
 void MainDialog::closeEvent(QCloseEvent* event) {
     if (!ending_) {
         if (actionRunning_ || BusyScope::Active()) {
-            event->ignore();  // an action is under way; the close box works after it
+            // An action is under way: like a press of Exit meanwhile, the close box takes
+            // effect once the action is over instead of being lost.
+            event->ignore();
+            CloseWhenIdle(0);
             return;
         }
         EndWindow(kExitStepMs);
     }
     event->accept();
+}
+
+void MainDialog::CloseWhenIdle(int delayMs) {
+    if (closePending_ && delayMs == 0) return;
+    closePending_ = true;
+    // Looked at again in Exit's steps, so a modal box inside the action never sees a busy loop.
+    QTimer::singleShot(delayMs, this, [this] {
+        if (ending_) return;
+        if (actionRunning_ || BusyScope::Active()) {
+            CloseWhenIdle(kExitStepMs);
+            return;
+        }
+        closePending_ = false;
+        close();
+    });
 }
 
 void MainDialog::contextMenuEvent(QContextMenuEvent* event) {

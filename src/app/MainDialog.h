@@ -141,6 +141,8 @@ class MainDialog : public QDialog, public ReportListener, public SettingsFileHos
     bool SettingsChanged(const SettingsImage& edited, const SettingsImage& current) const;
     // Handlers of the buttons refuse to start while another action runs.
     bool Busy() const;
+    // Closes the window as soon as no action runs, looking again every delayMs after the first.
+    void CloseWhenIdle(int delayMs);
     QPushButton* Button(int id) const;
 
     HidLink& link_;
@@ -166,6 +168,7 @@ class MainDialog : public QDialog, public ReportListener, public SettingsFileHos
     std::array<int, 3> versions_{};
     bool ending_ = false;
     bool actionRunning_ = false;
+    bool closePending_ = false;  // a close box pressed during an action, not yet carried out
     // A state update handed to the user-interface thread and not yet run there: the monitor
     // does not queue another meanwhile, so a busy window never collects a backlog.
     std::atomic<bool> stateUpdateQueued_{false};

@@ -273,6 +273,28 @@ TEST_F(Window, CloseBoxEndsLikeExit) {
     EXPECT_EQ(pauser.Pauses().front(), 100);
 }
 
+TEST_F(Window, CloseBoxDuringAnActionEndsTheWindowOnceTheActionIsOver) {
+    MainDialog& dialog = Ready();
+    // The close box is pressed while Apply waits for the unit; its wait holds the close back
+    // until the wait is over, still inside Apply.
+    bool closedDuringApply = false;
+    pauser.onPause = [&](int milliseconds) {
+        if (milliseconds == MainDialog::kApplyWaitMs && !closedDuringApply) {
+            closedDuringApply = true;
+            dialog.close();
+        }
+    };
+    dialog.OnApply();
+    pauser.onPause = nullptr;
+    ASSERT_TRUE(closedDuringApply);
+    EXPECT_TRUE(dialog.isVisible());  // Apply ran to its end, reload included
+
+    QApplication::processEvents();
+    EXPECT_FALSE(dialog.isVisible());
+    EXPECT_FALSE(dialog.MonitorRunning());
+    EXPECT_EQ(dialog.Flags().keepPolling.load(), 0);
+}
+
 TEST_F(Window, ContextMenuOffersAbout) {
     MainDialog& dialog = Start();
     QStringList entries;
