@@ -16,12 +16,8 @@
 #include <type_traits>
 
 #include "framework/TabControl.h"
-
-#if __has_include("resources/Artwork.h")
 #include "resources/Artwork.h"
 #include "resources/QtText.h"
-#define UPSCONFIG_HAVE_ARTWORK 1
-#endif
 
 namespace upsconfig {
 
@@ -187,7 +183,7 @@ constexpr QSize kIconSize(32, 32);
 QLabel* MakeArtwork(const ControlTemplate& control, QWidget* parent, const QRect& pixels) {
     auto* label = new QLabel(parent);
     label->setAlignment(Qt::AlignLeft | Qt::AlignTop);
-    const QString path = ArtworkResourcePath(control.resource);
+    const QString path = ArtworkPath(control.resource);
     if (path.isEmpty()) return label;
     if (control.kind == ControlKind::Icon) {
         label->setPixmap(QIcon(path).pixmap(kIconSize));
@@ -205,15 +201,6 @@ QSize NaturalArtworkSize(const ControlTemplate& control, const QLabel* label) {
 }
 
 }  // namespace
-
-QString ArtworkResourcePath(int resource) {
-#ifdef UPSCONFIG_HAVE_ARTWORK
-    return ArtworkPath(resource);
-#else
-    (void)resource;
-    return {};
-#endif
-}
 
 std::vector<QWidget*> TemplateBuilder::Build(const DialogTemplate& dialog, QWidget* target) {
     const QFont font = DialogFont(dialog);

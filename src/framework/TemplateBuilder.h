@@ -43,7 +43,4 @@ T* FindControl(const QWidget* dialog, int id) {
     return dialog->findChild<T*>(QString::number(id), Qt::FindDirectChildrenOnly);
 }
 
-// Resource path of icon or bitmap `resource` (":/..."), empty when there is no artwork.
-QString ArtworkResourcePath(int resource);
-
 }  // namespace upsconfig
