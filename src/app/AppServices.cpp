@@ -98,7 +98,9 @@ std::vector<int> MessageButtonIds(unsigned style) {
 
 int AppServices::ShowMessage(QWidget* owner, const QString& text, const QString& caption,
                              unsigned style) {
-    QMessageBox box(IconOf(style), caption, QString(text).replace(QStringLiteral("\r\n"), "\n"),
+    // A box without a caption of its own is titled "Error", as the platform's boxes are.
+    const QString title = caption.isEmpty() ? QStringLiteral("Error") : caption;
+    QMessageBox box(IconOf(style), title, QString(text).replace(QStringLiteral("\r\n"), "\n"),
                     QMessageBox::NoButton, owner);
     box.setTextFormat(Qt::PlainText);
     const std::vector<int> ids = MessageButtonIds(style);

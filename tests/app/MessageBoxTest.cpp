@@ -18,13 +18,14 @@ namespace upsconfig {
 namespace {
 
 // Runs `act` on the message box once it is up (the box runs its own modal loop).
-int ShowAndAct(unsigned style, std::function<void(QMessageBox*)> act) {
+int ShowAndAct(unsigned style, std::function<void(QMessageBox*)> act,
+               const QString& caption = QStringLiteral("caption")) {
     QTimer::singleShot(0, [act] {
         auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
         ASSERT_NE(box, nullptr);
         act(box);
     });
-    return Services().ShowMessage(nullptr, "text\r\nline two", "caption", style);
+    return Services().ShowMessage(nullptr, "text\r\nline two", caption, style);
 }
 
 std::vector<QString> Captions(QMessageBox* box) {
@@ -84,6 +85,18 @@ TEST(ShowMessage, EveryButtonSetCarriesOurCaptionsAndReturnsTheStandardIds) {
             EXPECT_EQ(result, id) << caption.toStdString();
         }
     }
+}
+
+TEST(ShowMessage, ABoxWithoutACaptionOfItsOwnIsTitledError) {
+    QString title;
+    ShowAndAct(
+        0x00,
+        [&](QMessageBox* box) {
+            title = box->windowTitle();
+            box->button(QMessageBox::Ok)->click();
+        },
+        QString());
+    EXPECT_EQ(title, "Error");
 }
 
 TEST(ShowMessage, EscapeAnswersCancelOrOkAndIsIgnoredWhereNeitherFits) {
