@@ -225,23 +225,18 @@ void SimulatedUps::ClearLog() {
     log_.clear();
 }
 
-std::vector<std::uint8_t> SimulatedUps::WrittenIds() const {
+std::vector<std::uint8_t> SimulatedUps::SuccessfulIds(Direction direction) const {
     std::lock_guard lock(mutex_);
     std::vector<std::uint8_t> ids;
     for (const Transfer& t : log_) {
-        if (t.direction == Direction::Set && t.ok) ids.push_back(t.id);
+        if (t.direction == direction && t.ok) ids.push_back(t.id);
     }
     return ids;
 }
 
-std::vector<std::uint8_t> SimulatedUps::ReadIds() const {
-    std::lock_guard lock(mutex_);
-    std::vector<std::uint8_t> ids;
-    for (const Transfer& t : log_) {
-        if (t.direction == Direction::Get && t.ok) ids.push_back(t.id);
-    }
-    return ids;
-}
+std::vector<std::uint8_t> SimulatedUps::WrittenIds() const { return SuccessfulIds(Direction::Set); }
+
+std::vector<std::uint8_t> SimulatedUps::ReadIds() const { return SuccessfulIds(Direction::Get); }
 
 std::optional<SimulatedUps::ReportData> SimulatedUps::LastWrite(std::uint8_t id) const {
     std::lock_guard lock(mutex_);

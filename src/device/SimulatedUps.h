@@ -79,6 +79,7 @@ class SimulatedUps : public HidBackend {
     void ClearLog();
     std::vector<std::uint8_t> WrittenIds() const;  // ids of successful writes, in order
     std::vector<std::uint8_t> ReadIds() const;     // ids of successful reads, in order
+    std::vector<std::uint8_t> SuccessfulIds(Direction direction) const;
     std::optional<ReportData> LastWrite(std::uint8_t id) const;
     int CountTransfers(Direction direction, std::uint8_t id) const;  // attempts, failed included
     int OpenCount() const;

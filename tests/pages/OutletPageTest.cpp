@@ -93,6 +93,13 @@ class OutletPageTest : public ::testing::Test {
     static QCheckBox* Box(OutletPage& page, int id) { return page.Control<QCheckBox>(id); }
     static bool Enabled(OutletPage& page, int id) { return page.Control<QWidget>(id)->isEnabled(); }
 
+    // The page shown and active, so a bad entry can take the focus.
+    static bool ShowActive(OutletPage& page) {
+        page.show();
+        page.activateWindow();
+        return QTest::qWaitForWindowActive(&page);
+    }
+
     std::vector<ScriptedAppServices::Call> Messages() const {
         return services.CallsOf(ScriptedAppServices::Kind::Message);
     }
@@ -205,9 +212,7 @@ TEST_F(OutletPageTest, SecondsBelowAMinuteAreDroppedAndOversizedTimesStoreAsWhol
 }
 
 TEST_F(OutletPageTest, OutOfRangeCapacityStopsTheReadingAndKeepsTheUnitsValues) {
-    outlet1.show();
-    outlet1.activateWindow();
-    ASSERT_TRUE(QTest::qWaitForWindowActive(&outlet1));
+    ASSERT_TRUE(ShowActive(outlet1));
     const SettingsImage base = Base();
     outlet1.LoadSettings(base);
 
@@ -243,9 +248,7 @@ TEST_F(OutletPageTest, OutOfRangeCapacityStopsTheReadingAndKeepsTheUnitsValues) 
 }
 
 TEST_F(OutletPageTest, TextThatIsNotAWholeNumberStopsTheReadingThere) {
-    outlet1.show();
-    outlet1.activateWindow();
-    ASSERT_TRUE(QTest::qWaitForWindowActive(&outlet1));
+    ASSERT_TRUE(ShowActive(outlet1));
     const SettingsImage base = Base();
     outlet1.LoadSettings(base);
 
