@@ -96,10 +96,11 @@ class ScriptedAppServices : public AppServices {
   private:
     template <class T>
     static T Take(std::deque<T>& queue, T fallback) {
-        if (queue.empty()) return fallback;
-        T value = std::move(queue.front());
-        queue.pop_front();
-        return value;
+        if (!queue.empty()) {
+            fallback = std::move(queue.front());
+            queue.pop_front();
+        }
+        return fallback;
     }
 };
 
