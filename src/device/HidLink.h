@@ -12,16 +12,17 @@
 
 namespace upsconfig {
 
-#ifndef UPSCONFIG_VENDOR_ID
-#error "UPSCONFIG_VENDOR_ID comes from the build configuration (CMake cache variable)"
+#if !defined(UPSCONFIG_VENDOR_ID) || !defined(UPSCONFIG_PRODUCT_ID)
+#error "UPSCONFIG_VENDOR_ID and UPSCONFIG_PRODUCT_ID come from the build configuration (CMake)"
 #endif
-static_assert(UPSCONFIG_VENDOR_ID >= 0 && UPSCONFIG_VENDOR_ID <= 0xFFFF,
-              "UPSCONFIG_VENDOR_ID must be a 16-bit USB vendor id");
+static_assert(UPSCONFIG_VENDOR_ID >= 0 && UPSCONFIG_VENDOR_ID <= 0xFFFF &&
+                  UPSCONFIG_PRODUCT_ID >= 0 && UPSCONFIG_PRODUCT_ID <= 0xFFFF,
+              "UPSCONFIG_VENDOR_ID and UPSCONFIG_PRODUCT_ID must be 16-bit USB ids");
 
-// The ids of the units this tool configures. The vendor id comes from the build configuration
-// (CMake cache variable UPSCONFIG_VENDOR_ID); the units report product id 0.
+// The ids of the units this tool configures, from the build configuration (CMake cache
+// variables UPSCONFIG_VENDOR_ID and UPSCONFIG_PRODUCT_ID); the udev rule is made from the same.
 inline constexpr std::uint16_t kUpsVendorId = UPSCONFIG_VENDOR_ID;
-inline constexpr std::uint16_t kUpsProductId = 0x0000;
+inline constexpr std::uint16_t kUpsProductId = UPSCONFIG_PRODUCT_ID;
 
 // The one connection to the unit: one open device, one report buffer, one connected flag.
 // Every public transfer is one whole attempt (fill the buffer, transfer, test the flag, copy
