@@ -29,10 +29,15 @@ class HidBackend {
     // Feature-report length of the open device, report-id byte included; nullopt when it
     // cannot be determined.
     virtual std::optional<std::size_t> FeatureReportLength() = 0;
-    // buffer[0] holds the report id; the whole buffer is the transfer.
-    virtual bool GetFeatureReport(std::span<std::uint8_t> buffer) = 0;
+    // buffer[0] holds the report id; the buffer is as long as the transfer may be. Returns the
+    // number of bytes received, report id included (the unit may send fewer than asked for),
+    // or -1 on failure. Bytes past the count are not the unit's.
+    virtual int GetFeatureReport(std::span<std::uint8_t> buffer) = 0;
     virtual bool SetFeatureReport(std::span<const std::uint8_t> buffer) = 0;
     virtual void Close() = 0;
+    // Why the last call failed, as the system put it (errno text, the library's message);
+    // empty when nothing is known.
+    virtual std::string LastError() const { return {}; }
 };
 
 }  // namespace upsconfig

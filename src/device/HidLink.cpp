@@ -1,6 +1,7 @@
 #include "device/HidLink.h"
 
 #include <algorithm>
+#include <utility>
 
 namespace upsconfig {
 
@@ -17,29 +18,38 @@ std::size_t HidLink::FeatureLength() const {
     return featureLength_;
 }
 
+std::string HidLink::LastFailure() const {
+    std::lock_guard lock(mutex_);
+    return lastFailure_;
+}
+
 bool HidLink::ConnectLocked() {
     // Enumerate afresh every time: a unit may have been replugged under another path.
     for (const HidInterface& candidate : backend_.Enumerate()) {
         if (candidate.vendorId != vendorId_ || candidate.productId != productId_) continue;
         if (!backend_.Open(candidate.path)) continue;
         const auto length = backend_.FeatureReportLength();
-        // A length we cannot know, or one that does not fit the buffer, cannot be transferred
-        // safely: such a unit counts as not matching.
-        if (!length || *length < 1 || *length > kBufferSize) {
+        // A length we cannot know, one too short to carry a report, or one that does not fit
+        // the buffer cannot be transferred safely: such a unit counts as not matching.
+        if (!length || *length < kMinimumTransfer || *length > kBufferSize) {
+            lastFailure_ = "the device's feature reports do not fit this unit's reports";
             backend_.Close();
             continue;
         }
         featureLength_ = *length;
         devicePath_ = candidate.path;
         connected_ = true;
+        lastFailure_.clear();
         return true;
     }
+    if (lastFailure_.empty()) lastFailure_ = "no UPS found";
     return false;
 }
 
 bool HidLink::EnsureConnectedLocked() { return connected_ || ConnectLocked(); }
 
-void HidLink::FailLocked() {
+void HidLink::FailLocked(std::string reason) {
+    lastFailure_ = std::move(reason);
     backend_.Close();
     connected_ = false;
 }
@@ -47,26 +57,39 @@ void HidLink::FailLocked() {
 bool HidLink::ReadReport(std::uint8_t id, std::span<std::uint8_t> data) {
     std::lock_guard lock(mutex_);
     if (!EnsureConnectedLocked()) return false;
-    buffer_[0] = id;
-    if (!backend_.GetFeatureReport(std::span(buffer_).first(featureLength_))) {
-        FailLocked();
+    const auto frame = std::span(buffer_).first(featureLength_);
+    frame[0] = id;
+    const int received = backend_.GetFeatureReport(frame);
+    if (received < 0) {
+        FailLocked(backend_.LastError());
         return false;
     }
-    const std::size_t count = std::min(data.size(), kBufferSize - 1);
-    std::copy_n(buffer_.begin() + 1, count, data.begin());
+    const auto count = std::min(static_cast<std::size_t>(received), featureLength_);
+    if (count < kMinimumTransfer) {
+        FailLocked("short reply: " + std::to_string(count) + " bytes");
+        return false;
+    }
+    // Whatever lies past the reply is left from an earlier transfer, never the unit's answer.
+    std::fill(buffer_.begin() + static_cast<std::ptrdiff_t>(count), buffer_.end(), 0);
+    const std::size_t copied = std::min(data.size(), kBufferSize - 1);
+    std::copy_n(buffer_.begin() + 1, copied, data.begin());
+    std::fill(data.begin() + static_cast<std::ptrdiff_t>(copied), data.end(), 0);
+    lastFailure_.clear();
     return true;
 }
 
 bool HidLink::WriteReport(std::uint8_t id, std::span<const std::uint8_t> data) {
     std::lock_guard lock(mutex_);
     if (!EnsureConnectedLocked()) return false;
+    buffer_.fill(0);
     buffer_[0] = id;
     const std::size_t count = std::min(data.size(), kBufferSize - 1);
     std::copy_n(data.begin(), count, buffer_.begin() + 1);
     if (!backend_.SetFeatureReport(std::span(buffer_).first(featureLength_))) {
-        FailLocked();
+        FailLocked(backend_.LastError());
         return false;
     }
+    lastFailure_.clear();
     return true;
 }
 

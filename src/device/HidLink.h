@@ -31,6 +31,10 @@ inline constexpr std::uint16_t kUpsProductId = UPSCONFIG_PRODUCT_ID;
 class HidLink {
   public:
     static constexpr std::size_t kBufferSize = 256;
+    // Report id and the four data bytes every report of the unit carries: a shorter transfer
+    // cannot hold a report, so a unit declaring less does not match and a shorter reply is no
+    // answer.
+    static constexpr std::size_t kMinimumTransfer = 5;
 
     explicit HidLink(HidBackend& backend);
     virtual ~HidLink() = default;
@@ -42,20 +46,23 @@ class HidLink {
     // True while a matching unit is open and the last transfer worked.
     bool Connected() const { return connected_.load(); }
 
-    // One read attempt of report id. On success copies data bytes 0.. (as many as data holds)
-    // out of the buffer; on failure leaves data alone.
+    // One read attempt of report id. A reply shorter than report id and four data bytes is a
+    // failed transfer. On success fills data with data bytes 0.. (as many as data holds); bytes
+    // the unit did not send in this reply are zero. On failure leaves data alone.
     bool ReadReport(std::uint8_t id, std::span<std::uint8_t> data);
-    // One write attempt: id into byte 0, data into bytes 1.., the rest of the transfer goes out
-    // as the previous transfer left it.
+    // One write attempt: id into byte 0, data into bytes 1..; the rest of the transfer is zero.
     bool WriteReport(std::uint8_t id, std::span<const std::uint8_t> data);
 
     // The feature length of the unit last opened (kept after a failure); 0 before any.
     std::size_t FeatureLength() const;
+    // Why the last transfer or connection failed (the backend's words); empty when the last
+    // one worked or nothing is known.
+    std::string LastFailure() const;
 
   private:
     bool ConnectLocked();
     bool EnsureConnectedLocked();
-    void FailLocked();
+    void FailLocked(std::string reason);
 
     HidBackend& backend_;
     mutable std::mutex mutex_;
@@ -63,6 +70,7 @@ class HidLink {
     std::size_t featureLength_ = 0;
     std::atomic<bool> connected_{false};
     std::string devicePath_;
+    std::string lastFailure_;
     std::uint16_t vendorId_ = 0;
     std::uint16_t productId_ = 0;
 };

@@ -3,6 +3,8 @@
 #include <hidapi.h>
 
 #include <algorithm>
+#include <cerrno>
+#include <cstring>
 #include <fstream>
 #include <iterator>
 #include <set>
@@ -35,9 +37,42 @@ std::optional<std::vector<std::uint8_t>> DescriptorFromSysfs(const std::string& 
 }
 #endif
 
+// The library reports in wide characters; the reason travels as UTF-8.
+std::string ToUtf8(const wchar_t* text) {
+    std::string out;
+    for (; text != nullptr && *text != 0; ++text) {
+        const auto c = static_cast<std::uint32_t>(*text);
+        if (c < 0x80) {
+            out += static_cast<char>(c);
+        } else if (c < 0x800) {
+            out += static_cast<char>(0xC0 | (c >> 6));
+            out += static_cast<char>(0x80 | (c & 0x3F));
+        } else if (c < 0x10000) {
+            out += static_cast<char>(0xE0 | (c >> 12));
+            out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
+            out += static_cast<char>(0x80 | (c & 0x3F));
+        } else {
+            out += static_cast<char>(0xF0 | (c >> 18));
+            out += static_cast<char>(0x80 | ((c >> 12) & 0x3F));
+            out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
+            out += static_cast<char>(0x80 | (c & 0x3F));
+        }
+    }
+    return out;
+}
+
 }  // namespace
 
-HidapiBackend::HidapiBackend() { initialised_ = hid_init() == 0; }
+HidapiBackend::HidapiBackend() {
+    initialised_ = hid_init() == 0;
+    if (!initialised_) NoteFailure(nullptr);
+}
+
+void HidapiBackend::NoteFailure(hid_device_* device) {
+    const int error = errno;
+    lastError_ = ToUtf8(hid_error(device));
+    if (lastError_.empty() && error != 0) lastError_ = std::strerror(error);
+}
 
 HidapiBackend::~HidapiBackend() {
     Close();
@@ -61,8 +96,12 @@ std::vector<HidInterface> HidapiBackend::Enumerate() {
 bool HidapiBackend::Open(const std::string& path) {
     Close();
     if (!initialised_) return false;
+    errno = 0;
     device_ = hid_open_path(path.c_str());
-    if (device_ == nullptr) return false;
+    if (device_ == nullptr) {
+        NoteFailure(nullptr);
+        return false;
+    }
     path_ = path;
     return true;
 }
@@ -90,14 +129,22 @@ std::optional<std::size_t> HidapiBackend::FeatureReportLength() {
     return FeatureReportLengthFromDescriptor(*descriptor);
 }
 
-bool HidapiBackend::GetFeatureReport(std::span<std::uint8_t> buffer) {
-    if (device_ == nullptr || buffer.empty()) return false;
-    return hid_get_feature_report(device_, buffer.data(), buffer.size()) >= 0;
+int HidapiBackend::GetFeatureReport(std::span<std::uint8_t> buffer) {
+    if (device_ == nullptr || buffer.empty()) return -1;
+    errno = 0;
+    // On Linux the count is what the kernel returned: the report's own size with its id, which
+    // may be less than the buffer.
+    const int received = hid_get_feature_report(device_, buffer.data(), buffer.size());
+    if (received < 0) NoteFailure(device_);
+    return received;
 }
 
 bool HidapiBackend::SetFeatureReport(std::span<const std::uint8_t> buffer) {
     if (device_ == nullptr || buffer.empty()) return false;
-    return hid_send_feature_report(device_, buffer.data(), buffer.size()) >= 0;
+    errno = 0;
+    if (hid_send_feature_report(device_, buffer.data(), buffer.size()) >= 0) return true;
+    NoteFailure(device_);
+    return false;
 }
 
 void HidapiBackend::Close() {

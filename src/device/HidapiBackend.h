@@ -22,15 +22,20 @@ class HidapiBackend : public HidBackend {
     std::vector<HidInterface> Enumerate() override;
     bool Open(const std::string& path) override;
     std::optional<std::size_t> FeatureReportLength() override;
-    bool GetFeatureReport(std::span<std::uint8_t> buffer) override;
+    int GetFeatureReport(std::span<std::uint8_t> buffer) override;
     bool SetFeatureReport(std::span<const std::uint8_t> buffer) override;
     void Close() override;
+    std::string LastError() const override { return lastError_; }
 
   private:
     std::optional<std::vector<std::uint8_t>> ReadReportDescriptor() const;
+    // Keeps the library's words for the failure just seen (the device's, or the last global
+    // error when device is null), falling back to errno.
+    void NoteFailure(hid_device_* device);
 
     hid_device_* device_ = nullptr;
     std::string path_;
+    std::string lastError_;
     bool initialised_ = false;
 };
 

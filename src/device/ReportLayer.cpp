@@ -53,7 +53,8 @@ std::size_t ReportLayer::ImageOffset(std::uint8_t reportId) {
     return kFirstOutletOffset + 4u * static_cast<std::size_t>(reportId - kFirstOutletReport);
 }
 
-bool ReportLayer::ReadWithRetries(std::uint8_t id, ReportData& data, bool gateOnKeepPolling) {
+bool ReportLayer::ReadWithRetries(std::uint8_t id, std::span<std::uint8_t> data,
+                                  bool gateOnKeepPolling) {
     for (int attempt = 0; attempt < kReadAttempts; ++attempt) {
         if (gateOnKeepPolling && flags_.keepPolling.load() == 0) return false;
         if (link_.ReadReport(id, data)) return true;
@@ -152,10 +153,12 @@ std::uint8_t ReportLayer::OutletBits(int outlet, std::uint8_t outlet1Bits,
 void ReportLayer::SendCommand(std::uint8_t bits) {
     // No such outlet: sending 0x44 back without a command would still count as a write.
     if (bits == 0) return;
-    ReportData data{};
-    if (!ReadWithRetries(kSummary, data, false)) return;  // dropped without a word
-    data[2] = static_cast<std::uint8_t>(data[2] | bits);
-    SendReport(kSummary, data);
+    // The whole frame goes back as the unit sent it, bytes past its reply zero, with only the
+    // command byte changed.
+    std::array<std::uint8_t, HidLink::kBufferSize - 1> frame{};
+    if (!ReadWithRetries(kSummary, frame, false)) return;  // dropped without a word
+    frame[2] = static_cast<std::uint8_t>(frame[2] | bits);
+    SendReport(kSummary, frame);
 }
 
 void ReportLayer::TurnOutletOn(int outlet) {

@@ -59,8 +59,8 @@ class ReportLayer {
     void ReadSettings();
     void ReadStatus();
     void WriteReports(const SettingsImage& newImage, const SettingsImage& oldImage);
-    // Writes one report with up to 30 attempts, each followed by 200 ms. Only the given data
-    // bytes are filled; the rest of the transfer goes out as the previous one left it.
+    // Writes one report with up to 30 attempts, each followed by 200 ms. The given data bytes
+    // are sent; the rest of the transfer is zero.
     void SendReport(std::uint8_t id, std::span<const std::uint8_t> data);
 
     void TurnOutletOn(int outlet);
@@ -77,7 +77,7 @@ class ReportLayer {
     static std::size_t ImageOffset(std::uint8_t reportId);
 
   private:
-    bool ReadWithRetries(std::uint8_t id, ReportData& data, bool gateOnKeepPolling);
+    bool ReadWithRetries(std::uint8_t id, std::span<std::uint8_t> data, bool gateOnKeepPolling);
     void ShareImage();
     void SendCommand(std::uint8_t bits);
     static std::uint8_t OutletBits(int outlet, std::uint8_t outlet1Bits, std::uint8_t outlet2Bits);

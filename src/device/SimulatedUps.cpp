@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <thread>
+#include <utility>
 
 #include "device/HidLink.h"
 #include "device/ReportDescriptor.h"
@@ -213,6 +214,16 @@ void SimulatedUps::SetLatency(std::chrono::microseconds latency) {
     latency_ = latency;
 }
 
+void SimulatedUps::SetReplyLength(std::uint8_t id, std::size_t bytes) {
+    std::lock_guard lock(mutex_);
+    replyLengths_[id] = bytes;
+}
+
+void SimulatedUps::SetStoreFilter(StoreFilter filter) {
+    std::lock_guard lock(mutex_);
+    storeFilter_ = std::move(filter);
+}
+
 // --- What happened ---------------------------------------------------------------------------
 
 std::vector<SimulatedUps::Transfer> SimulatedUps::Log() const {
@@ -352,12 +363,13 @@ bool SimulatedUps::AnswerLocked(std::uint8_t id, ReportData& data) const {
     }
 }
 
-bool SimulatedUps::TakeLocked(std::uint8_t id, const ReportData& data) {
+bool SimulatedUps::TakeLocked(std::uint8_t id, ReportData data) {
     if (id == kBatteryTest) {
         lastBatteryTest_ = data[0];
         return true;
     }
     if (!IsSettingsReport(id)) return false;  // read-only or unknown
+    if (storeFilter_) storeFilter_(id, data);
     if (id != kSummary) {
         settings_[id] = data;
         return true;
@@ -378,22 +390,27 @@ void SimulatedUps::Record(Direction direction, std::span<const std::uint8_t> fra
                             open_ ? openPath_ : std::string()});
 }
 
-bool SimulatedUps::GetFeatureReport(std::span<std::uint8_t> buffer) {
-    if (buffer.empty()) return false;
+int SimulatedUps::GetFeatureReport(std::span<std::uint8_t> buffer) {
+    if (buffer.empty()) return -1;
     std::chrono::microseconds latency{0};
     bool ok = BeginTransfer(buffer[0], latency);
     if (latency.count() > 0) std::this_thread::sleep_for(latency);
     std::lock_guard lock(mutex_);
     ReportData data{};
     ok = ok && AnswerLocked(buffer[0], data);
+    // A report is its id and four data bytes, however long the caller's buffer: the rest of
+    // the buffer stays as it was, as a kernel leaves it.
+    std::size_t reply = 1;
     if (ok) {
-        for (std::size_t i = 1; i < buffer.size(); ++i) {
+        const auto shortened = replyLengths_.find(buffer[0]);
+        reply = std::min(buffer.size(),
+                         shortened != replyLengths_.end() ? shortened->second : 1 + data.size());
+        for (std::size_t i = 1; i < reply; ++i)
             buffer[i] = i - 1 < data.size() ? data[i - 1] : 0;
-        }
     }
-    Record(Direction::Get, buffer, ok);
+    Record(Direction::Get, buffer.first(std::max<std::size_t>(reply, 1)), ok);
     EndTransfer();
-    return ok;
+    return ok ? static_cast<int>(reply) : -1;
 }
 
 bool SimulatedUps::SetFeatureReport(std::span<const std::uint8_t> buffer) {

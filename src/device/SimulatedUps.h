@@ -3,6 +3,7 @@
 #include <array>
 #include <chrono>
 #include <cstdint>
+#include <functional>
 #include <map>
 #include <mutex>
 #include <optional>
@@ -26,7 +27,8 @@ class SimulatedUps : public HidBackend {
     struct Transfer {
         Direction direction;
         std::uint8_t id;
-        std::vector<std::uint8_t> bytes;  // the whole frame, id included
+        // The frame, id included: what the unit sent back for a read, what it got for a write.
+        std::vector<std::uint8_t> bytes;
         bool ok;
         std::string path;         // the interface it went through
         ReportData Data() const;  // data bytes 0..3
@@ -73,6 +75,14 @@ class SimulatedUps : public HidBackend {
     void FailReport(std::uint8_t id);  // every transfer of this id fails until cleared
     void ClearFailReport(std::uint8_t id);
     void SetLatency(std::chrono::microseconds latency);  // real time per transfer
+    // The unit answers reads of id with only that many bytes, report id included (a report
+    // is normally id and four data bytes). Bytes of the caller's buffer past them are left as
+    // they were.
+    void SetReplyLength(std::uint8_t id, std::size_t bytes);
+    // Runs on every settings report the unit is about to keep, and may change what it keeps:
+    // a unit that clamps or ignores a value.
+    using StoreFilter = std::function<void(std::uint8_t id, ReportData& data)>;
+    void SetStoreFilter(StoreFilter filter);
 
     // --- What happened ---------------------------------------------------------------
     std::vector<Transfer> Log() const;
@@ -91,7 +101,7 @@ class SimulatedUps : public HidBackend {
     std::vector<HidInterface> Enumerate() override;
     bool Open(const std::string& path) override;
     std::optional<std::size_t> FeatureReportLength() override;
-    bool GetFeatureReport(std::span<std::uint8_t> buffer) override;
+    int GetFeatureReport(std::span<std::uint8_t> buffer) override;
     bool SetFeatureReport(std::span<const std::uint8_t> buffer) override;
     void Close() override;
 
@@ -105,7 +115,7 @@ class SimulatedUps : public HidBackend {
     void EndTransfer();
     bool TransferFailsLocked(std::uint8_t id);
     bool AnswerLocked(std::uint8_t id, ReportData& data) const;
-    bool TakeLocked(std::uint8_t id, const ReportData& data);
+    bool TakeLocked(std::uint8_t id, ReportData data);
     void Record(Direction direction, std::span<const std::uint8_t> frame, bool ok);
     static bool IsSettingsReport(std::uint8_t id);
 
@@ -131,6 +141,8 @@ class SimulatedUps : public HidBackend {
     int failNext_ = 0;
     std::map<std::uint8_t, bool> failingIds_;
     std::chrono::microseconds latency_{0};
+    std::map<std::uint8_t, std::size_t> replyLengths_;
+    StoreFilter storeFilter_;
     int inTransfer_ = 0;
     int overlaps_ = 0;
     std::vector<Transfer> log_;

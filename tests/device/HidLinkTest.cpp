@@ -87,12 +87,15 @@ TEST_F(HidLinkTest, TwoMatchingUnitsFirstInOrderAlsoAfterAFailure) {
 
 TEST_F(HidLinkTest, OnlyTheWantedIdsAndATransferableLengthMatch) {
     // Listed first: same vendor, another product; another vendor; then one whose length
-    // is unknown; one too long for the buffer; and last the real unit.
+    // is unknown; one too long for the buffer; one too short for id and four data bytes;
+    // and last the real unit.
     ups.SetInterfaceIds(SimulatedUps::kDefaultPath, kUpsVendorId, 0x0001);
     ups.AddInterface("sim:other-vendor", static_cast<std::uint16_t>(kUpsVendorId + 1), 0x0000);
     ups.AddInterface("sim:unknown", kUpsVendorId, kUpsProductId, std::vector<std::uint8_t>{});
     ups.AddInterface("sim:oversize", kUpsVendorId, kUpsProductId,
                      std::vector<std::uint8_t>{0x75, 0x08, 0x96, 0x00, 0x01, 0xB1, 0x02});
+    ups.AddInterface("sim:short", kUpsVendorId, kUpsProductId,
+                     std::vector<std::uint8_t>{0x75, 0x08, 0x95, 0x03, 0xB1, 0x02});
     Data data{};
     EXPECT_FALSE(link.ReadReport(0x01, data));
     EXPECT_FALSE(link.Connected());
@@ -104,18 +107,45 @@ TEST_F(HidLinkTest, OnlyTheWantedIdsAndATransferableLengthMatch) {
     EXPECT_TRUE(link.ReadReport(0x01, data));
     EXPECT_EQ(ups.OpenPath(), "sim:fits");
     EXPECT_EQ(link.FeatureLength(), 256u);
+    ASSERT_TRUE(link.WriteReport(0x08, data));
     EXPECT_EQ(ups.Log().back().bytes.size(), 256u);
 }
 
-TEST_F(HidLinkTest, BytesAFillLeavesAloneGoOutAsThePreviousTransferLeftThem) {
+TEST_F(HidLinkTest, NoByteComesFromAnEarlierTransfer) {
+    using Bytes = std::vector<std::uint8_t>;
     ups.SetReportDescriptor({0x75, 0x08, 0x95, 0x07, 0xB1, 0x02});  // 8-byte transfers
-    Data data{};
-    ASSERT_TRUE(link.ReadReport(0x32, data));  // the unit fills data bytes 4..6 with zeros
+    const Bytes stale(7, 0xEE);
+    ASSERT_TRUE(link.WriteReport(0x32, stale));  // fills the whole frame
+
+    // The unit answers with id and four bytes; the rest is zero, not the write's 0xEE.
     ups.SetStartupSeconds(0x04030201);
+    Bytes data(7, 0x99);
     ASSERT_TRUE(link.ReadReport(0x09, data));
+    EXPECT_EQ(data, (Bytes{1, 2, 3, 4, 0, 0, 0}));
+
+    // A write sends zeros past the bytes it is given.
     const std::uint8_t one[] = {0xAA};
     ASSERT_TRUE(link.WriteReport(0x08, one));
-    EXPECT_EQ(ups.Log().back().bytes, (std::vector<std::uint8_t>{0x08, 0xAA, 2, 3, 4, 0, 0, 0}));
+    EXPECT_EQ(ups.Log().back().bytes, (Bytes{0x08, 0xAA, 0, 0, 0, 0, 0, 0}));
+
+    // A 0x44 command sends back the frame it read, past the reply zero, with byte 2 changed.
+    ups.SetSettingsReport(0x44, {0x11, 0x22, 0x40, 0x33});
+    ASSERT_TRUE(link.WriteReport(0x32, stale));
+    FakePauser pauser;
+    ReportLayer layer(link, pauser.AsPauser());
+    layer.TurnOutletOff(1);
+    EXPECT_EQ(ups.Log().back().bytes, (Bytes{0x44, 0x11, 0x22, 0x48, 0x33, 0, 0, 0}));
+
+    // A reply shorter than id and four data bytes is a failed read: nothing is taken from it.
+    ups.SetReplyLength(0x33, 4);
+    Data status{9, 9, 9, 9};
+    EXPECT_FALSE(link.ReadReport(0x33, status));
+    EXPECT_EQ(status, (Data{9, 9, 9, 9}));
+    EXPECT_FALSE(link.Connected());
+    EXPECT_NE(link.LastFailure().find("short"), std::string::npos) << link.LastFailure();
+    ups.SetReplyLength(0x33, 5);
+    EXPECT_TRUE(link.ReadReport(0x33, status));
+    EXPECT_TRUE(link.LastFailure().empty());
 }
 
 TEST_F(HidLinkTest, TwoThreadsNeverInterleaveAnExchange) {
