@@ -81,8 +81,11 @@ std::optional<std::size_t> FeatureReportLengthFromDescriptor(
                     break;
             }
         } else if (type == kTypeMain && tag == kTagFeature) {
-            featureBits[state.reportId] +=
-                static_cast<std::uint64_t>(state.reportSize) * state.reportCount;
+            // Refused as soon as a report passes the limit, before further items could make
+            // the sum wrap: size times count fits 64 bits, and so does the limit plus one more.
+            std::uint64_t& bits = featureBits[state.reportId];
+            bits += static_cast<std::uint64_t>(state.reportSize) * state.reportCount;
+            if (bits > kMaxReportDataBytes * 8) return std::nullopt;
         }
     }
 
@@ -90,10 +93,7 @@ std::optional<std::size_t> FeatureReportLengthFromDescriptor(
     std::uint64_t largestBits = 0;
     for (const auto& [id, bits] : featureBits)
         largestBits = std::max(largestBits, bits);
-    const std::uint64_t bytes = (largestBits + 7) / 8 + 1;
-    // Far beyond any buffer; keep the arithmetic honest on 32-bit size_t too.
-    if (bytes > 0xFFFFFFu) return std::nullopt;
-    return static_cast<std::size_t>(bytes);
+    return static_cast<std::size_t>((largestBits + 7) / 8 + 1);
 }
 
 }  // namespace upsconfig

@@ -65,6 +65,12 @@ TEST(ReportDescriptorTest, UnknownWhenNothingOrMalformed) {
     for (const Bytes& d : refused) {
         EXPECT_EQ(Length(d), std::nullopt) << "descriptor of " << d.size() << " bytes";
     }
+    // A report past 256 data bytes is refused, also when further items would wrap the sum:
+    // (2^32 - 1)^2 bits, then 2^31 x 4 more, is 2^64 + 1 bits, which 64 bits hold as 1.
+    const Bytes wrapping{0x77, 0xFF, 0xFF, 0xFF, 0xFF, 0x97, 0xFF, 0xFF, 0xFF, 0xFF, 0xB1,
+                         0x02, 0x77, 0x00, 0x00, 0x00, 0x80, 0x95, 0x04, 0xB1, 0x02};
+    EXPECT_EQ(Length(wrapping), std::nullopt);
+    EXPECT_EQ(Length({0x75, 0x08, 0x96, 0x01, 0x01, 0xB1, 0x02}), std::nullopt);  // 257 bytes
     // Unbounded Push nesting is refused instead of growing.
     EXPECT_EQ(Length(Bytes(10000, 0xA4)), std::nullopt);
 }
