@@ -410,11 +410,13 @@ void MainDialog::SaveChanges() {
 
     const bool changed = SettingsChanged(edited, Image());
     if (changed) ReportLayer::AdoptImage(edited, Image());
+    WriteOutcome outcome;
     {
         BusyScope busy(QStringLiteral("Writing the settings to the UPS..."), status);
-        reports_.WriteReports(Image(), asRead);
+        outcome = reports_.WriteReports(Image(), asRead);
     }
-    if (!link_.Connected()) {
+    // A report given up is lost even when a later one found the unit again.
+    if (!outcome.allWritten || !link_.Connected()) {
         ShowMessage(this, kCommLostText, kCommLostCaption, MessageStyle::IconStop);
     } else if (changed) {
         ShowMessage(this, LoadText(kSavedStringId), kSavedCaption, MessageStyle::Ok);

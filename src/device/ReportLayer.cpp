@@ -108,39 +108,56 @@ void ReportLayer::ReadStatus() {
     }
 }
 
-void ReportLayer::SendReport(std::uint8_t id, std::span<const std::uint8_t> data) {
+bool ReportLayer::SendReport(std::uint8_t id, std::span<const std::uint8_t> data) {
     for (int attempt = 0; attempt < kWriteAttempts; ++attempt) {
         const bool ok = link_.WriteReport(id, data);
         // The unit needs the time to take the report, so the pause follows success too.
         pauser_(kRetryPauseMs);
-        if (ok) return;
+        if (ok) return true;
     }
+    return false;
 }
 
-void ReportLayer::WriteReports(const SettingsImage& newImage, const SettingsImage& oldImage) {
-    const bool settingsWritten = Differs(newImage, oldImage, 0);
-    if (settingsWritten) SendReport(kSettings, Slice(newImage, 0));
+WriteOutcome ReportLayer::WriteReports(const SettingsImage& newImage,
+                                       const SettingsImage& oldImage) {
+    WriteOutcome outcome;
+    // The summary tells the unit which reports it got: one given up is not among them, and
+    // the pass is no success.
+    const auto send = [&](std::uint8_t id, std::size_t offset, const ReportData& data) {
+        if (!SendReport(id, data)) {
+            outcome.allWritten = false;
+            return false;
+        }
+        for (std::size_t i = 0; i < data.size(); ++i)
+            outcome.writtenBytes.set(offset + i);
+        return true;
+    };
+
+    const bool settingsWritten =
+        Differs(newImage, oldImage, 0) && send(kSettings, 0, Slice(newImage, 0));
 
     const unsigned model = newImage.bytes[kModelCodeByte];
-    if (model == 0 || model > kHighestWritableModel) return;
+    if (model == 0 || model > kHighestWritableModel) return outcome;
 
     std::uint8_t updateMask = 0;
     for (unsigned k = 0; k < 8; ++k) {
         const std::size_t offset = kFirstOutletOffset + 4 * k;
         if (!Differs(newImage, oldImage, offset)) continue;
-        SendReport(static_cast<std::uint8_t>(kFirstOutletReport + k), Slice(newImage, offset));
-        updateMask = static_cast<std::uint8_t>(updateMask | (1u << k));
+        if (send(static_cast<std::uint8_t>(kFirstOutletReport + k), offset,
+                 Slice(newImage, offset)))
+            updateMask = static_cast<std::uint8_t>(updateMask | (1u << k));
     }
 
     const bool summaryUnchanged =
         newImage.bytes[4] == oldImage.bytes[4] && newImage.bytes[5] == oldImage.bytes[5];
-    if (summaryUnchanged && updateMask == 0 && !settingsWritten) return;
+    if (summaryUnchanged && updateMask == 0 && !settingsWritten) return outcome;
 
     ReportData summary = Slice(newImage, kSummaryOffset);
     summary[2] = static_cast<std::uint8_t>(summary[2] | kFlagWritten |
                                            (settingsWritten ? kFlagSettingsWritten : 0));
     summary[3] = static_cast<std::uint8_t>(summary[3] | updateMask);
-    SendReport(kSummary, summary);
+    send(kSummary, kSummaryOffset, summary);
+    return outcome;
 }
 
 std::uint8_t ReportLayer::OutletBits(int outlet, std::uint8_t outlet1Bits,

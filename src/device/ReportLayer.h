@@ -2,6 +2,7 @@
 
 #include <array>
 #include <atomic>
+#include <bitset>
 #include <cstdint>
 #include <span>
 
@@ -25,6 +26,13 @@ class ReportListener {
     virtual void ShareImage(const SettingsImage& /*image*/) {}
     // From ReadStatus; may run on the monitor thread.
     virtual void ShowTimeSinceStartup(std::int32_t /*seconds*/) {}
+};
+
+// What a pass of the report writer achieved.
+struct WriteOutcome {
+    bool allWritten = true;  // no report was given up
+    // Image bytes of the reports that went through (four per report).
+    std::bitset<SettingsImage::kSize> writtenBytes;
 };
 
 // The reports of the unit: reads into the settings image and the flags, the report writer
@@ -58,10 +66,12 @@ class ReportLayer {
     void ReadIdentity();
     void ReadSettings();
     void ReadStatus();
-    void WriteReports(const SettingsImage& newImage, const SettingsImage& oldImage);
+    // Writes every settings report that differs, then the summary report, whose bookkeeping
+    // names only the reports that went through. A report given up does not stop the pass.
+    WriteOutcome WriteReports(const SettingsImage& newImage, const SettingsImage& oldImage);
     // Writes one report with up to 30 attempts, each followed by 200 ms. The given data bytes
-    // are sent; the rest of the transfer is zero.
-    void SendReport(std::uint8_t id, std::span<const std::uint8_t> data);
+    // are sent; the rest of the transfer is zero. False when all attempts failed.
+    bool SendReport(std::uint8_t id, std::span<const std::uint8_t> data);
 
     void TurnOutletOn(int outlet);
     void TurnOutletOff(int outlet);

@@ -256,6 +256,22 @@ TEST_F(Edits, LinkLostDuringTheWriteIsToldAndTheReloadFollows) {
     SetServices(&services);
 }
 
+TEST_F(Edits, AReportGivenUpIsCommunicationLostThoughTheNextOneGotThrough) {
+    Ready();
+    EditInStandby();                                                             // 0x32
+    Dialog().Outlet1()->Control<QLineEdit>(1021)->setText(QStringLiteral("2"));  // 0x3C
+    // Every write of 0x32 fails from the question on; the link finds the unit again for 0x3C.
+    services.onMessage = [this](const QString&) { unit.FailReport(0x32); };
+    services.messageAnswers = {ButtonId::Yes};
+    Dialog().OnApply();
+
+    EXPECT_EQ(unit.WrittenIds(), (Ids{0x3C, 0x44}));
+    EXPECT_EQ((*unit.LastWrite(0x44))[2] & 0x03, 0x01) << "0x32 is not claimed";
+    ASSERT_EQ(Messages().size(), 2u);
+    EXPECT_EQ(Messages()[1].text, "communication lost,\nplease try again");
+    EXPECT_EQ(Messages()[1].caption, "communication lost");
+}
+
 TEST_F(Edits, APageWithoutATabKeepsItsFieldsAsRead) {
     MainDialog& dialog = Ready();  // model 3: no parallel tab
     ASSERT_EQ(dialog.Parallel()->TabIndex(), -1);

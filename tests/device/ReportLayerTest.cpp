@@ -262,26 +262,45 @@ TEST_F(ReportLayerTest, WriteReportsEverythingChangedInWireOrder) {
     EXPECT_EQ(ups.HeldImage(), expected);
 }
 
-TEST_F(ReportLayerTest, AFailedWriteGivesUpAfter30AttemptsAndThePassGoesOn) {
+TEST_F(ReportLayerTest, AReportGivenUpIsAFailureAndTheSummaryDoesNotClaimIt) {
     const SettingsImage old = DistinctImage(12);
     SettingsImage edited = old;
     edited.bytes[0] ^= 1;
     edited.bytes[10] ^= 1;
     edited.bytes[14] ^= 1;
     ups.FailReport(0x3C);
-    layer.WriteReports(edited, old);
+    WriteOutcome outcome = layer.WriteReports(edited, old);
+    EXPECT_FALSE(outcome.allWritten);
     EXPECT_EQ(ups.CountTransfers(Direction::Set, 0x3C), 30);
     EXPECT_EQ(ups.WrittenIds(), (Ids{0x32, 0x3D, 0x44}));
     EXPECT_EQ(pauser.Count(), 33u);
-    // The mask still names 0x3C: it records what the pass wrote, attempts included.
-    EXPECT_EQ((*ups.LastWrite(0x44))[3], static_cast<std::uint8_t>(edited.bytes[7] | 0x03));
+    // 0x3D (bit 1) went through, 0x3C (bit 0) did not; 0x32 did (0x02).
+    EXPECT_EQ((*ups.LastWrite(0x44))[2], static_cast<std::uint8_t>(edited.bytes[6] | 0x03));
+    EXPECT_EQ((*ups.LastWrite(0x44))[3], static_cast<std::uint8_t>(edited.bytes[7] | 0x02));
+    EXPECT_FALSE(outcome.writtenBytes[10]);
+    EXPECT_TRUE(outcome.writtenBytes[0] && outcome.writtenBytes[14] && outcome.writtenBytes[4]);
+
+    // 0x32 given up: the summary goes out without its bit; alone, nothing is left to tell.
+    ups.ClearFailReport(0x3C);
+    ups.FailReport(0x32);
+    ups.ClearLog();
+    outcome = layer.WriteReports(edited, old);
+    EXPECT_FALSE(outcome.allWritten);
+    EXPECT_EQ(ups.WrittenIds(), (Ids{0x3C, 0x3D, 0x44}));
+    EXPECT_EQ((*ups.LastWrite(0x44))[2], static_cast<std::uint8_t>(edited.bytes[6] | 0x01));
+    SettingsImage onlySettings = old;
+    onlySettings.bytes[1] ^= 1;
+    ups.ClearLog();
+    EXPECT_FALSE(layer.WriteReports(onlySettings, old).allWritten);
+    EXPECT_TRUE(ups.WrittenIds().empty());
+    EXPECT_TRUE(layer.WriteReports(old, old).allWritten);
 
     // A write that works only on the third attempt stops there.
-    ups.ClearFailReport(0x3C);
+    ups.ClearFailReport(0x32);
     ups.ClearLog();
     pauser.Reset();
     ups.FailNextTransfers(2);
-    layer.SendReport(0x32, Data{1, 2, 3, 4});
+    EXPECT_TRUE(layer.SendReport(0x32, Data{1, 2, 3, 4}));
     EXPECT_EQ(ups.CountTransfers(Direction::Set, 0x32), 3);
     EXPECT_EQ(pauser.TotalMs(), 600);
     EXPECT_TRUE(layer.Connected());

@@ -2,6 +2,7 @@
 
 #include <QString>
 #include <deque>
+#include <functional>
 #include <optional>
 #include <vector>
 
@@ -39,9 +40,13 @@ class ScriptedAppServices : public AppServices {
     std::deque<bool> fileExistsAnswers;
 
     std::vector<Call> calls;
+    // Runs on every message box before it is answered (with its caption): a script can change
+    // the world while the user looks at a question.
+    std::function<void(const QString& caption)> onMessage;
 
     int ShowMessage(QWidget* owner, const QString& text, const QString& caption,
                     unsigned style) override {
+        if (onMessage) onMessage(caption);
         const int answer = Take(messageAnswers, MessageButtonIds(style).front());
         calls.push_back({Kind::Message, owner, text, caption, style, {}, answer});
         return answer;
