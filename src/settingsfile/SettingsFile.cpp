@@ -9,10 +9,9 @@
 #include <bitset>
 #include <cerrno>
 #include <climits>
-#include <cstdio>
-#include <cstdlib>
 #include <cstring>
-#include <memory>
+#include <string_view>
+#include <vector>
 
 namespace upsconfig {
 namespace {
@@ -93,11 +92,37 @@ constexpr std::array<FieldId, 64> kKeyOrder{
 
 constexpr std::string_view kCrLf = "\r\n";
 
-// Removes every occurrence, searching again from the start so that none is left afterwards.
+// Removes every occurrence, also those that earlier removals join together, so that none is
+// left: the result of removing the first occurrence again and again, in one pass. The kept
+// text never holds an occurrence; each character kept remembers how much of `what` the kept
+// text then ends with (string matching with a failure table), so a removal resumes where the
+// text before it stood.
 void EraseAll(std::string& line, std::string_view what) {
-    for (auto pos = line.find(what); pos != std::string::npos; pos = line.find(what)) {
-        line.erase(pos, what.size());
+    if (what.empty() || line.find(what) == std::string::npos) return;
+    std::vector<std::size_t> fallback(what.size(), 0);
+    for (std::size_t i = 1, k = 0; i < what.size(); ++i) {
+        while (k > 0 && what[i] != what[k])
+            k = fallback[k - 1];
+        if (what[i] == what[k]) ++k;
+        fallback[i] = k;
     }
+    std::string kept;
+    std::vector<std::size_t> matched;
+    kept.reserve(line.size());
+    matched.reserve(line.size());
+    for (const char c : line) {
+        std::size_t k = matched.empty() ? 0 : matched.back();
+        while (k > 0 && c != what[k])
+            k = fallback[k - 1];
+        if (c == what[k]) ++k;
+        kept.push_back(c);
+        matched.push_back(k);
+        if (k == what.size()) {
+            kept.resize(kept.size() - k);
+            matched.resize(matched.size() - k);
+        }
+    }
+    line = std::move(kept);
 }
 
 bool IsCSpace(char c) {
@@ -187,8 +212,10 @@ std::filesystem::path ResolveTarget(const std::filesystem::path& path) {
     return path;
 }
 
-struct FileCloser {
-    void operator()(std::FILE* f) const { std::fclose(f); }
+// Closes a descriptor on every way out.
+struct OpenFile {
+    int fd;
+    ~OpenFile() { ::close(fd); }
 };
 
 }  // namespace
@@ -271,40 +298,69 @@ WriteResult WriteSettingsFile(const std::filesystem::path& path, const SettingsI
     return WriteResult{true, 0, {}};
 }
 
+int ApplySettingsText(std::string_view text, SettingsImage& image) {
+    std::bitset<kKeyOrder.size()> found;
+    while (!text.empty()) {
+        // The line end (LF or CR LF) is not part of the line; a last line may lack it.
+        const std::size_t end = text.find('\n');
+        std::string_view line = text.substr(0, end);
+        text.remove_prefix(end == std::string_view::npos ? text.size() : end + 1);
+        if (!line.empty() && line.back() == '\r') line.remove_suffix(1);
+        if (line.empty()) continue;
+        found |= ApplyLine(std::string(line), image);
+    }
+    return static_cast<int>(found.count());
+}
+
 ReadResult ReadSettingsFile(const std::filesystem::path& path, SettingsImage& image) {
     ReadResult result;
-    const std::unique_ptr<std::FILE, FileCloser> file(std::fopen(path.c_str(), "rb"));
-    if (!file) {
+    // Without O_NONBLOCK a pipe would hold the window until something writes into it.
+    const int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0) {
         result.reason = ErrorText(errno);
         return result;
     }
-    // A folder opens on some systems and then fails on the first read; say what it is.
+    const OpenFile file{fd};
     struct stat info {};
-    if (::fstat(::fileno(file.get()), &info) == 0 && S_ISDIR(info.st_mode)) {
+    if (::fstat(fd, &info) != 0) {
+        result.reason = ErrorText(errno);
+        return result;
+    }
+    if (S_ISDIR(info.st_mode)) {
         result.reason = ErrorText(EISDIR);
         return result;
     }
-
-    std::bitset<kKeyOrder.size()> found;
-    char* buffer = nullptr;
-    std::size_t capacity = 0;
-    ssize_t length = 0;
-    // Lines are read whole, however long; the line end (LF or CR LF) is not part of the line.
-    while ((length = ::getline(&buffer, &capacity, file.get())) >= 0) {
-        std::string line(buffer, static_cast<std::size_t>(length));
-        if (!line.empty() && line.back() == '\n') line.pop_back();
-        if (!line.empty() && line.back() == '\r') line.pop_back();
-        if (line.empty()) continue;
-        found |= ApplyLine(std::move(line), image);
-    }
-    const int readError = std::ferror(file.get()) ? errno : 0;
-    std::free(buffer);
-
-    result.keysFound = static_cast<int>(found.count());
-    if (readError != 0) {
-        result.reason = ErrorText(readError);
+    // Devices such as /dev/zero never end, pipes and sockets may never answer.
+    if (!S_ISREG(info.st_mode)) {
+        result.reason = "Not a regular file";
         return result;
     }
+    const std::string tooLarge = ErrorText(EFBIG) + " (a settings file is a few KB; at most " +
+                                 std::to_string(kMaxSettingsFileBytes >> 20) + " MiB is read)";
+    if (static_cast<std::uintmax_t>(info.st_size) > kMaxSettingsFileBytes) {
+        result.reason = tooLarge;
+        return result;
+    }
+
+    // One byte more than allowed tells a file that grew since it was looked at.
+    std::string text(kMaxSettingsFileBytes + 1, '\0');
+    std::size_t size = 0;
+    while (size < text.size()) {
+        const ssize_t n = ::read(fd, text.data() + size, text.size() - size);
+        if (n < 0 && errno == EINTR) continue;
+        if (n < 0) {
+            result.reason = ErrorText(errno);
+            return result;
+        }
+        if (n == 0) break;
+        size += static_cast<std::size_t>(n);
+    }
+    if (size > kMaxSettingsFileBytes) {
+        result.reason = tooLarge;
+        return result;
+    }
+    text.resize(size);
+    result.keysFound = ApplySettingsText(text, image);
     result.opened = true;
     return result;
 }

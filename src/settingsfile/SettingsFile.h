@@ -34,14 +34,22 @@ WriteResult WriteSettingsFile(const std::filesystem::path& path, const SettingsI
 // The exact bytes WriteSettingsFile puts into the file.
 std::string FormatSettingsFile(const SettingsImage& image, const std::tm& time);
 
+// Real settings files are about 3 KB; anything far larger is no settings file and would only
+// keep the window busy.
+inline constexpr std::size_t kMaxSettingsFileBytes = std::size_t{1} << 20;
+
 struct ReadResult {
-    bool opened = false;  // false also when reading broke off part way
+    bool opened = false;  // false also when the file was refused or reading broke off
     int keysFound = 0;    // distinct keys that set a field (0 to 64)
     std::string reason;   // strerror-style text when !opened
 };
 
 // Every key found in the file replaces its field in the image; all other bits stay as handed in.
-// On !opened the image may hold what was read before the failure: read into a copy.
+// Only regular files up to kMaxSettingsFileBytes are read (a pipe or device is refused without
+// waiting on it); a refused file leaves the image as it was. Linear in the file's size.
 ReadResult ReadSettingsFile(const std::filesystem::path& path, SettingsImage& image);
+
+// The reading of ReadSettingsFile on text already in memory; returns the distinct keys found.
+int ApplySettingsText(std::string_view text, SettingsImage& image);
 
 }  // namespace upsconfig

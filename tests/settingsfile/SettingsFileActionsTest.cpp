@@ -222,6 +222,7 @@ TEST_F(SettingsFileActionsTest, UploadThatFindsNoSettingsChangesNothing) {
     QDir(dir.path()).mkdir("folder.kvr");
     Spit(PathOf("keyless.kvr"), "<Config>\r\n  <Time>then</Time>\r\n</Config>\r\n");
     Spit(PathOf("empty.kvr"), "");
+    Spit(PathOf("huge.kvr"), QByteArray(static_cast<qsizetype>(kMaxSettingsFileBytes) + 1, ' '));
     struct Row {
         const char* name;
         QString file;
@@ -232,6 +233,7 @@ TEST_F(SettingsFileActionsTest, UploadThatFindsNoSettingsChangesNothing) {
         {"folder", PathOf("folder.kvr"), "Is a directory"},
         {"keyless", PathOf("keyless.kvr"), "holds no settings"},
         {"empty", PathOf("empty.kvr"), "holds no settings"},
+        {"huge", PathOf("huge.kvr"), "File too large"},
     };
     for (const Row& row : rows) {
         SCOPED_TRACE(row.name);
