@@ -15,6 +15,7 @@
 
 #include "app/AboutDialog.h"
 #include "app/AppServices.h"
+#include "app/HiddenPages.h"
 #include "app/LookingForUpsWindow.h"
 #include "framework/BusyScope.h"
 #include "framework/DialogUnits.h"
@@ -32,6 +33,7 @@
 #include "pages/UpsPage.h"
 #include "resources/Artwork.h"
 #include "resources/QtText.h"
+#include "unit/ApplyChanges.h"
 
 namespace upsconfig {
 
@@ -303,10 +305,13 @@ void MainDialog::ApplyStateToPages() {
     outlet2Page_->UpdateCommandButtons(flags.outlet2On);
 }
 
-void MainDialog::Reload() {
-    reports_.ReadAllReports();
-    if (link_.Connected()) LoadPagesFromImage();
+bool MainDialog::Reload() {
+    const bool all = reports_.ReadAllReports();
+    // A report never read leaves start values in the image: the pages wait for a read that
+    // brings all of them.
+    if (link_.Connected() && reports_.ImageFromUnit()) LoadPagesFromImage();
     upsPage_->UpdateForUpsState(Flags().upsOn);
+    return all && link_.Connected();
 }
 
 void MainDialog::LoadPagesFromImage() {
@@ -315,12 +320,19 @@ void MainDialog::LoadPagesFromImage() {
     parallelPage_->FillUnitIdList(static_cast<int>(GetField(image, FieldId::bParalConfig)) - 1);
     for (SettingsPage* page : SettingsPages())
         page->LoadSettings(Image());
+    pagesLoaded_ = true;
 }
 
-void MainDialog::StorePagesWithTabs(SettingsImage& image) {
+bool MainDialog::StorePagesWithTabs(SettingsImage& image) {
     // Pages without a tab leave their fields as the image holds them.
-    for (SettingsPage* page : SettingsPages())
-        if (page->TabIndex() != -1) page->StoreSettings(image);
+    for (SettingsPage* page : SettingsPages()) {
+        if (page->TabIndex() == -1 || page->StoreSettings(image)) continue;
+        // The page with the refused entry comes to the front, the entry in focus.
+        tabs_->SetCurrentIndex(page->TabIndex());
+        ShowSelectedPage();
+        return false;
+    }
+    return true;
 }
 
 // ---- The report layer's results -------------------------------------------------------------
@@ -381,19 +393,30 @@ void MainDialog::OnRefresh() {
 
 void MainDialog::OnApply() {
     if (Busy()) return;
+    if (!pagesLoaded_) {
+        // The pages never held the unit's values: storing them would put start values over
+        // the unit's settings.
+        ShowMessage(this, kCommLostText, kCommLostCaption, MessageStyle::IconStop);
+        return;
+    }
     actionRunning_ = true;
-    SaveChanges();
-    {
-        BusyScope busy(QStringLiteral("Waiting for the UPS to take the settings..."),
-                       [this](const QString& text) { SetStatusText(text); });
-        pauser_(kApplyWaitMs);
-        SetStatusText(QStringLiteral("Reading the settings of the UPS..."));
-        Reload();
+    const SaveOutcome saved = SaveChanges();
+    if (saved.reload) {
+        bool readBack = false;
+        {
+            BusyScope busy(QStringLiteral("Waiting for the UPS to take the settings..."),
+                           [this](const QString& text) { SetStatusText(text); });
+            pauser_(kApplyWaitMs);
+            SetStatusText(QStringLiteral("Reading the settings of the UPS..."));
+            readBack = Reload();
+        }
+        if (saved.check) CheckWrite(saved, readBack);
     }
     actionRunning_ = false;
 }
 
-void MainDialog::SaveChanges() {
+MainDialog::SaveOutcome MainDialog::SaveChanges() {
+    SaveOutcome outcome;
     const auto status = [this](const QString& text) { SetStatusText(text); };
     {
         BusyScope busy(QStringLiteral("Reading the settings of the UPS..."), status);
@@ -402,25 +425,63 @@ void MainDialog::SaveChanges() {
     }
     const SettingsImage asRead = Image();
     SettingsImage edited = Image();
-    StorePagesWithTabs(edited);
+    // An entry a page refuses ends the Apply before anything is written, the edits kept.
+    if (!StorePagesWithTabs(edited)) {
+        outcome.reload = false;
+        return outcome;
+    }
 
-    if (ShowMessage(this, kSaveQuestion, kSaveCaption,
-                    MessageStyle::YesNoCancel | MessageStyle::IconQuestion) != ButtonId::Yes)
-        return;
+    const int answer = ShowMessage(this, kSaveQuestion, kSaveCaption,
+                                   MessageStyle::YesNoCancel | MessageStyle::IconQuestion);
+    // Cancel goes back to the pages as they are; No discards the edits with the reload.
+    if (answer == ButtonId::Cancel) outcome.reload = false;
+    if (answer != ButtonId::Yes) return outcome;
 
-    const bool changed = SettingsChanged(edited, Image());
-    if (changed) ReportLayer::AdoptImage(edited, Image());
-    WriteOutcome outcome;
+    // Only what the user changed is written: a value the pages merely could not carry (a
+    // hidden box, seconds below a minute, a code without a list item) stays as the unit has it.
+    std::array<bool, 7> withTab{};
+    const auto pages = SettingsPages();
+    for (std::size_t i = 0; i < pages.size(); ++i)
+        withTab[i] = pages[i]->TabIndex() != -1;
+    const SettingsImage roundTrip = HiddenPages(reports_).RoundTrip(asRead, withTab);
+    const SettingsImage merged = KeepWhatWasNotChanged(asRead, edited, roundTrip);
+
+    const bool changed = SettingsChanged(merged, Image());
+    if (changed) ReportLayer::AdoptImage(merged, Image());
+    WriteOutcome written;
     {
         BusyScope busy(QStringLiteral("Writing the settings to the UPS..."), status);
-        outcome = reports_.WriteReports(Image(), asRead);
+        written = reports_.WriteReports(Image(), asRead);
     }
     // A report given up is lost even when a later one found the unit again.
-    if (!outcome.allWritten || !link_.Connected()) {
+    if (!written.allWritten || !link_.Connected()) {
         ShowMessage(this, kCommLostText, kCommLostCaption, MessageStyle::IconStop);
     } else if (changed) {
         ShowMessage(this, LoadText(kSavedStringId), kSavedCaption, MessageStyle::Ok);
+        outcome.check = true;
+        outcome.written = Image();
+        outcome.writtenBytes = written.writtenBytes;
     }
+    return outcome;
+}
+
+void MainDialog::CheckWrite(const SaveOutcome& saved, bool readBack) {
+    if (!readBack) {
+        ShowMessage(this,
+                    QStringLiteral("The settings were sent, but they could not be read back "
+                                   "from the UPS to check them.\n\nPress Refresh to see what "
+                                   "the UPS holds."),
+                    kSavedCaption, MessageStyle::Ok | MessageStyle::IconExclamation);
+        return;
+    }
+    const std::vector<UnheldSetting> unheld =
+        FindUnheldSettings(saved.written, Image(), saved.writtenBytes);
+    if (unheld.empty()) return;
+    const int model = static_cast<int>(GetField(Image(), FieldId::bModelCode));
+    QString text = QStringLiteral("The UPS does not hold these settings as they were written:\n");
+    for (const UnheldSetting& setting : unheld)
+        text += QStringLiteral("\n") + QString::fromStdString(DescribeUnheld(setting, model));
+    ShowMessage(this, text, kSavedCaption, MessageStyle::Ok | MessageStyle::IconExclamation);
 }
 
 bool MainDialog::SettingsChanged(const SettingsImage& edited, const SettingsImage& current) const {

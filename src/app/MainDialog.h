@@ -4,6 +4,7 @@
 #include <QPointer>
 #include <array>
 #include <atomic>
+#include <bitset>
 #include <memory>
 
 #include "app/MonitorThread.h"
@@ -92,7 +93,8 @@ class MainDialog : public QDialog, public ReportListener, public SettingsFileHos
     void EndWindow(int settleMs = kExitStepMs);
 
     // --- Operations of the window ---------------------------------------------------------
-    void Reload();
+    // True when every report was read.
+    bool Reload();
     void RebuildTabs();
     void InsertTabs();
     void ApplyStateToPages();
@@ -114,7 +116,8 @@ class MainDialog : public QDialog, public ReportListener, public SettingsFileHos
     // same store and load).
     QWidget* Owner() override { return this; }
     bool UpsOn() const override { return reports_.Flags().upsOn.load() != 0; }
-    void StorePagesWithTabs(SettingsImage& image) override;
+    bool PagesLoaded() const override { return pagesLoaded_; }
+    bool StorePagesWithTabs(SettingsImage& image) override;
     void ShareImage() override { ShareImage(Image()); }
     void LoadPagesFromImage() override;
 
@@ -137,7 +140,16 @@ class MainDialog : public QDialog, public ReportListener, public SettingsFileHos
     void PlacePages();
     void ConnectButtons();
     void DisableForIgnore();
-    void SaveChanges();
+    // What SaveChanges leaves to the rest of the Apply.
+    struct SaveOutcome {
+        bool reload = true;  // false: the Apply ends at once, the edits stay on the pages
+        bool check = false;  // every report went through: compare after the reload
+        SettingsImage written;
+        std::bitset<SettingsImage::kSize> writtenBytes;
+    };
+    SaveOutcome SaveChanges();
+    // After the reload: tells the user of every written setting the unit does not hold.
+    void CheckWrite(const SaveOutcome& saved, bool readBack);
     bool SettingsChanged(const SettingsImage& edited, const SettingsImage& current) const;
     // Handlers of the buttons refuse to start while another action runs.
     bool Busy() const;
@@ -167,6 +179,9 @@ class MainDialog : public QDialog, public ReportListener, public SettingsFileHos
     int lastModelCode_ = -1;
     std::array<int, 3> versions_{};
     bool ending_ = false;
+    // The pages have shown settings read from the unit or loaded from a file: until then they
+    // hold only their start values, which must never be stored onto the unit.
+    bool pagesLoaded_ = false;
     bool actionRunning_ = false;
     bool closePending_ = false;  // a close box pressed during an action, not yet carried out
     // A state update handed to the user-interface thread and not yet run there: the monitor

@@ -67,27 +67,38 @@ void ReportLayer::ShareImage() {
     if (listener_) listener_->ShareImage(image_);
 }
 
-void ReportLayer::ReadAllReports() {
-    ReadIdentity();
-    ReadSettings();
+bool ReportLayer::ReadAllReports() {
+    const bool identity = ReadIdentity();
+    return ReadSettings() && identity;
 }
 
-void ReportLayer::ReadIdentity() {
+bool ReportLayer::ImageFromUnit() const { return everRead_.all(); }
+
+bool ReportLayer::ReadIdentity() {
     ReportData data{};
-    if (!ReadWithRetries(kIdentification, data, false)) return;
+    if (!ReadWithRetries(kIdentification, data, false)) return false;
     image_.bytes[kModelCodeByte] = data[0];
+    everRead_.set(0);
     if (listener_) listener_->ShowVersions(data[1], data[2], data[3]);
     flags_.testInfo = data[3] != 0 ? 1 : 0;
     ShareImage();
+    return true;
 }
 
-void ReportLayer::ReadSettings() {
-    for (std::uint8_t id : kSettingsReadOrder) {
+bool ReportLayer::ReadSettings() {
+    bool all = true;
+    for (std::size_t i = 0; i < kSettingsReadOrder.size(); ++i) {
+        const std::uint8_t id = kSettingsReadOrder[i];
         ReportData data{};
-        if (!ReadWithRetries(id, data, false)) continue;
+        if (!ReadWithRetries(id, data, false)) {
+            all = false;
+            continue;
+        }
         std::copy(data.begin(), data.end(), image_.bytes.begin() + ImageOffset(id));
+        everRead_.set(1 + i);
         ShareImage();
     }
+    return all;
 }
 
 void ReportLayer::ReadStatus() {

@@ -62,9 +62,13 @@ class ReportLayer {
     UpsFlags& Flags();
     bool Connected() const;
 
-    void ReadAllReports();
-    void ReadIdentity();
-    void ReadSettings();
+    // Each true when every report of the pass was read.
+    bool ReadAllReports();
+    bool ReadIdentity();
+    bool ReadSettings();
+    // True once the identification and every settings report have been read at least once:
+    // from then on no byte of the image is a start value instead of the unit's.
+    bool ImageFromUnit() const;
     void ReadStatus();
     // Writes every settings report that differs, then the summary report, whose bookkeeping
     // names only the reports that went through. A report given up does not stop the pass.
@@ -96,6 +100,7 @@ class ReportLayer {
     Pauser pauser_;
     ReportListener* listener_ = nullptr;
     SettingsImage image_{};
+    std::bitset<11> everRead_;  // identification, then the settings reports in read order
     UpsFlags flags_;
 };
 

@@ -194,8 +194,11 @@ void SimulatedUps::Replug() {
 
 // --- Faults ----------------------------------------------------------------------------------
 
-void SimulatedUps::FailNextTransfers(int count) {
+void SimulatedUps::FailNextTransfers(int count) { FailTransfers(0, count); }
+
+void SimulatedUps::FailTransfers(int skip, int count) {
     std::lock_guard lock(mutex_);
+    skipBeforeFail_ = std::max(0, skip);
     failNext_ = std::max(0, count);
 }
 
@@ -331,7 +334,9 @@ void SimulatedUps::EndTransfer() { --inTransfer_; }
 
 bool SimulatedUps::TransferFailsLocked(std::uint8_t id) {
     if (!open_ || !plugged_ || openGeneration_ != plugGeneration_) return true;
-    if (failNext_ > 0) {
+    if (skipBeforeFail_ > 0) {
+        --skipBeforeFail_;
+    } else if (failNext_ > 0) {
         --failNext_;
         return true;
     }

@@ -72,6 +72,8 @@ class SimulatedUps : public HidBackend {
 
     // --- Faults ----------------------------------------------------------------------
     void FailNextTransfers(int count);
+    // Of the transfers from now on, the first `skip` work and the `count` after them fail.
+    void FailTransfers(int skip, int count);
     void FailReport(std::uint8_t id);  // every transfer of this id fails until cleared
     void ClearFailReport(std::uint8_t id);
     void SetLatency(std::chrono::microseconds latency);  // real time per transfer
@@ -139,6 +141,7 @@ class SimulatedUps : public HidBackend {
     int openCount_ = 0;
 
     int failNext_ = 0;
+    int skipBeforeFail_ = 0;
     std::map<std::uint8_t, bool> failingIds_;
     std::chrono::microseconds latency_{0};
     std::map<std::uint8_t, std::size_t> replyLengths_;

@@ -50,7 +50,7 @@ void BatteryPage::LoadSettings(SettingsImage image) {
     UpdateBatteryControls();
 }
 
-void BatteryPage::StoreSettings(SettingsImage& image) {
+bool BatteryPage::StoreSettings(SettingsImage& image) {
     // A list without a selection leaves its field as the unit has it: writing "no position"
     // would put nonsense such as 1 minute into bLowBattTime.
     if (const int p = Control<QComboBox>(kLowBatteryTime)->currentIndex(); p >= 0)
@@ -61,6 +61,7 @@ void BatteryPage::StoreSettings(SettingsImage& image) {
         SetField(image, FieldId::bBattType, static_cast<unsigned>(p));
     SetField(image, FieldId::bAutoBattTestEn, Control<QCheckBox>(kAutoTest)->isChecked() ? 1 : 0);
     UpdateBatteryControls();
+    return true;
 }
 
 void BatteryPage::SetFactoryDefaults() {

@@ -53,7 +53,7 @@ void DryContactPage::LoadSettings(SettingsImage image) {
     Control<QRadioButton>(normallyOpen ? kNormallyOpen : kNormallyClosed)->setChecked(true);
 }
 
-void DryContactPage::StoreSettings(SettingsImage& image) {
+bool DryContactPage::StoreSettings(SettingsImage& image) {
     // Before the first load neither button of a group may be checked: the bit then stays.
     if (Control<QRadioButton>(kManualRestart)->isChecked())
         SetField(image, FieldId::bShutDownAction, 0);
@@ -63,6 +63,7 @@ void DryContactPage::StoreSettings(SettingsImage& image) {
         SetField(image, FieldId::bShutDownLogic, 1);
     else if (Control<QRadioButton>(kNormallyClosed)->isChecked())
         SetField(image, FieldId::bShutDownLogic, 0);
+    return true;
 }
 
 void DryContactPage::SetFactoryDefaults() {

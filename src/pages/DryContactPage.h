@@ -11,7 +11,7 @@ class DryContactPage : public SettingsPage {
     explicit DryContactPage(QWidget* parent = nullptr);
 
     void LoadSettings(SettingsImage image) override;
-    void StoreSettings(SettingsImage& image) override;
+    bool StoreSettings(SettingsImage& image) override;
     void SetFactoryDefaults() override;
     void DisableAllControls() override;
 

@@ -60,12 +60,13 @@ void EcoPage::LoadSettings(SettingsImage image) {
     }
 }
 
-void EcoPage::StoreSettings(SettingsImage& image) {
+bool EcoPage::StoreSettings(SettingsImage& image) {
     for (const EcoList& list : kLists) {
         // Without a selection the field keeps the unit's value rather than a made-up one.
         const int position = Control<QComboBox>(list.controlId)->currentIndex();
         if (position >= 0) SetField(image, list.field, static_cast<unsigned>(position));
     }
+    return true;
 }
 
 void EcoPage::SetFactoryDefaults() {

@@ -200,7 +200,8 @@ void OutletPage::PushMembers() {
         if (row.check) {
             Control<QCheckBox>(row.control)->setChecked(members_[i] != 0);
         } else {
-            Control<QLineEdit>(row.control)->setText(QString::number(members_[i]));
+            pushedTexts_[i] = QString::number(members_[i]);
+            Control<QLineEdit>(row.control)->setText(pushedTexts_[i]);
         }
     }
 }
@@ -219,17 +220,19 @@ bool OutletPage::ReadControls() {
         if (!whole) {
             problem = QStringLiteral("Please enter a whole number.");
         } else {
-            // An out-of-range number is taken, then reported; the store puts the unit's value
-            // back in its place.
+            // An out-of-range number is taken; the store puts the unit's value back in its
+            // place. Typed by the user, it is reported; shown as the unit holds it, it is not,
+            // or an untouched (perhaps disabled) edit would stop every Apply.
             members_[i] = value;
-            if (!InRange(value, row))
+            if (!InRange(value, row) && edit->text() != pushedTexts_[i])
                 problem = QStringLiteral("Please enter a whole number from %1 to %2.")
                               .arg(row.low)
                               .arg(row.high);
         }
         if (!problem.isEmpty()) {
-            ShowMessage(this, problem, MessageCaption(),
-                        MessageStyle::Ok | MessageStyle::IconExclamation);
+            if (!Quiet())
+                ShowMessage(this, problem, MessageCaption(),
+                            MessageStyle::Ok | MessageStyle::IconExclamation);
             edit->setFocus();
             edit->selectAll();
             return false;
@@ -238,20 +241,22 @@ bool OutletPage::ReadControls() {
     return true;
 }
 
-void OutletPage::StoreSettings(SettingsImage& image) {
-    // A bad entry stops the reading only; what was read and the members after it are stored.
-    ReadControls();
+bool OutletPage::StoreSettings(SettingsImage& image) {
+    // A bad entry stops the reading only; what was read and the members after it are stored,
+    // and the caller learns of it.
+    const bool read = ReadControls();
     const int half = Half(outlet_);
-    if (half < 0) return;
+    if (half < 0) return read;
     if (SameAsOutlet1()) {
         for (const TimeRow& row : kTimes)
             SetWord(image, row.high[1], GetWord(image, row.high[0]));
         SetField(image, kCapacityField[1], GetField(image, kCapacityField[0]));
         for (const BitRow& row : kBits)
             SetField(image, row.field[1], GetField(image, row.field[0]));
-        return;
+        return read;
     }
     WriteOutlet(image, half);
+    return read;
 }
 
 void OutletPage::WriteOutlet(SettingsImage& image, int half) {

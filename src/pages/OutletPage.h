@@ -18,7 +18,7 @@ class OutletPage : public SettingsPage {
     int OutletNumber() const { return outlet_; }
 
     void LoadSettings(SettingsImage image) override;
-    void StoreSettings(SettingsImage& image) override;
+    bool StoreSettings(SettingsImage& image) override;
     void SetFactoryDefaults() override;
     void DisableAllControls() override;
 
@@ -31,6 +31,9 @@ class OutletPage : public SettingsPage {
     // 1022, 1023, 1021, 1027). The reading of the controls stops at the first bad entry, and
     // the members after it keep what they held.
     std::array<int, 8> members_{};
+    // The text each edit got from the last load, default or store: a value the unit holds
+    // out of range, still shown as it came, is no entry of the user's.
+    std::array<QString, 8> pushedTexts_{};
 
     // Controls into members, in exchange order; false when it stopped at a bad entry.
     bool ReadControls();

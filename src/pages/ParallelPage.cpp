@@ -81,9 +81,10 @@ void ParallelPage::LoadSettings(SettingsImage image) {
            static_cast<int>(GetField(image, FieldId::bParalAddr)) - 1);
 }
 
-void ParallelPage::StoreSettings(SettingsImage& image) {
+bool ParallelPage::StoreSettings(SettingsImage& image) {
     StoreIndex(Control<QComboBox>(kUnitsList), image, FieldId::bParalConfig);
     StoreIndex(Control<QComboBox>(kUnitIdList), image, FieldId::bParalAddr);
+    return true;
 }
 
 void ParallelPage::SetFactoryDefaults() {

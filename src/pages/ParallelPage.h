@@ -14,7 +14,7 @@ class ParallelPage : public SettingsPage {
     void FillUnitIdList(int n);
 
     void LoadSettings(SettingsImage image) override;
-    void StoreSettings(SettingsImage& image) override;
+    bool StoreSettings(SettingsImage& image) override;
     void SetFactoryDefaults() override;
     void DisableAllControls() override;
 

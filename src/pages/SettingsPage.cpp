@@ -40,7 +40,7 @@ void SettingsPage::Watch(QWidget* widget) {
 }
 
 void SettingsPage::LoadSettings(SettingsImage) {}
-void SettingsPage::StoreSettings(SettingsImage&) {}
+bool SettingsPage::StoreSettings(SettingsImage&) { return true; }
 void SettingsPage::SetFactoryDefaults() {}
 void SettingsPage::DisableAllControls() {}
 

@@ -40,11 +40,16 @@ class SettingsPage : public QWidget {
     int TabIndex() const { return tabIndex_; }
     void SetTabIndex(int index) { tabIndex_ = index; }
 
-    // Defaults do nothing, for pages without the operation.
+    // Defaults do nothing, for pages without the operation. StoreSettings is false when the
+    // page refused an entry (having told the user why); the image may then be partly written.
     virtual void LoadSettings(SettingsImage image);
-    virtual void StoreSettings(SettingsImage& image);
+    virtual bool StoreSettings(SettingsImage& image);
     virtual void SetFactoryDefaults();
     virtual void DisableAllControls();
+
+    // A quiet page tells the user nothing: it serves to compute, not to be looked at.
+    void SetQuiet(bool quiet) { quiet_ = quiet; }
+    bool Quiet() const { return quiet_; }
 
     // Replaces the whole text of the help box (\r\n or \n line breaks); no-op without one.
     void ShowHelpText(const QString& text);
@@ -75,6 +80,7 @@ class SettingsPage : public QWidget {
     std::vector<HelpEntry> helpTable_;
     int margin_ = 0;
     bool filterEnterEscape_ = true;
+    bool quiet_ = false;
 };
 
 }  // namespace upsconfig

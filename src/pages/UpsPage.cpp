@@ -94,8 +94,9 @@ void UpsPage::LoadSettings(SettingsImage image) {
         } else {
             // Nothing chosen, so a later store keeps the unit's code.
             VoltageList()->setCurrentIndex(-1);
-            ShowMessage(this, QStringLiteral("output voltage default settings error"), QString(),
-                        MessageStyle::Ok);
+            if (!Quiet())
+                ShowMessage(this, QStringLiteral("output voltage default settings error"),
+                            QString(), MessageStyle::Ok);
         }
     }
 
@@ -115,7 +116,7 @@ void UpsPage::LoadSettings(SettingsImage image) {
     Box(kGuaranteeShutdown)->setChecked(GetField(image, FieldId::bEodMode) != 0);
 }
 
-void UpsPage::StoreSettings(SettingsImage& image) {
+bool UpsPage::StoreSettings(SettingsImage& image) {
     const int model = static_cast<int>(GetField(ownImage_, FieldId::bModelCode));
     const std::optional<int> code =
         ModelTable::CodeOfPosition(ModelTable::GroupOf(model), VoltageList()->currentIndex());
@@ -136,6 +137,7 @@ void UpsPage::StoreSettings(SettingsImage& image) {
     SetField(image, FieldId::bInvFirstMode, Box(kStartupOnBypass)->isChecked() ? 0 : 1);
     SetField(image, FieldId::bAutoStartEn, Box(kAutoRestart)->isChecked() ? 1 : 0);
     SetField(image, FieldId::bEodMode, Box(kGuaranteeShutdown)->isChecked() ? 1 : 0);
+    return true;
 }
 
 void UpsPage::SetFactoryDefaults() {

@@ -20,7 +20,7 @@ class UpsPage : public SettingsPage {
     void SetModel(int modelCode);
 
     void LoadSettings(SettingsImage image) override;
-    void StoreSettings(SettingsImage& image) override;
+    bool StoreSettings(SettingsImage& image) override;
     void SetFactoryDefaults() override;
     void DisableAllControls() override;
 

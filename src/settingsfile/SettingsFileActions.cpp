@@ -32,10 +32,17 @@ QString ReasonLine(const std::string& reason) {
 }  // namespace
 
 void DownloadSettings(SettingsFileHost& host, const LocalClock& clock) {
+    if (!host.PagesLoaded()) {
+        ShowMessage(host.Owner(),
+                    QStringLiteral("The settings of the UPS have not been read, so there is "
+                                   "nothing to save yet.\n\nNo file was written."),
+                    kDownloadCaption, MessageStyle::Ok | MessageStyle::IconExclamation);
+        return;
+    }
     // The pages are packed before the dialog opens: the file holds what they showed when the
     // button was pressed.
     SettingsImage working = host.Image();
-    host.StorePagesWithTabs(working);
+    if (!host.StorePagesWithTabs(working)) return;
 
     const std::optional<QString> path = Services().GetSaveFileName(host.Owner());
     if (!path) return;

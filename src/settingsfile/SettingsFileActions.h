@@ -18,9 +18,13 @@ class SettingsFileHost {
     virtual SettingsImage& Image() = 0;
     // The UPS-on flag.
     virtual bool UpsOn() const = 0;
+    // Whether the pages show settings that came from the unit or a file; before that they
+    // hold nothing worth saving.
+    virtual bool PagesLoaded() const = 0;
     // StoreSettings into the image on the UPS, dry-contact, battery, parallel, Outlet1, Outlet2
-    // and ECO pages, in this order, but only on those that have a tab.
-    virtual void StorePagesWithTabs(SettingsImage& image) = 0;
+    // and ECO pages, in this order, but only on those that have a tab. False when a page
+    // refused an entry (the user has been told, and the page is shown).
+    virtual bool StorePagesWithTabs(SettingsImage& image) = 0;
     // Hands the settings image to the pages that keep their own copy.
     virtual void ShareImage() = 0;
     // SetModel with bModelCode, FillUnitIdList with bParalConfig - 1, then LoadSettings on all
@@ -29,7 +33,8 @@ class SettingsFileHost {
 };
 
 // The Download button: saves what the pages show (pages without a tab: the settings image) to a
-// file the user picks. A failed write is reported and leaves any earlier file as it was.
+// file the user picks. A failed write is reported and leaves any earlier file as it was; pages
+// never loaded or an entry a page refuses save nothing.
 void DownloadSettings(SettingsFileHost& host, const LocalClock& clock = SystemLocalTime);
 
 // The Upload button: refused while the UPS is on; otherwise a file the user picks goes into the

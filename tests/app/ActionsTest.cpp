@@ -71,22 +71,6 @@ TEST_F(Actions, ApplyWithNothingChangedSendsNothingAndReloadsAfterFiveSeconds) {
     EXPECT_TRUE(Dialog().StatusText().isEmpty());
 }
 
-TEST_F(Actions, ApplyAnsweredNoOrCancelSendsNothingAndStillReloads) {
-    Ready();
-    for (int answer : {ButtonId::No, ButtonId::Cancel}) {
-        unit.ClearLog();
-        pauser.Reset();
-        services.calls.clear();
-        services.messageAnswers = {answer};
-        Dialog().OnApply();
-        EXPECT_TRUE(unit.WrittenIds().empty()) << answer;
-        EXPECT_EQ(Messages().size(), 1u) << answer;
-        EXPECT_EQ(pauser.Pauses(), std::vector<int>{5000}) << answer;
-        EXPECT_EQ(unit.ReadIds(), Concat({{0x33, 0x09}, kAllReportsRead, kAllReportsRead}))
-            << answer;
-    }
-}
-
 TEST_F(Actions, ApplyWithTheLinkGoneSaysCommunicationLostAndReloads) {
     Ready();
     unit.Unplug();
@@ -215,12 +199,25 @@ TEST_F(Edits, ApplyWritesTheChangedReportsAndConfirms) {
     EXPECT_FALSE(AlarmBox()->isChecked());
 }
 
-TEST_F(Edits, ApplyAnsweredNoDropsTheEdits) {
+TEST_F(Edits, ApplyAnsweredNoDropsTheEditsAndCancelGoesBackToThem) {
     Ready();
     EditInStandby();
+    services.messageAnswers = {ButtonId::Cancel};
+    Dialog().OnApply();
+    // Cancel: no write, no wait, no reload; the edits stay on the pages.
+    EXPECT_TRUE(unit.WrittenIds().empty());
+    EXPECT_EQ(unit.ReadIds(), Concat({{0x33, 0x09}, kAllReportsRead}));
+    EXPECT_TRUE(pauser.Pauses().empty());
+    EXPECT_EQ(VoltageList()->currentIndex(), 1);
+    EXPECT_FALSE(AlarmBox()->isChecked());
+
+    unit.ClearLog();
     services.messageAnswers = {ButtonId::No};
     Dialog().OnApply();
     EXPECT_TRUE(unit.WrittenIds().empty());
+    EXPECT_EQ(Messages().size(), 2u);  // the two questions alone
+    EXPECT_EQ(pauser.Pauses(), std::vector<int>{5000});
+    EXPECT_EQ(unit.ReadIds(), Concat({{0x33, 0x09}, kAllReportsRead, kAllReportsRead}));
     EXPECT_EQ(VoltageList()->currentIndex(), 2);  // "*120" as the unit holds it
     EXPECT_TRUE(AlarmBox()->isChecked());
 }

@@ -200,15 +200,20 @@ TEST_F(OutletPageTest, SecondsBelowAMinuteAreDroppedAndOversizedTimesStoreAsWhol
     EXPECT_EQ(Edit(outlet1, 1022)->text(), "1");
     EXPECT_EQ(Edit(outlet1, 1021)->text(), "1092");
 
+    // 1092 shown as the unit holds it is no entry of the user's: no message, nothing refused.
     SettingsImage stored = base;
-    outlet1.StoreSettings(stored);
+    EXPECT_TRUE(outlet1.StoreSettings(stored));
+    EXPECT_TRUE(Messages().empty());
+    EXPECT_EQ(GetWord(stored, F::OutletOnAftACRecDT_H_A), 60u);
+    EXPECT_EQ(GetWord(stored, F::OutletOnDT_H_A), 65520u);
+    EXPECT_EQ(GetWord(stored, F::OutletOnAftCPlessDT_H_A), 6u * 60);
+
+    // Typed, the same number is refused.
+    Edit(outlet1, 1021)->setText(QStringLiteral("1093"));
+    EXPECT_FALSE(outlet1.StoreSettings(stored));
     ASSERT_EQ(Messages().size(), 1u);
     EXPECT_TRUE(Messages()[0].text.contains("0"));
     EXPECT_TRUE(Messages()[0].text.contains("30"));
-    EXPECT_EQ(GetWord(stored, F::OutletOnAftACRecDT_H_A), 60u);
-    EXPECT_EQ(GetWord(stored, F::OutletOnDT_H_A), 65520u);
-    // 1027 comes after 1021 and keeps its loaded value.
-    EXPECT_EQ(GetWord(stored, F::OutletOnAftCPlessDT_H_A), 6u * 60);
 }
 
 TEST_F(OutletPageTest, OutOfRangeCapacityStopsTheReadingAndKeepsTheUnitsValues) {

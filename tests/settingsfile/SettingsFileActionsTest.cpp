@@ -61,12 +61,14 @@ class FakeHost : public SettingsFileHost {
     QWidget* Owner() override { return &owner; }
     SettingsImage& Image() override { return image; }
     bool UpsOn() const override { return upsOn; }
-    void StorePagesWithTabs(SettingsImage& target) override {
+    bool PagesLoaded() const override { return loaded; }
+    bool StorePagesWithTabs(SettingsImage& target) override {
         events.push_back("store");
         callsBeforeStore = services_.calls.size();
         for (const FieldInfo& field : Fields())
             if (pagesWithTab.contains(field.editedOn))
                 SetField(target, field.id, GetField(shown, field.id));
+        return entriesValid;
     }
     void ShareImage() override {
         events.push_back("share");
@@ -91,6 +93,8 @@ class FakeHost : public SettingsFileHost {
     SettingsImage shown = Pattern(90);
     SettingsImage shared;
     bool upsOn = false;
+    bool loaded = true;
+    bool entriesValid = true;
     std::set<EditedOn> pagesWithTab{EditedOn::UpsPage,     EditedOn::DryContactPage,
                                     EditedOn::BatteryPage, EditedOn::Outlet1Page,
                                     EditedOn::Outlet2Page, EditedOn::EcoPage};
@@ -136,6 +140,25 @@ TEST_F(SettingsFileActionsTest, DownloadCancelledWritesNothing) {
     EXPECT_EQ(services.CallsOf(Kind::SaveFileName).size(), 1u);
     EXPECT_TRUE(QDir(dir.path()).isEmpty());
     EXPECT_TRUE(services.CallsOf(Kind::Message).empty());
+}
+
+TEST_F(SettingsFileActionsTest, DownloadOfPagesNeverLoadedOrWithARefusedEntrySavesNothing) {
+    // A refused entry: the page has told the user; no dialog follows.
+    host.entriesValid = false;
+    services.saveFileNames.push_back(PathOf("refused.kvr"));
+    DownloadSettings(host, FixedTime);
+    EXPECT_TRUE(services.calls.empty());
+
+    // Never loaded: nothing to save, and the user learns why.
+    host.loaded = false;
+    host.events.clear();
+    DownloadSettings(host, FixedTime);
+    ASSERT_EQ(services.calls.size(), 1u);
+    EXPECT_EQ(services.calls[0].caption, "Download Settings");
+    EXPECT_EQ(services.calls[0].style, 0x30u);
+    EXPECT_TRUE(services.calls[0].text.contains("nothing to save"));
+    EXPECT_TRUE(host.events.empty());
+    EXPECT_TRUE(QDir(dir.path()).isEmpty());
 }
 
 TEST_F(SettingsFileActionsTest, FailedDownloadIsReportedAndLeavesThePreviousFile) {

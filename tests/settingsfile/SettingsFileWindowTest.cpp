@@ -81,18 +81,18 @@ TEST_F(SettingsFileWindow, DownloadWritesThePagesAndTheImageForPagesWithoutATab)
     EXPECT_TRUE(unit.Log().empty()) << "the unit is not asked";
 }
 
-TEST_F(SettingsFileWindow, DownloadAfterIgnoreWorksAndEnablesTheBatteryPageAgain) {
+TEST_F(SettingsFileWindow, DownloadAfterIgnoreSavesNothingAndSaysWhy) {
     unit.Unplug();
     services.commErrorChoices = {ButtonId::Ignore};
     Start();
-    ASSERT_FALSE(LowBatteryTime()->isEnabled());
+    services.saveFileNames.push_back(dir.filePath("ignored.kvr"));
+    Click(MainDialog::kDownloadId);
 
-    Download(dir.filePath("ignored.kvr"));
-
-    EXPECT_TRUE(QFile::exists(dir.filePath("ignored.kvr")));
-    ReadBack(dir.filePath("ignored.kvr"));
-    EXPECT_TRUE(LowBatteryTime()->isEnabled());
-    EXPECT_TRUE(Messages().empty());
+    EXPECT_FALSE(QFile::exists(dir.filePath("ignored.kvr")));
+    EXPECT_TRUE(services.CallsOf(Kind::SaveFileName).empty());
+    ASSERT_EQ(Messages().size(), 1u);
+    EXPECT_EQ(Messages()[0].caption, "Download Settings");
+    EXPECT_EQ(Messages()[0].owner, &Dialog());
 }
 
 TEST_F(SettingsFileWindow, DownloadThenUploadKeepsThePagesAndPutsTheEditsIntoTheImage) {
