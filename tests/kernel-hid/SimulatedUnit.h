@@ -1,0 +1,39 @@
+#pragma once
+
+#include <cstdint>
+#include <span>
+#include <vector>
+
+#include "UnitState.h"
+#include "device/SimulatedUps.h"
+
+namespace upsconfig::kernelhid {
+
+// The simulated unit as the responder uses it: answer a feature request, take a feature
+// write, tell what it holds. The only file here that knows how the simulated unit is built,
+// so that reshaping it touches nothing else in this folder.
+class SimulatedUnit {
+  public:
+    // Every report carries this many data bytes after its id.
+    static constexpr std::size_t kDataBytes = 4;
+
+    // A unit of a writable model whose settings bytes all differ, so that a byte read from
+    // the wrong place never matches by chance.
+    SimulatedUnit();
+
+    static std::vector<std::uint8_t> ReportDescriptor();
+
+    // frame[0] holds the report id; fills the data bytes after it. False for a report the
+    // unit does not have.
+    bool Answer(std::span<std::uint8_t> frame);
+    // frame[0] holds the report id. False for a report the unit does not take.
+    bool Take(std::span<const std::uint8_t> frame);
+
+    // What the unit holds now, with the transfers since the previous call.
+    UnitState TakeState();
+
+  private:
+    SimulatedUps ups_;
+};
+
+}  // namespace upsconfig::kernelhid

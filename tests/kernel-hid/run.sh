@@ -1,0 +1,158 @@
+#!/usr/bin/env bash
+# Tests the real device path against a kernel HID device without hardware: fetches a stock
+# Debian kernel through apt (cached), packs the responder and the test program with their
+# libraries into an initramfs, boots it under QEMU and reads the result from the serial log.
+# Exit status: 0 passed, 1 failed, 77 skipped (the reason is printed; with
+# UPSCONFIG_KERNEL_HID_REQUIRED=1 a skip is a failure, as in CI).
+set -euo pipefail
+here="$(cd "$(dirname "$0")" && pwd)"
+
+usage() {
+    echo "usage: $0 --work DIR --responder BIN --tests BIN [--short-replies]" \
+         "[--expect-failure TEST]" >&2
+    exit 2
+}
+work="" responder="" tests="" fault="" expect_failure=""
+while [ $# -gt 0 ]; do
+    case "$1" in
+        --work) work="$2"; shift 2 ;;
+        --responder) responder="$2"; shift 2 ;;
+        --tests) tests="$2"; shift 2 ;;
+        --short-replies) fault="short-replies"; shift ;;
+        --expect-failure) expect_failure="$2"; shift 2 ;;
+        *) usage ;;
+    esac
+done
+[ -n "$work" ] && [ -x "$responder" ] && [ -x "$tests" ] || usage
+
+skip() {
+    echo "SKIPPED: $*"
+    [ "${UPSCONFIG_KERNEL_HID_REQUIRED:-0}" = 1 ] && exit 1
+    exit 77
+}
+
+[ "$(uname -m)" = x86_64 ] || skip "the guest runs x86-64 programs; this host is $(uname -m)"
+command -v qemu-system-x86_64 >/dev/null || skip "qemu-system-x86_64 missing (package qemu-system-x86)"
+busybox="$(command -v busybox || true)"
+[ -n "$busybox" ] || skip "busybox missing (package busybox-static)"
+
+cache="${XDG_CACHE_HOME:-$HOME/.cache}/upsconfig/kernel-hid"
+mkdir -p "$cache" "$work"
+
+# The bzImage's compressed payload, unpacked: the kernel boots straight from the ELF (it has a
+# PVH entry) and skips seconds of decompression in emulation on every boot.
+unpack_vmlinux() {
+    local image="$1" out="$2" sects offset length start magic tool
+    sects=$(od -An -t u1 -j $((0x1f1)) -N 1 "$image" | tr -d ' ')
+    [ "$sects" -eq 0 ] && sects=4
+    offset=$(od -An -t u4 -j $((0x248)) -N 4 "$image" | tr -d ' ')
+    length=$(od -An -t u4 -j $((0x24c)) -N 4 "$image" | tr -d ' ')
+    start=$(((sects + 1) * 512 + offset))
+    magic=$(od -An -t x1 -j "$start" -N 4 "$image" | tr -d ' ')
+    case "$magic" in
+        02214c18) tool="lz4 -dc" ;;
+        fd377a58) tool="xz -dc" ;;
+        1f8b08*) tool="gzip -dc" ;;
+        28b52ffd) tool="zstd -dc" ;;
+        *) return 1 ;;
+    esac
+    command -v "${tool%% *}" >/dev/null || return 1
+    tail -c +$((start + 1)) "$image" | head -c "$length" | $tool >"$out" 2>/dev/null || true
+    [ "$(od -An -t x1 -N 4 "$out" | tr -d ' ')" = 7f454c46 ]
+}
+
+# The image package that the cloud kernel metapackage points at now (it changes with updates).
+fetch_kernel() {
+    local package dir tmp
+    package=$(apt-cache depends linux-image-cloud-amd64 2>/dev/null |
+              awk '/Depends: linux-image-/ { print $2; exit }')
+    if [ -n "$package" ] && [ ! -f "$cache/$package/ready" ]; then
+        tmp=$(mktemp -d "$cache/fetch.XXXXXX")
+        local sandbox=()
+        [ "$(id -u)" -eq 0 ] && sandbox=(-o APT::Sandbox::User=root)
+        if (cd "$tmp" && apt-get download -q "${sandbox[@]}" "$package" >/dev/null); then
+            mkdir -p "$tmp/x" "$tmp/$package"
+            dpkg-deb --fsys-tarfile "$tmp"/*.deb | tar -x -C "$tmp/x" --wildcards \
+                './boot/vmlinuz-*' './lib/modules/*/kernel/drivers/hid/hid.ko' \
+                './lib/modules/*/kernel/drivers/hid/uhid.ko' \
+                './lib/modules/*/kernel/drivers/hid/hid-generic.ko'
+            cp "$tmp"/x/lib/modules/*/kernel/drivers/hid/*.ko "$tmp/$package/"
+            unpack_vmlinux "$tmp"/x/boot/vmlinuz-* "$tmp/$package/vmlinux" ||
+                { rm -f "$tmp/$package/vmlinux"; cp "$tmp"/x/boot/vmlinuz-* "$tmp/$package/bzImage"; }
+            touch "$tmp/$package/ready"
+            # Only the newest kernel is kept.
+            find "$cache" -mindepth 1 -maxdepth 1 -type d -name 'linux-image-*' -exec rm -rf {} +
+            mv "$tmp/$package" "$cache/"
+        fi
+        rm -rf "$tmp"
+    fi
+    if [ -z "$package" ] || [ ! -f "$cache/$package/ready" ]; then
+        # Offline or without package lists: a kernel fetched before still serves.
+        dir=$(find "$cache" -mindepth 2 -maxdepth 2 -name ready -printf '%h\n' | sort | tail -n 1)
+        [ -n "$dir" ] || return 1
+        package=$(basename "$dir")
+    fi
+    echo "$cache/$package"
+}
+
+# Two runs at once (ctest -j) share one download.
+exec 9>"$cache/lock"
+flock 9
+kernel_dir=$(fetch_kernel) ||
+    skip "no kernel package: apt-get download of linux-image-cloud-amd64's image failed" \
+         "(run apt-get update) and none is cached in $cache"
+flock -u 9
+kernel="$kernel_dir/vmlinux"
+[ -f "$kernel" ] || kernel="$kernel_dir/bzImage"
+
+# The initramfs: busybox as the shell, the two programs and every library they load.
+root="$work/root"
+rm -rf "$root"
+mkdir -p "$root"/{bin,dev,proc,sys,run,tmp,lib/modules}
+cp "$busybox" "$root/bin/busybox"
+cp "$responder" "$root/bin/kernel-hid-responder"
+cp "$tests" "$root/bin/kernel-hid-tests"
+cp "$kernel_dir"/*.ko "$root/lib/modules/"
+cp "$here/init.sh" "$root/init"
+chmod +x "$root/init"
+for program in "$busybox" "$responder" "$tests"; do
+    ldd "$program" 2>/dev/null | grep -o '/[^ ]*' || true
+done | sort -u | while read -r library; do
+    cp -L --parents "$library" "$root/"
+done
+(cd "$root" && find . | "$busybox" cpio -o -H newc 2>/dev/null) | gzip -1 >"$work/initramfs.cpio.gz"
+
+accel=(-accel tcg,thread=multi -cpu max)
+if grep -qwE 'vmx|svm' /proc/cpuinfo && [ -w /dev/kvm ]; then
+    accel=(-accel kvm -cpu host)
+fi
+append="console=ttyS0 panic=-1 quiet loglevel=4 cryptomgr.notests"
+[ -n "$fault" ] && append+=" UPS_FAULT=$fault"
+[ -n "$expect_failure" ] && append+=" UPS_TESTS=$expect_failure"
+
+log="$work/serial.log"
+rm -f "$log"
+started=$(date +%s%N)
+timeout 240 qemu-system-x86_64 "${accel[@]}" -smp 1 -m 512 -machine pc -nodefaults \
+    -no-user-config -display none -no-reboot -monitor none -serial "file:$log" \
+    -kernel "$kernel" -initrd "$work/initramfs.cpio.gz" -append "$append" || true
+elapsed_ms=$((($(date +%s%N) - started) / 1000000))
+# The firmware writes escape codes before the kernel's first line.
+tr -d '\033\r' <"$log" | sed 's/\[[0-9;?]*[a-zA-Z]//g' >"$work/console.log"
+cat "$work/console.log"
+echo "kernel $(basename "$kernel_dir"), initramfs $(du -k "$work/initramfs.cpio.gz" | cut -f1) KiB," \
+     "QEMU ran ${elapsed_ms} ms"
+
+marker=$(grep -a -o 'KERNEL-HID-RESULT: .*' "$work/console.log" | tail -n 1 || true)
+if [ -z "$expect_failure" ]; then
+    [ "$marker" = "KERNEL-HID-RESULT: PASS" ] && exit 0
+    echo "kernel-hid: no passing result from the guest (${marker:-no marker})"
+    exit 1
+fi
+# The control passes only when the guest ran the checks and they caught the fault.
+if [[ "$marker" == "KERNEL-HID-RESULT: FAIL"* ]] && grep -aqF "[  FAILED  ] $expect_failure" "$work/console.log"; then
+    echo "kernel-hid control: $expect_failure failed as it must"
+    exit 0
+fi
+echo "kernel-hid control: expected $expect_failure to fail, got ${marker:-no marker}"
+exit 1
