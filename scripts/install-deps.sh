@@ -1,16 +1,30 @@
 #!/usr/bin/env bash
 # Installs the Debian packages that building and testing need, and any named as arguments;
-# does nothing when all are there.
+# does nothing when all are there. --kernel-hid adds what the kernel HID device test needs.
 set -euo pipefail
 packages=(build-essential cmake pkg-config qt6-base-dev qt6-base-dev-tools libhidapi-dev
-          libgtest-dev libgmock-dev fonts-liberation ccache "$@")
-missing=()
-for p in "${packages[@]}"; do
-    dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
+          libgtest-dev libgmock-dev fonts-liberation ccache)
+lean=()  # installed without their recommends
+for arg in "$@"; do
+    if [ "$arg" = --kernel-hid ]; then
+        # QEMU's recommends would triple the download and are not needed to boot a kernel.
+        lean+=(qemu-system-x86 busybox-static lz4)
+    else
+        packages+=("$arg")
+    fi
 done
-[ ${#missing[@]} -eq 0 ] && exit 0
+missing() {
+    for p in "$@"; do
+        dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || echo "$p"
+    done
+}
+mapfile -t need < <(missing "${packages[@]}")
+mapfile -t need_lean < <(missing "${lean[@]}")
+[ ${#need[@]} -eq 0 ] && [ ${#need_lean[@]} -eq 0 ] && exit 0
 sudo=""
 [ "$(id -u)" -ne 0 ] && sudo="sudo"
-echo "Installing: ${missing[*]}"
+echo "Installing: ${need[*]} ${need_lean[*]}"
 $sudo apt-get update -q
-DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -q "${missing[@]}"
+install=($sudo env DEBIAN_FRONTEND=noninteractive apt-get install -y -q)
+[ ${#need[@]} -eq 0 ] || "${install[@]}" "${need[@]}"
+[ ${#need_lean[@]} -eq 0 ] || "${install[@]}" --no-install-recommends "${need_lean[@]}"

@@ -36,7 +36,7 @@ command -v qemu-system-x86_64 >/dev/null || skip "qemu-system-x86_64 missing (pa
 busybox="$(command -v busybox || true)"
 [ -n "$busybox" ] || skip "busybox missing (package busybox-static)"
 
-cache="${XDG_CACHE_HOME:-$HOME/.cache}/upsconfig/kernel-hid"
+cache="${XDG_CACHE_HOME:-${HOME:-/tmp}/.cache}/upsconfig/kernel-hid"
 mkdir -p "$cache" "$work"
 
 # The bzImage's compressed payload, unpacked: the kernel boots straight from the ELF (it has a
