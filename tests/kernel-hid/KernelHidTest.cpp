@@ -3,8 +3,10 @@
 // over its control socket, never from the backend under test.
 
 #include <gtest/gtest.h>
+#include <signal.h>
 #include <sys/socket.h>
 #include <sys/un.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -12,6 +14,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <string>
+#include <thread>
 
 #include "UnitState.h"
 #include "device/HidLink.h"
@@ -247,6 +250,38 @@ TEST_F(KernelHid, UnplugDuringAReadThenReplugUnderAnotherNode) {
     EXPECT_EQ(UnitPaths(Backend(), 0x0001).size(), 1u);  // listed, same maker, not ours
     ASSERT_TRUE(link.ReadReport(0x32, data));
     EXPECT_EQ(data, Slice(control.State().image, 0));
+}
+
+// After the replug: the tool as a user starts it, with the unit under another node and another
+// unit of the maker listed beside it. Judged by the unit's log: the start-up read, the reload
+// before the window shows, then a status read of the monitor, and the tool still running.
+TEST_F(KernelHid, TheToolStartsUpOnTheUnitAndWritesNothing) {
+    const char* tool = "/bin/upsconfig";
+    if (access(tool, X_OK) != 0) GTEST_SKIP() << "the tool is not in this guest";
+    const pid_t pid = fork();
+    ASSERT_GE(pid, 0);
+    if (pid == 0) {
+        setenv("QT_QPA_PLATFORM", "offscreen", 1);
+        execl(tool, tool, static_cast<char*>(nullptr));
+        _exit(127);
+    }
+    std::vector<std::uint8_t> reads, writes;
+    const auto seen = [&](std::uint8_t id) { return std::count(reads.begin(), reads.end(), id); };
+    const auto deadline = Clock::now() + std::chrono::seconds(60);
+    bool running = true;
+    while (running && Clock::now() < deadline && !(seen(0x44) >= 2 && seen(0x33) >= 1)) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(100));
+        const UnitState unit = control.State();
+        reads.insert(reads.end(), unit.reads.begin(), unit.reads.end());
+        writes.insert(writes.end(), unit.writes.begin(), unit.writes.end());
+        running = waitpid(pid, nullptr, WNOHANG) == 0;
+    }
+    EXPECT_TRUE(running) << "the tool ended during start-up";
+    EXPECT_EQ(seen(0x01), 2);  // start-up read and reload; more would mean a failed pass
+    EXPECT_GE(seen(0x33), 1);
+    EXPECT_TRUE(writes.empty());
+    if (running) kill(pid, SIGKILL);
+    waitpid(pid, nullptr, 0);
 }
 
 }  // namespace

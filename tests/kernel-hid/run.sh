@@ -8,16 +8,17 @@ set -euo pipefail
 here="$(cd "$(dirname "$0")" && pwd)"
 
 usage() {
-    echo "usage: $0 --work DIR --responder BIN --tests BIN [--short-replies]" \
+    echo "usage: $0 --work DIR --responder BIN --tests BIN [--app BIN] [--short-replies]" \
          "[--expect-failure TEST]" >&2
     exit 2
 }
-work="" responder="" tests="" fault="" expect_failure=""
+work="" responder="" tests="" app="" fault="" expect_failure=""
 while [ $# -gt 0 ]; do
     case "$1" in
         --work) work="$2"; shift 2 ;;
         --responder) responder="$2"; shift 2 ;;
         --tests) tests="$2"; shift 2 ;;
+        --app) app="$2"; shift 2 ;;
         --short-replies) fault="short-replies"; shift ;;
         --expect-failure) expect_failure="$2"; shift 2 ;;
         *) usage ;;
@@ -35,6 +36,7 @@ skip() {
 command -v qemu-system-x86_64 >/dev/null || skip "qemu-system-x86_64 missing (package qemu-system-x86)"
 busybox="$(command -v busybox || true)"
 [ -n "$busybox" ] || skip "busybox missing (package busybox-static)"
+command -v lz4 >/dev/null || skip "lz4 missing (package lz4)"
 
 cache="${XDG_CACHE_HOME:-${HOME:-/tmp}/.cache}/upsconfig/kernel-hid"
 mkdir -p "$cache" "$work"
@@ -115,12 +117,26 @@ cp "$tests" "$root/bin/kernel-hid-tests"
 cp "$kernel_dir"/*.ko "$root/lib/modules/"
 cp "$here/init.sh" "$root/init"
 chmod +x "$root/init"
-for program in "$busybox" "$responder" "$tests"; do
+programs=("$busybox" "$responder" "$tests")
+if [ -n "$app" ]; then
+    # The tool itself, offscreen: Qt finds its platform plugin and fontconfig its fonts at the
+    # paths they have here.
+    cp "$app" "$root/bin/upsconfig"
+    plugin=$(find /usr/lib/*/qt6/plugins/platforms -name libqoffscreen.so -print -quit 2>/dev/null)
+    [ -n "$plugin" ] && cp --parents "$plugin" "$root/"
+    programs+=("$app" $plugin)
+    for shared in /etc/fonts /usr/share/fonts/truetype/liberation; do
+        [ -e "$shared" ] && cp -rL --parents "$shared" "$root/"
+    done
+fi
+for program in "${programs[@]}"; do
     ldd "$program" 2>/dev/null | grep -o '/[^ ]*' || true
 done | sort -u | while read -r library; do
     cp -L --parents "$library" "$root/"
 done
-(cd "$root" && find . | "$busybox" cpio -o -H newc 2>/dev/null) | gzip -1 >"$work/initramfs.cpio.gz"
+# Debug information is no use in the guest; lz4 unpacks faster in emulation than gzip.
+strip --strip-debug "$root"/bin/kernel-hid-* "$root"/bin/upsconfig 2>/dev/null || true
+(cd "$root" && find . | "$busybox" cpio -o -H newc 2>/dev/null) | lz4 -l -1 -q >"$work/initramfs.lz4"
 
 accel=(-accel tcg,thread=multi -cpu max)
 if grep -qwE 'vmx|svm' /proc/cpuinfo && [ -w /dev/kvm ]; then
@@ -135,12 +151,12 @@ rm -f "$log"
 started=$(date +%s%N)
 timeout 240 qemu-system-x86_64 "${accel[@]}" -smp 1 -m 512 -machine pc -nodefaults \
     -no-user-config -display none -no-reboot -monitor none -serial "file:$log" \
-    -kernel "$kernel" -initrd "$work/initramfs.cpio.gz" -append "$append" || true
+    -kernel "$kernel" -initrd "$work/initramfs.lz4" -append "$append" || true
 elapsed_ms=$((($(date +%s%N) - started) / 1000000))
 # The firmware writes escape codes before the kernel's first line.
 tr -d '\033\r' <"$log" | sed 's/\[[0-9;?]*[a-zA-Z]//g' >"$work/console.log"
 cat "$work/console.log"
-echo "kernel $(basename "$kernel_dir"), initramfs $(du -k "$work/initramfs.cpio.gz" | cut -f1) KiB," \
+echo "kernel $(basename "$kernel_dir"), initramfs $(du -k "$work/initramfs.lz4" | cut -f1) KiB," \
      "QEMU ran ${elapsed_ms} ms"
 
 marker=$(grep -a -o 'KERNEL-HID-RESULT: .*' "$work/console.log" | tail -n 1 || true)
