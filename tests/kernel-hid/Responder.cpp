@@ -243,7 +243,7 @@ int Listen(const std::string& path) {
     return fd;
 }
 
-int Run(const std::string& controlPath, bool shortRepliesAlways) {
+int Run(bool shortRepliesAlways) {
     Responder responder(shortRepliesAlways);
     if (responder.UnitFd() < 0) {
         std::perror("responder: /dev/uhid");
@@ -254,7 +254,7 @@ int Run(const std::string& controlPath, bool shortRepliesAlways) {
         return 1;
     }
     // Listening only now tells whoever waits for the socket that the unit is there.
-    const int listener = Listen(controlPath);
+    const int listener = Listen(kControlSocket);
     if (listener < 0) {
         std::perror("responder: control socket");
         return 1;
@@ -294,18 +294,11 @@ int Run(const std::string& controlPath, bool shortRepliesAlways) {
 }  // namespace upsconfig::kernelhid
 
 int main(int argc, char** argv) {
-    std::string control = "/run/ups-responder.sock";
-    bool shortAlways = false;
-    for (int i = 1; i < argc; ++i) {
-        const std::string arg = argv[i];
-        if (arg == "--control" && i + 1 < argc) {
-            control = argv[++i];
-        } else if (arg == "--short-replies") {
-            shortAlways = true;  // the failing control: nothing can switch it off
-        } else {
-            std::fprintf(stderr, "usage: %s [--control PATH] [--short-replies]\n", argv[0]);
-            return 2;
-        }
+    const std::string option = argc > 1 ? argv[1] : "";
+    if (argc > 2 || (argc == 2 && option != "--short-replies")) {
+        std::fprintf(stderr, "usage: %s [--short-replies]\n", argv[0]);
+        return 2;
     }
-    return upsconfig::kernelhid::Run(control, shortAlways);
+    // --short-replies is the failing control: no command can switch it off.
+    return upsconfig::kernelhid::Run(option == "--short-replies");
 }

@@ -11,6 +11,9 @@
 
 namespace upsconfig::kernelhid {
 
+// Where the responder in the guest listens for the test's commands.
+inline constexpr const char* kControlSocket = "/run/ups-responder.sock";
+
 // What the unit behind the kernel device holds, as the responder tells it to the test over
 // the control channel: the test's reference, never the backend's own reading.
 struct UnitState {

@@ -18,7 +18,7 @@ done
 
 responder_args=""
 [ "$UPS_FAULT" = short-replies ] && responder_args="--short-replies"
-/bin/kernel-hid-responder --control /run/ups-responder.sock $responder_args &
+/bin/kernel-hid-responder $responder_args &
 
 # The responder listens only once the unit's hidraw node is there.
 tries=0
