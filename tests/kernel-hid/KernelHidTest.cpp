@@ -88,6 +88,14 @@ std::vector<std::string> UnitPaths(HidapiBackend& backend, std::uint16_t product
     return paths;
 }
 
+// The kernel refuses with EIO both a request it gave up on and a write the unit refused.
+::testing::AssertionResult KeepsTheKernelsReason(const HidLink& link) {
+    const std::string reason = link.LastFailure();
+    if (reason.find("Input/output error") != std::string::npos)
+        return ::testing::AssertionSuccess();
+    return ::testing::AssertionFailure() << "the link's reason: \"" << reason << '"';
+}
+
 class KernelHid : public ::testing::Test {
   protected:
     void SetUp() override {
@@ -198,6 +206,7 @@ TEST_F(KernelHid, ShortReplyIsAFailedReadNeverShiftedOrStaleData) {
         EXPECT_FALSE(link.ReadReport(id, data)) << int(id);
         EXPECT_EQ(data, (Data{0xEE, 0xEE, 0xEE, 0xEE})) << int(id);
         EXPECT_FALSE(link.Connected());
+        EXPECT_NE(link.LastFailure(), "");
     }
     ASSERT_EQ(control.Send("short off"), "ok");
     ASSERT_TRUE(link.ReadReport(0x3C, data));
@@ -211,6 +220,7 @@ TEST_F(KernelHid, UnansweredReadFailsAfterTheKernelTimeoutAndTheLinkRecovers) {
     EXPECT_FALSE(link.ReadReport(0x3E, data));
     EXPECT_GE(Clock::now() - start, std::chrono::seconds(4));  // the kernel waits about 5 s
     EXPECT_FALSE(link.Connected());
+    EXPECT_TRUE(KeepsTheKernelsReason(link));
     ASSERT_EQ(control.Send("mute off"), "ok");
     ASSERT_TRUE(link.ReadReport(0x3E, data));
     EXPECT_EQ(data, Slice(control.State().image, 18));
@@ -223,6 +233,7 @@ TEST_F(KernelHid, RefusedWriteFailsAndTheUnitKeepsItsSettings) {
     ASSERT_EQ(control.Send("refuse-writes on"), "ok");
     EXPECT_FALSE(link.WriteReport(0x3D, changed));
     EXPECT_FALSE(link.Connected());
+    EXPECT_TRUE(KeepsTheKernelsReason(link));
     EXPECT_EQ(Slice(control.State().image, 14), held);
     ASSERT_EQ(control.Send("refuse-writes off"), "ok");
     EXPECT_TRUE(link.WriteReport(0x3D, changed));

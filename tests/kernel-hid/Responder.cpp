@@ -193,15 +193,14 @@ class Responder {
         reply->type = UHID_GET_REPORT_REPLY;
         reply->u.get_report_reply.id = request.id;
         std::array<std::uint8_t, 1 + SimulatedUnit::kDataBytes> frame{request.rnum};
-        if (request.rtype != UHID_FEATURE_REPORT || !sim_.Answer(frame)) {
+        const int count = request.rtype == UHID_FEATURE_REPORT ? sim_.Answer(frame) : -1;
+        if (count < 1) {
             reply->u.get_report_reply.err = EIO;
-        } else if (shortAlways_ || shortReplies_) {
-            // A unit that leaves out the report id: the data bytes alone.
-            std::copy(frame.begin() + 1, frame.end(), reply->u.get_report_reply.data);
-            reply->u.get_report_reply.size = SimulatedUnit::kDataBytes;
         } else {
-            std::copy(frame.begin(), frame.end(), reply->u.get_report_reply.data);
-            reply->u.get_report_reply.size = frame.size();
+            // A unit that leaves out the report id sends the data bytes alone.
+            const int skip = (shortAlways_ || shortReplies_) ? 1 : 0;
+            std::copy(frame.begin() + skip, frame.begin() + count, reply->u.get_report_reply.data);
+            reply->u.get_report_reply.size = static_cast<std::uint16_t>(count - skip);
         }
         unit_.Send(*reply);
     }

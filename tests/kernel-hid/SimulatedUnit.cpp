@@ -33,7 +33,7 @@ std::vector<std::uint8_t> SimulatedUnit::ReportDescriptor() {
     return SimulatedUps::DefaultReportDescriptor();
 }
 
-bool SimulatedUnit::Answer(std::span<std::uint8_t> frame) { return ups_.GetFeatureReport(frame); }
+int SimulatedUnit::Answer(std::span<std::uint8_t> frame) { return ups_.GetFeatureReport(frame); }
 
 bool SimulatedUnit::Take(std::span<const std::uint8_t> frame) {
     return ups_.SetFeatureReport(frame);

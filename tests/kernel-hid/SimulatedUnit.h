@@ -23,9 +23,9 @@ class SimulatedUnit {
 
     static std::vector<std::uint8_t> ReportDescriptor();
 
-    // frame[0] holds the report id; fills the data bytes after it. False for a report the
-    // unit does not have.
-    bool Answer(std::span<std::uint8_t> frame);
+    // frame[0] holds the report id; fills what follows. Returns how many bytes the unit
+    // sends, id included, or -1 for a report it does not have.
+    int Answer(std::span<std::uint8_t> frame);
     // frame[0] holds the report id. False for a report the unit does not take.
     bool Take(std::span<const std::uint8_t> frame);
 
