@@ -72,13 +72,14 @@ fetch_kernel() {
         tmp=$(mktemp -d "$cache/fetch.XXXXXX")
         local sandbox=()
         [ "$(id -u)" -eq 0 ] && sandbox=(-o APT::Sandbox::User=root)
-        if (cd "$tmp" && apt-get download -q "${sandbox[@]}" "$package" >/dev/null); then
-            mkdir -p "$tmp/x" "$tmp/$package"
+        mkdir -p "$tmp/x" "$tmp/$package"
+        # Only the kernel and the three modules (plain .ko files in Debian 12's packages).
+        if (cd "$tmp" && apt-get download -q "${sandbox[@]}" "$package" >/dev/null) &&
             dpkg-deb --fsys-tarfile "$tmp"/*.deb | tar -x -C "$tmp/x" --wildcards \
                 './boot/vmlinuz-*' './lib/modules/*/kernel/drivers/hid/hid.ko' \
                 './lib/modules/*/kernel/drivers/hid/uhid.ko' \
-                './lib/modules/*/kernel/drivers/hid/hid-generic.ko'
-            cp "$tmp"/x/lib/modules/*/kernel/drivers/hid/*.ko "$tmp/$package/"
+                './lib/modules/*/kernel/drivers/hid/hid-generic.ko' &&
+            cp "$tmp"/x/lib/modules/*/kernel/drivers/hid/*.ko "$tmp/$package/"; then
             unpack_vmlinux "$tmp"/x/boot/vmlinuz-* "$tmp/$package/vmlinux" ||
                 { rm -f "$tmp/$package/vmlinux"; cp "$tmp"/x/boot/vmlinuz-* "$tmp/$package/bzImage"; }
             touch "$tmp/$package/ready"
@@ -101,8 +102,8 @@ fetch_kernel() {
 exec 9>"$cache/lock"
 flock 9
 kernel_dir=$(fetch_kernel) ||
-    skip "no kernel package: apt-get download of linux-image-cloud-amd64's image failed" \
-         "(run apt-get update) and none is cached in $cache"
+    skip "no kernel: fetching the image package of linux-image-cloud-amd64 failed" \
+         "(apt-get update may help) and none is cached in $cache"
 flock -u 9
 kernel="$kernel_dir/vmlinux"
 [ -f "$kernel" ] || kernel="$kernel_dir/bzImage"
@@ -147,7 +148,7 @@ append="console=ttyS0 panic=-1 quiet loglevel=4 cryptomgr.notests"
 [ -n "$expect_failure" ] && append+=" UPS_TESTS=$expect_failure"
 
 log="$work/serial.log"
-rm -f "$log"
+: >"$log"
 started=$(date +%s%N)
 timeout 240 qemu-system-x86_64 "${accel[@]}" -smp 1 -m 512 -machine pc -nodefaults \
     -no-user-config -display none -no-reboot -monitor none -serial "file:$log" \
