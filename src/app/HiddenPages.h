@@ -4,7 +4,7 @@
 #include <array>
 
 #include "device/ReportLayer.h"
-#include "device/SettingsImage.h"
+#include "unit/SettingsImage.h"
 
 namespace upsconfig {
 

@@ -14,19 +14,18 @@
 #include <utility>
 
 #include "app/AboutDialog.h"
-#include "app/AppServices.h"
 #include "app/HiddenPages.h"
+#include "app/LanguageUpload.h"
 #include "app/LookingForUpsWindow.h"
+#include "framework/AppServices.h"
 #include "framework/BusyScope.h"
 #include "framework/DialogUnits.h"
 #include "framework/TabControl.h"
 #include "framework/TemplateBuilder.h"
-#include "language/LanguageUpload.h"
 #include "pages/BatteryPage.h"
 #include "pages/DryContactPage.h"
 #include "pages/EcoPage.h"
 #include "pages/InfoTextPage.h"
-#include "pages/ModelTable.h"
 #include "pages/OutletPage.h"
 #include "pages/ParallelPage.h"
 #include "pages/TestInfoPage.h"
@@ -34,6 +33,7 @@
 #include "resources/Artwork.h"
 #include "resources/QtText.h"
 #include "unit/ApplyChanges.h"
+#include "unit/ModelTable.h"
 
 namespace upsconfig {
 

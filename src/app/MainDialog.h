@@ -8,11 +8,11 @@
 #include <memory>
 
 #include "app/MonitorThread.h"
+#include "app/SettingsFileActions.h"
 #include "device/HidLink.h"
 #include "device/Pauser.h"
 #include "device/ReportLayer.h"
-#include "device/SettingsImage.h"
-#include "settingsfile/SettingsFileActions.h"
+#include "unit/SettingsImage.h"
 
 class QLabel;
 class QPushButton;

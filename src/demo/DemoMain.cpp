@@ -7,11 +7,11 @@
 
 #include "app/ConfigToolApp.h"
 #include "app/MainDialog.h"
-#include "device/SettingsImage.h"
-#include "device/SimulatedUps.h"
 #include "framework/TabControl.h"
 #include "framework/UiPauser.h"
-#include "pages/ModelTable.h"
+#include "sim/SimulatedUps.h"
+#include "unit/ModelTable.h"
+#include "unit/SettingsImage.h"
 
 namespace {
 
@@ -121,14 +121,15 @@ int main(int argc, char** argv) {
         return 2;
     }
 
-    upsconfig::SimulatedUps unit;
+    upsconfig::SimulatedUps bus;
+    upsconfig::SimulatedUnit& unit = bus.Unit();
     unit.SetModelCode(static_cast<std::uint8_t>(model));
     unit.SetVersions(1, 12, 3);  // a monitor firmware version: the version tab shows
     unit.SetOnline(false);       // standby, so every setting can be edited
     unit.SetStartupSeconds(3 * 86400 + 4 * 3600 + 5 * 60);
     unit.LoadImage(DemoImage(model));
 
-    upsconfig::ConfigToolApp tool(unit, upsconfig::UiPauser::Make());
+    upsconfig::ConfigToolApp tool(bus, upsconfig::UiPauser::Make());
     if (!tool.Initialise()) return 0;
     if (parser.isSet(screenshotsOption))
         return TakeScreenshots(tool.Dialog(), parser.value(screenshotsOption));

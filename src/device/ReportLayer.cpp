@@ -6,26 +6,7 @@
 namespace upsconfig {
 namespace {
 
-// The order in which a settings pass reads the reports.
-constexpr std::array<std::uint8_t, 10> kSettingsReadOrder{0x32, 0x3C, 0x3D, 0x3E, 0x3F,
-                                                          0x40, 0x41, 0x42, 0x43, 0x44};
-// The report writer accepts model codes 1..53; anything else only gets report 0x32.
-constexpr unsigned kHighestWritableModel = 53;
-
-constexpr std::uint8_t kFlagWritten = 0x01;
-constexpr std::uint8_t kFlagSettingsWritten = 0x02;
-constexpr std::uint8_t kFlagOutlet1On = 0x04;
-constexpr std::uint8_t kFlagOutlet1Off = 0x08;
-constexpr std::uint8_t kFlagOutlet2On = 0x10;
-constexpr std::uint8_t kFlagOutlet2Off = 0x20;
-constexpr std::uint8_t kFlagBootloader = 0x80;
-
-constexpr std::uint8_t kBatteryTestStart = 1;
-constexpr std::uint8_t kBatteryTestTerminate = 3;
-
-constexpr std::size_t kSummaryOffset = 4;
-constexpr std::size_t kModelCodeByte = 8;
-constexpr std::size_t kFirstOutletOffset = 10;
+namespace p = protocol;
 
 ReportLayer::ReportData Slice(const SettingsImage& image, std::size_t offset) {
     return {image.bytes[offset], image.bytes[offset + 1], image.bytes[offset + 2],
@@ -46,12 +27,6 @@ SettingsImage& ReportLayer::Image() { return image_; }
 const SettingsImage& ReportLayer::Image() const { return image_; }
 UpsFlags& ReportLayer::Flags() { return flags_; }
 bool ReportLayer::Connected() const { return link_.Connected(); }
-
-std::size_t ReportLayer::ImageOffset(std::uint8_t reportId) {
-    if (reportId == kSettings) return 0;
-    if (reportId == kSummary) return kSummaryOffset;
-    return kFirstOutletOffset + 4u * static_cast<std::size_t>(reportId - kFirstOutletReport);
-}
 
 bool ReportLayer::ReadWithRetries(std::uint8_t id, std::span<std::uint8_t> data,
                                   bool gateOnKeepPolling) {
@@ -76,8 +51,8 @@ bool ReportLayer::ImageFromUnit() const { return everRead_.all(); }
 
 bool ReportLayer::ReadIdentity() {
     ReportData data{};
-    if (!ReadWithRetries(kIdentification, data, false)) return false;
-    image_.bytes[kModelCodeByte] = data[0];
+    if (!ReadWithRetries(p::kIdentification, data, false)) return false;
+    image_.bytes[p::ModelCodeByte()] = data[0];
     everRead_.set(0);
     if (listener_) listener_->ShowVersions(data[1], data[2], data[3]);
     flags_.testInfo = data[3] != 0 ? 1 : 0;
@@ -87,14 +62,14 @@ bool ReportLayer::ReadIdentity() {
 
 bool ReportLayer::ReadSettings() {
     bool all = true;
-    for (std::size_t i = 0; i < kSettingsReadOrder.size(); ++i) {
-        const std::uint8_t id = kSettingsReadOrder[i];
+    for (std::size_t i = 0; i < p::kSettingsReports.size(); ++i) {
+        const p::SettingsReport& report = p::kSettingsReports[i];
         ReportData data{};
-        if (!ReadWithRetries(id, data, false)) {
+        if (!ReadWithRetries(report.id, data, false)) {
             all = false;
             continue;
         }
-        std::copy(data.begin(), data.end(), image_.bytes.begin() + ImageOffset(id));
+        std::copy(data.begin(), data.end(), image_.bytes.begin() + Field(report.first).byte);
         everRead_.set(1 + i);
         ShareImage();
     }
@@ -103,20 +78,15 @@ bool ReportLayer::ReadSettings() {
 
 void ReportLayer::ReadStatus() {
     ReportData data{};
-    if (ReadWithRetries(kStatus, data, true)) {
-        flags_.outlet1On = (data[0] & 0x01) ? 1 : 0;
-        flags_.outlet2On = (data[0] & 0x02) ? 1 : 0;
-        flags_.upsOn = (data[0] & 0x04) ? 1 : 0;
+    if (ReadWithRetries(p::kStatus, data, true)) {
+        flags_.outlet1On = (data[0] & p::status::kOutlet1On) ? 1 : 0;
+        flags_.outlet2On = (data[0] & p::status::kOutlet2On) ? 1 : 0;
+        flags_.upsOn = (data[0] & p::status::kUpsOn) ? 1 : 0;
     }
     // A failed status read does not keep the start-up time from being tried.
     if (flags_.testInfo.load() == 0) return;
-    if (ReadWithRetries(kStartupTime, data, true)) {
-        const std::uint32_t raw = static_cast<std::uint32_t>(data[0]) |
-                                  (static_cast<std::uint32_t>(data[1]) << 8) |
-                                  (static_cast<std::uint32_t>(data[2]) << 16) |
-                                  (static_cast<std::uint32_t>(data[3]) << 24);
-        if (listener_) listener_->ShowTimeSinceStartup(static_cast<std::int32_t>(raw));
-    }
+    if (ReadWithRetries(p::kStartupTime, data, true) && listener_)
+        listener_->ShowTimeSinceStartup(p::UnpackStartupTime(data));
 }
 
 bool ReportLayer::SendReport(std::uint8_t id, std::span<const std::uint8_t> data) {
@@ -144,30 +114,39 @@ WriteOutcome ReportLayer::WriteReports(const SettingsImage& newImage,
         return true;
     };
 
-    const bool settingsWritten =
-        Differs(newImage, oldImage, 0) && send(kSettings, 0, Slice(newImage, 0));
+    const std::size_t settingsAt = *p::ImageOffset(p::kSettings);
+    const std::size_t summaryAt = *p::ImageOffset(p::kSummary);
+    const bool settingsWritten = Differs(newImage, oldImage, settingsAt) &&
+                                 send(p::kSettings, settingsAt, Slice(newImage, settingsAt));
 
-    const unsigned model = newImage.bytes[kModelCodeByte];
-    if (model == 0 || model > kHighestWritableModel) return outcome;
+    const unsigned model = newImage.bytes[p::ModelCodeByte()];
+    if (model == 0 || model > p::kHighestWritableModel) return outcome;
 
+    // Bit k of the changed-reports byte names outlet report 0x3C + k.
     std::uint8_t updateMask = 0;
-    for (unsigned k = 0; k < 8; ++k) {
-        const std::size_t offset = kFirstOutletOffset + 4 * k;
+    for (const p::SettingsReport& report : p::kSettingsReports) {
+        if (report.id < p::kFirstOutletReport || report.id > p::kLastOutletReport) continue;
+        const std::size_t offset = Field(report.first).byte;
         if (!Differs(newImage, oldImage, offset)) continue;
-        if (send(static_cast<std::uint8_t>(kFirstOutletReport + k), offset,
-                 Slice(newImage, offset)))
-            updateMask = static_cast<std::uint8_t>(updateMask | (1u << k));
+        if (send(report.id, offset, Slice(newImage, offset)))
+            updateMask =
+                static_cast<std::uint8_t>(updateMask | (1u << (report.id - p::kFirstOutletReport)));
     }
 
-    const bool summaryUnchanged =
-        newImage.bytes[4] == oldImage.bytes[4] && newImage.bytes[5] == oldImage.bytes[5];
+    // Of the summary report only the settings bytes before its bookkeeping count.
+    const auto summarySettings = newImage.bytes.begin() + summaryAt;
+    const bool summaryUnchanged = std::equal(summarySettings, summarySettings + p::CommandByte(),
+                                             oldImage.bytes.begin() + summaryAt);
     if (summaryUnchanged && updateMask == 0 && !settingsWritten) return outcome;
 
-    ReportData summary = Slice(newImage, kSummaryOffset);
-    summary[2] = static_cast<std::uint8_t>(summary[2] | kFlagWritten |
-                                           (settingsWritten ? kFlagSettingsWritten : 0));
-    summary[3] = static_cast<std::uint8_t>(summary[3] | updateMask);
-    send(kSummary, kSummaryOffset, summary);
+    ReportData summary = Slice(newImage, summaryAt);
+    const std::size_t commandAt = p::CommandByte();
+    const std::size_t changedAt = p::ChangedReportsByte();
+    summary[commandAt] =
+        static_cast<std::uint8_t>(summary[commandAt] | p::command::kWritten |
+                                  (settingsWritten ? p::command::kSettingsWritten : 0));
+    summary[changedAt] = static_cast<std::uint8_t>(summary[changedAt] | updateMask);
+    send(p::kSummary, summaryAt, summary);
     return outcome;
 }
 
@@ -184,40 +163,40 @@ void ReportLayer::SendCommand(std::uint8_t bits) {
     // The whole frame goes back as the unit sent it, bytes past its reply zero, with only the
     // command byte changed.
     std::array<std::uint8_t, HidLink::kBufferSize - 1> frame{};
-    if (!ReadWithRetries(kSummary, frame, false)) return;  // dropped without a word
-    frame[2] = static_cast<std::uint8_t>(frame[2] | bits);
-    SendReport(kSummary, frame);
+    if (!ReadWithRetries(p::kSummary, frame, false)) return;  // dropped without a word
+    frame[p::CommandByte()] = static_cast<std::uint8_t>(frame[p::CommandByte()] | bits);
+    SendReport(p::kSummary, frame);
 }
 
 void ReportLayer::TurnOutletOn(int outlet) {
-    SendCommand(OutletBits(outlet, kFlagOutlet1On, kFlagOutlet2On));
+    SendCommand(OutletBits(outlet, p::command::kOutlet1On, p::command::kOutlet2On));
 }
 
 void ReportLayer::TurnOutletOff(int outlet) {
-    SendCommand(OutletBits(outlet, kFlagOutlet1Off, kFlagOutlet2Off));
+    SendCommand(OutletBits(outlet, p::command::kOutlet1Off, p::command::kOutlet2Off));
 }
 
 void ReportLayer::RebootOutlet(int outlet) {
-    SendCommand(
-        OutletBits(outlet, kFlagOutlet1On | kFlagOutlet1Off, kFlagOutlet2On | kFlagOutlet2Off));
+    SendCommand(OutletBits(outlet, p::command::kOutlet1On | p::command::kOutlet1Off,
+                           p::command::kOutlet2On | p::command::kOutlet2Off));
 }
 
-void ReportLayer::RequestBootloader() { SendCommand(kFlagBootloader); }
+void ReportLayer::RequestBootloader() { SendCommand(p::command::kDisplayUpdate); }
 
 void ReportLayer::StartBatteryTest() {
-    const std::uint8_t data[] = {kBatteryTestStart};
-    SendReport(kBatteryTest, data);
+    const std::uint8_t data[] = {p::kBatteryTestStart};
+    SendReport(p::kBatteryTest, data);
 }
 
 void ReportLayer::TerminateBatteryTest() {
-    const std::uint8_t data[] = {kBatteryTestTerminate};
-    SendReport(kBatteryTest, data);
+    const std::uint8_t data[] = {p::kBatteryTestTerminate};
+    SendReport(p::kBatteryTest, data);
 }
 
 void ReportLayer::AdoptImage(const SettingsImage& source, SettingsImage& destination) {
-    const std::uint8_t model = destination.bytes[kModelCodeByte];
+    const std::uint8_t model = destination.bytes[p::ModelCodeByte()];
     destination = source;
-    destination.bytes[kModelCodeByte] = model;
+    destination.bytes[p::ModelCodeByte()] = model;
 }
 
 }  // namespace upsconfig

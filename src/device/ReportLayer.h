@@ -8,7 +8,8 @@
 
 #include "device/HidLink.h"
 #include "device/Pauser.h"
-#include "device/SettingsImage.h"
+#include "device/Protocol.h"
+#include "unit/SettingsImage.h"
 
 namespace upsconfig {
 
@@ -39,16 +40,7 @@ struct WriteOutcome {
 // and the single commands. Outcomes are the link's connected flag, as everywhere.
 class ReportLayer {
   public:
-    using ReportData = std::array<std::uint8_t, 4>;
-
-    // Report ids.
-    static constexpr std::uint8_t kIdentification = 0x01;
-    static constexpr std::uint8_t kBatteryTest = 0x08;
-    static constexpr std::uint8_t kStartupTime = 0x09;
-    static constexpr std::uint8_t kSettings = 0x32;
-    static constexpr std::uint8_t kStatus = 0x33;
-    static constexpr std::uint8_t kFirstOutletReport = 0x3C;  // 0x3C..0x43
-    static constexpr std::uint8_t kSummary = 0x44;
+    using ReportData = protocol::ReportData;
 
     static constexpr int kReadAttempts = 3;
     static constexpr int kWriteAttempts = 30;
@@ -87,9 +79,6 @@ class ReportLayer {
     // The destination takes every byte of the source except its own model code.
     static void AdoptImage(const SettingsImage& source, SettingsImage& destination);
 
-    // Image byte of a settings report's data byte 0 (0x32, 0x3C..0x43, 0x44).
-    static std::size_t ImageOffset(std::uint8_t reportId);
-
   private:
     bool ReadWithRetries(std::uint8_t id, std::span<std::uint8_t> data, bool gateOnKeepPolling);
     void ShareImage();
@@ -100,7 +89,8 @@ class ReportLayer {
     Pauser pauser_;
     ReportListener* listener_ = nullptr;
     SettingsImage image_{};
-    std::bitset<11> everRead_;  // identification, then the settings reports in read order
+    // The identification, then the settings reports in read order.
+    std::bitset<1 + protocol::kSettingsReports.size()> everRead_;
     UpsFlags flags_;
 };
 

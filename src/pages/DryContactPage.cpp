@@ -3,9 +3,9 @@
 #include <QRadioButton>
 #include <array>
 
-#include "pages/ModelTable.h"
 #include "resources/QtText.h"
 #include "resources/StringTable.h"
+#include "unit/ModelTable.h"
 
 namespace upsconfig {
 

@@ -5,7 +5,7 @@
 #include <QPushButton>
 #include <string_view>
 
-#include "app/AppServices.h"
+#include "framework/AppServices.h"
 #include "framework/BusyScope.h"
 #include "resources/QtText.h"
 #include "resources/StringTable.h"

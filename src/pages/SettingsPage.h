@@ -10,9 +10,9 @@
 #include <span>
 #include <vector>
 
-#include "device/SettingsImage.h"
 #include "framework/TemplateBuilder.h"
 #include "resources/DialogTemplate.h"
+#include "unit/SettingsImage.h"
 
 namespace upsconfig {
 

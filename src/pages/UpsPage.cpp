@@ -6,10 +6,10 @@
 #include <QRadioButton>
 #include <optional>
 
-#include "app/AppServices.h"
-#include "pages/ModelTable.h"
+#include "framework/AppServices.h"
 #include "resources/QtText.h"
 #include "resources/StringTable.h"
+#include "unit/ModelTable.h"
 
 namespace upsconfig {
 

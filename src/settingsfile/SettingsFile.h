@@ -7,7 +7,7 @@
 #include <string>
 #include <string_view>
 
-#include "device/SettingsImage.h"
+#include "unit/SettingsImage.h"
 
 namespace upsconfig {
 

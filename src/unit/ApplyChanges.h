@@ -4,8 +4,8 @@
 #include <string>
 #include <vector>
 
-#include "device/SettingsImage.h"
 #include "unit/SettingMeaning.h"
+#include "unit/SettingsImage.h"
 
 namespace upsconfig {
 

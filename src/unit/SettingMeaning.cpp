@@ -3,7 +3,7 @@
 #include <array>
 #include <vector>
 
-#include "pages/ModelTable.h"
+#include "unit/ModelTable.h"
 
 namespace upsconfig {
 namespace {

@@ -4,7 +4,7 @@
 #include <string>
 #include <string_view>
 
-#include "device/SettingsImage.h"
+#include "unit/SettingsImage.h"
 
 namespace upsconfig {
 

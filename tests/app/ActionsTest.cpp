@@ -36,7 +36,7 @@ class Actions : public AppFixture {
         readsAtPause_ = std::nullopt;
         pauser.onPause = [this, ms](int pause) {
             if (pause != ms || readsAtPause_) return;
-            readsAtPause_ = unit.ReadIds().size();
+            readsAtPause_ = bus.ReadIds().size();
             statusAtPause_ = Dialog().StatusText();
             const QCursor* cursor = QApplication::overrideCursor();
             busyCursorAtPause_ = cursor != nullptr && cursor->shape() == Qt::WaitCursor;
@@ -53,7 +53,7 @@ TEST_F(Actions, ApplyWithNothingChangedSendsNothingAndReloadsAfterFiveSeconds) {
     services.messageAnswers = {ButtonId::Yes};
     QTest::mouseClick(Button(MainDialog::kApplyId), Qt::LeftButton);
 
-    EXPECT_TRUE(unit.WrittenIds().empty());
+    EXPECT_TRUE(bus.WrittenIds().empty());
     ASSERT_EQ(Messages().size(), 1u);  // the question, and no confirmation
     EXPECT_EQ(Messages()[0].text, "Do you want to save change?");
     EXPECT_EQ(Messages()[0].caption, "Save setting");
@@ -61,7 +61,7 @@ TEST_F(Actions, ApplyWithNothingChangedSendsNothingAndReloadsAfterFiveSeconds) {
     EXPECT_EQ(Messages()[0].owner, &Dialog());
     EXPECT_EQ(pauser.Pauses(), std::vector<int>{5000});
     // Status and all reports before the question; all reports again after the wait.
-    EXPECT_EQ(unit.ReadIds(), Concat({{0x33, 0x09}, kAllReportsRead, kAllReportsRead}));
+    EXPECT_EQ(bus.ReadIds(), Concat({{0x33, 0x09}, kAllReportsRead, kAllReportsRead}));
     ASSERT_TRUE(readsAtPause_.has_value());
     EXPECT_EQ(*readsAtPause_, 2 + kAllReportsRead.size());
     // The wait shows that work goes on, and the signs go with it.
@@ -73,7 +73,7 @@ TEST_F(Actions, ApplyWithNothingChangedSendsNothingAndReloadsAfterFiveSeconds) {
 
 TEST_F(Actions, ApplyWithTheLinkGoneSaysCommunicationLostAndReloads) {
     Ready();
-    unit.Unplug();
+    bus.Unplug();
     services.messageAnswers = {ButtonId::Yes};
     Dialog().OnApply();
 
@@ -83,7 +83,7 @@ TEST_F(Actions, ApplyWithTheLinkGoneSaysCommunicationLostAndReloads) {
     EXPECT_EQ(Messages()[1].text, "communication lost,\nplease try again");
     EXPECT_EQ(Messages()[1].caption, "communication lost");
     EXPECT_EQ(Messages()[1].style, 0x10u);
-    EXPECT_TRUE(unit.WrittenIds().empty());
+    EXPECT_TRUE(bus.WrittenIds().empty());
     // The 5 s wait comes after the failed reads, then the reload tries again.
     const std::vector<int> pauses = pauser.Pauses();
     const auto wait = std::find(pauses.begin(), pauses.end(), 5000);
@@ -93,11 +93,11 @@ TEST_F(Actions, ApplyWithTheLinkGoneSaysCommunicationLostAndReloads) {
 
 TEST_F(Actions, RefreshWhileDisconnectedReadsNothing) {
     MainDialog& dialog = Ready();
-    unit.Unplug();
+    bus.Unplug();
     // The monitor's status read finds the unit gone and clears the connected flag.
     gate->Allow(160);
     ASSERT_TRUE(gate->WaitForPasses(161));
-    unit.ClearLog();
+    bus.ClearLog();
     services.calls.clear();
 
     QTest::mouseClick(Button(MainDialog::kRefreshId), Qt::LeftButton);
@@ -105,17 +105,17 @@ TEST_F(Actions, RefreshWhileDisconnectedReadsNothing) {
     EXPECT_EQ(Messages()[0].text, "communication lost,\nplease try again");
     EXPECT_EQ(Messages()[0].caption, "communication lost");
     EXPECT_EQ(Messages()[0].style, 0x10u);
-    EXPECT_TRUE(unit.Log().empty());
+    EXPECT_TRUE(bus.Log().empty());
 
     // Plugged in again: the next status read reconnects, and Refresh works.
-    unit.Replug();
+    bus.Replug();
     gate->Allow(161);
     ASSERT_TRUE(gate->WaitForPasses(322));
     services.calls.clear();
-    unit.ClearLog();
+    bus.ClearLog();
     dialog.OnRefresh();
     EXPECT_TRUE(Messages().empty());
-    EXPECT_EQ(unit.ReadIds(), kAllReportsRead);
+    EXPECT_EQ(bus.ReadIds(), kAllReportsRead);
 }
 
 TEST_F(Actions, FactorySettingRefusesWhileOnlineAndAsksInStandby) {
@@ -139,7 +139,7 @@ TEST_F(Actions, FactorySettingRefusesWhileOnlineAndAsksInStandby) {
     EXPECT_EQ(Messages()[0].style, 0x23u);
     // Nothing reaches the unit, and Exit afterwards sends nothing either.
     QTest::mouseClick(Button(MainDialog::kExitId), Qt::LeftButton);
-    EXPECT_TRUE(unit.WrittenIds().empty());
+    EXPECT_TRUE(bus.WrittenIds().empty());
 }
 
 TEST_F(Actions, TabsFollowASwappedUnitOneRefreshLate) {
@@ -183,12 +183,12 @@ TEST_F(Edits, ApplyWritesTheChangedReportsAndConfirms) {
     services.messageAnswers = {ButtonId::Yes};
     QTest::mouseClick(Button(MainDialog::kApplyId), Qt::LeftButton);
 
-    EXPECT_EQ(unit.WrittenIds(), (Ids{0x32, 0x44}));
+    EXPECT_EQ(bus.WrittenIds(), (Ids{0x32, 0x44}));
     const SettingsImage held = unit.HeldImage();
     EXPECT_EQ(GetField(held, FieldId::bOutputLevel), 2u);
     EXPECT_EQ(GetField(held, FieldId::bAlarmCtrl), 0u);
-    ASSERT_TRUE(unit.LastWrite(0x44).has_value());
-    EXPECT_EQ((*unit.LastWrite(0x44))[2], summaryBefore[2] | 0x03);
+    ASSERT_TRUE(bus.LastWrite(0x44).has_value());
+    EXPECT_EQ((*bus.LastWrite(0x44))[2], summaryBefore[2] | 0x03);
     ASSERT_EQ(Messages().size(), 2u);
     EXPECT_EQ(Messages()[1].text, "The changes have been saved and\nwill take effect immediately");
     EXPECT_EQ(Messages()[1].caption, "Setting");
@@ -205,33 +205,33 @@ TEST_F(Edits, ApplyAnsweredNoDropsTheEditsAndCancelGoesBackToThem) {
     services.messageAnswers = {ButtonId::Cancel};
     Dialog().OnApply();
     // Cancel: no write, no wait, no reload; the edits stay on the pages.
-    EXPECT_TRUE(unit.WrittenIds().empty());
-    EXPECT_EQ(unit.ReadIds(), Concat({{0x33, 0x09}, kAllReportsRead}));
+    EXPECT_TRUE(bus.WrittenIds().empty());
+    EXPECT_EQ(bus.ReadIds(), Concat({{0x33, 0x09}, kAllReportsRead}));
     EXPECT_TRUE(pauser.Pauses().empty());
     EXPECT_EQ(VoltageList()->currentIndex(), 1);
     EXPECT_FALSE(AlarmBox()->isChecked());
 
-    unit.ClearLog();
+    bus.ClearLog();
     services.messageAnswers = {ButtonId::No};
     Dialog().OnApply();
-    EXPECT_TRUE(unit.WrittenIds().empty());
+    EXPECT_TRUE(bus.WrittenIds().empty());
     EXPECT_EQ(Messages().size(), 2u);  // the two questions alone
     EXPECT_EQ(pauser.Pauses(), std::vector<int>{5000});
-    EXPECT_EQ(unit.ReadIds(), Concat({{0x33, 0x09}, kAllReportsRead, kAllReportsRead}));
+    EXPECT_EQ(bus.ReadIds(), Concat({{0x33, 0x09}, kAllReportsRead, kAllReportsRead}));
     EXPECT_EQ(VoltageList()->currentIndex(), 2);  // "*120" as the unit holds it
     EXPECT_TRUE(AlarmBox()->isChecked());
 }
 
 TEST_F(Edits, LinkLostDuringTheWriteIsToldAndTheReloadFollows) {
     struct Unplugging : testing::ScriptedAppServices {
-        SimulatedUps* unit = nullptr;
+        SimulatedUps* bus = nullptr;
         int ShowMessage(QWidget* owner, const QString& text, const QString& caption,
                         unsigned style) override {
-            if (caption == "Save setting") unit->Unplug();
+            if (caption == "Save setting") bus->Unplug();
             return ScriptedAppServices::ShowMessage(owner, text, caption, style);
         }
     } unplugging;
-    unplugging.unit = &unit;
+    unplugging.bus = &bus;
     Ready();
     SetServices(&unplugging);
     EditInStandby();
@@ -243,7 +243,7 @@ TEST_F(Edits, LinkLostDuringTheWriteIsToldAndTheReloadFollows) {
     EXPECT_EQ(messages[1].text, "communication lost,\nplease try again");
     EXPECT_EQ(messages[1].caption, "communication lost");
     EXPECT_EQ(messages[1].style, 0x10u);
-    EXPECT_TRUE(unit.WrittenIds().empty());
+    EXPECT_TRUE(bus.WrittenIds().empty());
     const std::vector<int> pauses = pauser.Pauses();
     const auto wait = std::find(pauses.begin(), pauses.end(), 5000);
     ASSERT_NE(wait, pauses.end());
@@ -258,12 +258,12 @@ TEST_F(Edits, AReportGivenUpIsCommunicationLostThoughTheNextOneGotThrough) {
     EditInStandby();                                                             // 0x32
     Dialog().Outlet1()->Control<QLineEdit>(1021)->setText(QStringLiteral("2"));  // 0x3C
     // Every write of 0x32 fails from the question on; the link finds the unit again for 0x3C.
-    services.onMessage = [this](const QString&) { unit.FailReport(0x32); };
+    services.onMessage = [this](const QString&) { bus.FailReport(0x32); };
     services.messageAnswers = {ButtonId::Yes};
     Dialog().OnApply();
 
-    EXPECT_EQ(unit.WrittenIds(), (Ids{0x3C, 0x44}));
-    EXPECT_EQ((*unit.LastWrite(0x44))[2] & 0x03, 0x01) << "0x32 is not claimed";
+    EXPECT_EQ(bus.WrittenIds(), (Ids{0x3C, 0x44}));
+    EXPECT_EQ((*bus.LastWrite(0x44))[2] & 0x03, 0x01) << "0x32 is not claimed";
     ASSERT_EQ(Messages().size(), 2u);
     EXPECT_EQ(Messages()[1].text, "communication lost,\nplease try again");
     EXPECT_EQ(Messages()[1].caption, "communication lost");
@@ -278,7 +278,7 @@ TEST_F(Edits, APageWithoutATabKeepsItsFieldsAsRead) {
     units->setCurrentIndex(units->count() - 1);
     services.messageAnswers = {ButtonId::Yes};
     dialog.OnApply();
-    EXPECT_TRUE(unit.WrittenIds().empty());
+    EXPECT_TRUE(bus.WrittenIds().empty());
     EXPECT_EQ(Messages().size(), 1u);  // the question alone
 }
 
@@ -302,7 +302,7 @@ TEST_F(Edits, ApplyAfterEditsOnEveryPageWritesEachChangedReportOnceInOrder) {
     services.messageAnswers = {ButtonId::Yes};
     dialog.OnApply();
 
-    EXPECT_EQ(unit.WrittenIds(), (Ids{0x32, 0x3C, 0x3F, 0x40, 0x43, 0x44}));
+    EXPECT_EQ(bus.WrittenIds(), (Ids{0x32, 0x3C, 0x3F, 0x40, 0x43, 0x44}));
     const SettingsImage now = unit.HeldImage();
     EXPECT_EQ(GetField(now, FieldId::bOutputLevel), 2u);
     EXPECT_EQ(GetField(now, FieldId::bShutDownAction), 1u);
@@ -314,8 +314,8 @@ TEST_F(Edits, ApplyAfterEditsOnEveryPageWritesEachChangedReportOnceInOrder) {
     EXPECT_EQ(GetWord(now, FieldId::BatWeakRunTime_H_B), 420u);
     EXPECT_EQ(GetField(now, FieldId::bECOMode), 1u);
 
-    ASSERT_TRUE(unit.LastWrite(0x44).has_value());
-    const SimulatedUps::ReportData summary = *unit.LastWrite(0x44);
+    ASSERT_TRUE(bus.LastWrite(0x44).has_value());
+    const SimulatedUps::ReportData summary = *bus.LastWrite(0x44);
     EXPECT_EQ(summary[0], now.bytes[4]);
     EXPECT_EQ(summary[1], now.bytes[5]);
     EXPECT_EQ(summary[2], 0x40 | 0x03);  // written, and 0x32 among it
@@ -342,7 +342,7 @@ TEST_P(FactoryAfterApply, TheGroupsDefaultVoltageReachesTheUnitOnlyWithApply) {
     dialog.Flags().upsOn = 0;
     services.messageAnswers = {ButtonId::Yes};
     QTest::mouseClick(Button(MainDialog::kFactorySettingId), Qt::LeftButton);
-    EXPECT_TRUE(unit.WrittenIds().empty());
+    EXPECT_TRUE(bus.WrittenIds().empty());
     EXPECT_EQ(GetField(unit.HeldImage(), FieldId::bOutputLevel), GetParam().heldLevel);
 
     services.messageAnswers = {ButtonId::Yes};

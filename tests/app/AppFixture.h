@@ -11,7 +11,6 @@
 #include "app/ConfigToolApp.h"
 #include "app/MainDialog.h"
 #include "app/MonitorGate.h"
-#include "device/SimulatedUps.h"
 #include "framework/TabControl.h"
 #include "framework/TemplateBuilder.h"
 #include "pages/BatteryPage.h"
@@ -22,6 +21,7 @@
 #include "pages/ParallelPage.h"
 #include "pages/TestInfoPage.h"
 #include "pages/UpsPage.h"
+#include "sim/SimulatedUps.h"
 #include "support/FakePauser.h"
 #include "support/ScriptedAppServices.h"
 
@@ -65,7 +65,7 @@ class AppFixture : public ::testing::Test {
     ConfigToolApp& MakeApp() {
         gate = std::make_unique<MonitorGate>(
             [this] { return app->Reports().Flags().keepPolling.load() == 0; });
-        app = std::make_unique<ConfigToolApp>(unit, pauser.AsPauser(), gate->AsPauser());
+        app = std::make_unique<ConfigToolApp>(bus, pauser.AsPauser(), gate->AsPauser());
         return *app;
     }
 
@@ -83,7 +83,7 @@ class AppFixture : public ::testing::Test {
     MainDialog& Ready() {
         MainDialog& dialog = Start();
         EXPECT_TRUE(gate->WaitForPasses(1));
-        unit.ClearLog();
+        bus.ClearLog();
         pauser.Reset();
         services.calls.clear();
         return dialog;
@@ -104,7 +104,8 @@ class AppFixture : public ::testing::Test {
         return services.CallsOf(testing::ScriptedAppServices::Kind::Message);
     }
 
-    SimulatedUps unit;
+    SimulatedUps bus;
+    SimulatedUnit& unit = bus.Unit();
     FakePauser pauser;
     testing::ScriptedAppServices services;
     std::unique_ptr<MonitorGate> gate;

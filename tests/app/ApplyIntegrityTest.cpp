@@ -7,7 +7,7 @@
 #include <algorithm>
 
 #include "app/AppFixture.h"
-#include "settingsfile/SettingsFileActions.h"
+#include "app/SettingsFileActions.h"
 #include "unit/SettingMeaning.h"
 
 namespace upsconfig::test {
@@ -28,7 +28,7 @@ class ApplyIntegrity : public AppFixture {
             app->Dialog().EndWindow();
             app.reset();
         }
-        unit.FailTransfers(0, 0);
+        bus.FailTransfers(0, 0);
         pauser.onPause = nullptr;
         services.messageAnswers.clear();
     }
@@ -40,7 +40,7 @@ class ApplyIntegrity : public AppFixture {
     }
 
     bool Written(std::uint8_t id) const {
-        const Ids ids = unit.WrittenIds();
+        const Ids ids = bus.WrittenIds();
         return std::find(ids.begin(), ids.end(), id) != ids.end();
     }
 
@@ -94,17 +94,17 @@ TEST_F(ApplyIntegrity, PagesNeverLoadedAreNeitherAppliedNorDownloaded) {
     pauser.onPause = [&](int ms) {
         if (ms == MainDialog::kReloadDelayMs && !armed) {
             armed = true;
-            unit.FailReport(0x44);  // the reload's last read fails three times
+            bus.FailReport(0x44);  // the reload's last read fails three times
         }
     };
     MainDialog& dialog = Ready();
-    unit.ClearFailReport(0x44);
+    bus.ClearFailReport(0x44);
     pauser.onPause = nullptr;
     ASSERT_FALSE(dialog.PagesLoaded());
 
     services.messageAnswers = {ButtonId::Yes};
     dialog.OnApply();
-    EXPECT_TRUE(unit.Log().empty());
+    EXPECT_TRUE(bus.Log().empty());
     ASSERT_EQ(Messages().size(), 1u);
     EXPECT_EQ(Messages()[0].text, kCommLost);
     EXPECT_TRUE(pauser.Pauses().empty());
@@ -123,11 +123,11 @@ TEST_F(ApplyIntegrity, PagesNeverLoadedAreNeitherAppliedNorDownloaded) {
     dialog.Flags().upsOn = 0;
     dialog.ApplyStateToPages();
     dialog.Battery()->Control<QComboBox>(1002)->setCurrentIndex(3);  // 5 minutes
-    unit.ClearLog();
+    bus.ClearLog();
     services.calls.clear();
     services.messageAnswers = {ButtonId::Yes};
     dialog.OnApply();
-    EXPECT_EQ(unit.WrittenIds(), (Ids{0x32, 0x44}));
+    EXPECT_EQ(bus.WrittenIds(), (Ids{0x32, 0x44}));
     EXPECT_TRUE(Shown(kSaved));
 }
 
@@ -160,7 +160,7 @@ TEST_P(UncarriedValues, SurviveAnApplyWithNothingEdited) {
     dialog.Flags().upsOn = 0;
     services.messageAnswers = {ButtonId::Yes};
     dialog.OnApply();
-    EXPECT_TRUE(unit.WrittenIds().empty());
+    EXPECT_TRUE(bus.WrittenIds().empty());
     EXPECT_EQ(unit.HeldImage(), held);
     EXPECT_FALSE(Shown(kSaved));
 }
@@ -204,8 +204,8 @@ TEST_F(ApplyIntegrity, AnInvalidEntryStopsTheApplyBeforeAnythingIsWritten) {
     delay->setText(QStringLiteral("4"));  // after 1026 in the page's order
     dialog.OnApply();
 
-    EXPECT_EQ(unit.Log().size(), 13u) << "only the reads before the store";
-    EXPECT_TRUE(unit.WrittenIds().empty());
+    EXPECT_EQ(bus.Log().size(), 13u) << "only the reads before the store";
+    EXPECT_TRUE(bus.WrittenIds().empty());
     ASSERT_EQ(Messages().size(), 1u);  // the range message, no question
     EXPECT_TRUE(Messages()[0].text.contains("80"));
     EXPECT_TRUE(pauser.Pauses().empty());
@@ -243,7 +243,7 @@ TEST_F(ApplyIntegrity, AWrittenValueTheUnitDoesNotHoldIsNamedAfterTheSavedMessag
     MainDialog& again = Ready();
     again.Battery()->Control<QComboBox>(1002)->setCurrentIndex(4);
     pauser.onPause = [this](int ms) {
-        if (ms == MainDialog::kApplyWaitMs) unit.Unplug();
+        if (ms == MainDialog::kApplyWaitMs) bus.Unplug();
     };
     services.messageAnswers = {ButtonId::Yes};
     again.OnApply();
@@ -264,9 +264,9 @@ TEST_F(ApplyIntegrity, FaultSweepOverEveryTransferOfAFullApply) {
         MainDialog& dialog = Ready();
         dialog.Flags().upsOn = 0;
         ShowLoadedSettings(dialog, wanted);
-        unit.FailTransfers(k, failures);
+        bus.FailTransfers(k, failures);
         services.onMessage = [this, givenUp](const QString& caption) {
-            if (givenUp != 0 && caption == "Save setting") unit.FailReport(givenUp);
+            if (givenUp != 0 && caption == "Save setting") bus.FailReport(givenUp);
         };
         services.messageAnswers = {ButtonId::Yes};
         dialog.OnApply();
@@ -274,8 +274,8 @@ TEST_F(ApplyIntegrity, FaultSweepOverEveryTransferOfAFullApply) {
     apply(0, 0);
     ASSERT_TRUE(Shown(kSaved));
     ASSERT_TRUE(HoldsPageValuesOf(wanted));
-    ASSERT_EQ(unit.WrittenIds(), kTenReports);
-    const int transfers = static_cast<int>(unit.Log().size());
+    ASSERT_EQ(bus.WrittenIds(), kTenReports);
+    const int transfers = static_cast<int>(bus.Log().size());
 
     const auto check = [&]() {
         const bool saved = Shown(kSaved);
@@ -304,7 +304,7 @@ TEST_F(ApplyIntegrity, FaultSweepOverEveryTransferOfAFullApply) {
         SCOPED_TRACE("report " + std::to_string(id) + " given up");
         apply(0, 0, id);
         EXPECT_FALSE(check());
-        unit.ClearFailReport(id);
+        bus.ClearFailReport(id);
     }
     services.onMessage = nullptr;
 }
@@ -322,16 +322,16 @@ TEST_F(ApplyIntegrity, FaultSweepOverTheStartupReloadThenAnUntouchedApply) {
             pauser.onPause = [&, k, failures](int ms) {
                 if (ms != MainDialog::kReloadDelayMs || armed) return;
                 armed = true;
-                unit.FailTransfers(k, failures);
+                bus.FailTransfers(k, failures);
             };
             MainDialog& dialog = Ready();
-            unit.FailTransfers(0, 0);
+            bus.FailTransfers(0, 0);
             pauser.onPause = nullptr;
             gate->Allow(160);  // a status read finds the unit again
             ASSERT_TRUE(gate->WaitForPasses(161));
             services.messageAnswers = {ButtonId::Yes};
             dialog.OnApply();
-            EXPECT_TRUE(unit.WrittenIds().empty());
+            EXPECT_TRUE(bus.WrittenIds().empty());
             EXPECT_FALSE(Shown(kSaved));
         }
     }

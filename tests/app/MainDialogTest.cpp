@@ -38,7 +38,7 @@ TEST_F(StartUp, WithTheUnitPresentReadsOnceWaitsAndReloads) {
     EXPECT_EQ(pauser.Pauses(), std::vector<int>{200});  // the wait before the first reload
     Ids twice = kAllReportsRead;
     twice.insert(twice.end(), kAllReportsRead.begin(), kAllReportsRead.end());
-    EXPECT_EQ(unit.ReadIds(), twice);
+    EXPECT_EQ(bus.ReadIds(), twice);
     EXPECT_TRUE(dialog.MonitorStarted());
     EXPECT_TRUE(dialog.MonitorRunning());
     EXPECT_EQ(dialog.Flags().upsOn.load(), 1);  // the start value until the first status read
@@ -76,16 +76,16 @@ TEST_F(StartUp, WithTheUnitPresentReadsOnceWaitsAndReloads) {
 
 TEST_F(StartUp, WithoutAUnitRetriesUntilItIsBack) {
     struct Replugging : testing::ScriptedAppServices {
-        SimulatedUps* unit = nullptr;
+        SimulatedUps* bus = nullptr;
         int RunCommErrorDialog(QWidget* owner) override {
-            if (CallsOf(Kind::CommErrorDialog).size() == 1) unit->Replug();
+            if (CallsOf(Kind::CommErrorDialog).size() == 1) bus->Replug();
             return ScriptedAppServices::RunCommErrorDialog(owner);
         }
     } replugging;
-    replugging.unit = &unit;
+    replugging.bus = &bus;
     replugging.commErrorChoices = {ButtonId::Retry, ButtonId::Retry};
     SetServices(&replugging);
-    unit.Unplug();
+    bus.Unplug();
 
     MakeApp();
     ASSERT_TRUE(app->Initialise());
@@ -112,7 +112,7 @@ TEST_F(StartUp, ModelCodeZeroIsNoContact) {
 }
 
 TEST_F(StartUp, IgnoreRunsWithoutTheUnit) {
-    unit.Unplug();
+    bus.Unplug();
     services.commErrorChoices = {ButtonId::Ignore};
     MainDialog& dialog = Start();
 
@@ -141,7 +141,7 @@ TEST_F(StartUp, IgnoreRunsWithoutTheUnit) {
     EXPECT_EQ(TabLabels(),
               (std::vector<QString>{" UPS ", " Battery ", " ECO Mode ", " Dry Contact "}));
     // No status polling: nothing but the start-up reads was tried.
-    EXPECT_EQ(unit.CountTransfers(SimulatedUps::Direction::Get, 0x33), 0);
+    EXPECT_EQ(bus.CountTransfers(SimulatedUps::Direction::Get, 0x33), 0);
 
     // Exit still works.
     QTest::mouseClick(Button(MainDialog::kExitId), Qt::LeftButton);
@@ -149,7 +149,7 @@ TEST_F(StartUp, IgnoreRunsWithoutTheUnit) {
 }
 
 TEST_F(StartUp, CancelAndEscapeEndTheProgram) {
-    unit.Unplug();
+    bus.Unplug();
     services.commErrorChoices = {ButtonId::Retry, ButtonId::Cancel};
     MakeApp();
     EXPECT_EQ(app->Run(), 0);  // returns without ever running the window

@@ -39,13 +39,13 @@ TEST_F(Monitor, ReadsTheStatusOnEvery161stPassAndFollowsTheUnit) {
 
     gate->Allow(159);
     ASSERT_TRUE(gate->WaitForPasses(160));
-    EXPECT_EQ(unit.CountTransfers(Direction::Get, 0x33), 0);
+    EXPECT_EQ(bus.CountTransfers(Direction::Get, 0x33), 0);
     EXPECT_EQ(flags.upsOn.load(), 1);  // still the start value
 
     gate->Allow(1);
     ASSERT_TRUE(gate->WaitForPasses(161));
-    EXPECT_EQ(unit.CountTransfers(Direction::Get, 0x33), 1);
-    EXPECT_EQ(unit.CountTransfers(Direction::Get, 0x09), 1);  // the test-info flag is set
+    EXPECT_EQ(bus.CountTransfers(Direction::Get, 0x33), 1);
+    EXPECT_EQ(bus.CountTransfers(Direction::Get, 0x09), 1);  // the test-info flag is set
     EXPECT_EQ(flags.upsOn.load(), 0);
     EXPECT_EQ(flags.outlet1On.load(), 1);
     EXPECT_EQ(flags.outlet2On.load(), 0);
@@ -63,7 +63,7 @@ TEST_F(Monitor, ReadsTheStatusOnEvery161stPassAndFollowsTheUnit) {
     EXPECT_EQ(flags.upsOn.load(), 0);
     gate->Allow(1);
     ASSERT_TRUE(gate->WaitForPasses(322));
-    EXPECT_EQ(unit.CountTransfers(Direction::Get, 0x33), 2);
+    EXPECT_EQ(bus.CountTransfers(Direction::Get, 0x33), 2);
     EXPECT_EQ(flags.upsOn.load(), 1);
     EXPECT_EQ(flags.outlet1On.load(), 0);
 
@@ -88,7 +88,7 @@ TEST_F(Monitor, ExitDuringAStatusReadEndsWithinOnePassAndLeavesNoThread) {
 
     // The status read fails, and its first retry pause holds the monitor until Exit has
     // cleared keep-polling.
-    unit.FailReport(0x33);
+    bus.FailReport(0x33);
     std::atomic<bool> inRead{false};
     const std::thread::id uiThread = std::this_thread::get_id();
     pauser.onPause = [&](int) {
@@ -108,7 +108,7 @@ TEST_F(Monitor, ExitDuringAStatusReadEndsWithinOnePassAndLeavesNoThread) {
     EXPECT_FALSE(dialog.isVisible());
     EXPECT_FALSE(dialog.MonitorRunning());
     // The read gave up before its second attempt and the pass was the last one.
-    EXPECT_EQ(unit.CountTransfers(Direction::Get, 0x33), 1);
+    EXPECT_EQ(bus.CountTransfers(Direction::Get, 0x33), 1);
     EXPECT_EQ(gate->Passes(), 161);
     ASSERT_NE(monitorThread.load(), 0);
     EXPECT_FALSE(ThreadExists(monitorThread));

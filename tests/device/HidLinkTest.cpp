@@ -6,7 +6,7 @@
 
 #include "device/HidLink.h"
 #include "device/ReportLayer.h"
-#include "device/SimulatedUps.h"
+#include "sim/SimulatedUps.h"
 #include "support/FakePauser.h"
 
 namespace upsconfig {
@@ -56,12 +56,12 @@ TEST_F(HidLinkTest, FailedTransferClosesAndTheNextOneConnectsAfresh) {
 TEST_F(HidLinkTest, UnplugBetweenReadsRecoversWithinOneThreeAttemptRead) {
     FakePauser pauser;
     ReportLayer layer(link, pauser.AsPauser());
-    ups.SetModelCode(7);
+    ups.Unit().SetModelCode(7);
     layer.ReadIdentity();
     ASSERT_EQ(layer.Image().bytes[8], 7);
 
     ups.Unplug();
-    ups.SetModelCode(8);
+    ups.Unit().SetModelCode(8);
     // Back after the first failed attempt's pause.
     pauser.onPause = [&](int) { ups.Replug(); };
     layer.ReadIdentity();
@@ -118,7 +118,7 @@ TEST_F(HidLinkTest, NoByteComesFromAnEarlierTransfer) {
     ASSERT_TRUE(link.WriteReport(0x32, stale));  // fills the whole frame
 
     // The unit answers with id and four bytes; the rest is zero, not the write's 0xEE.
-    ups.SetStartupSeconds(0x04030201);
+    ups.Unit().SetStartupSeconds(0x04030201);
     Bytes data(7, 0x99);
     ASSERT_TRUE(link.ReadReport(0x09, data));
     EXPECT_EQ(data, (Bytes{1, 2, 3, 4, 0, 0, 0}));
@@ -129,7 +129,7 @@ TEST_F(HidLinkTest, NoByteComesFromAnEarlierTransfer) {
     EXPECT_EQ(ups.Log().back().bytes, (Bytes{0x08, 0xAA, 0, 0, 0, 0, 0, 0}));
 
     // A 0x44 command sends back the frame it read, past the reply zero, with byte 2 changed.
-    ups.SetSettingsReport(0x44, {0x11, 0x22, 0x40, 0x33});
+    ups.Unit().SetSettingsReport(0x44, {0x11, 0x22, 0x40, 0x33});
     ASSERT_TRUE(link.WriteReport(0x32, stale));
     FakePauser pauser;
     ReportLayer layer(link, pauser.AsPauser());
@@ -150,12 +150,12 @@ TEST_F(HidLinkTest, NoByteComesFromAnEarlierTransfer) {
 
 TEST_F(HidLinkTest, TwoThreadsNeverInterleaveAnExchange) {
     // Distinct bytes per report, so a read that got another report's data shows.
-    ups.SetOnline(true);
-    ups.SetOutlet(1, true);
-    ups.SetOutlet(2, false);
+    ups.Unit().SetOnline(true);
+    ups.Unit().SetOutlet(1, true);
+    ups.Unit().SetOutlet(2, false);
     for (std::uint8_t id = 0x3C; id <= 0x43; ++id)
-        ups.SetSettingsReport(id, {id, id, id, id});
-    ups.SetSettingsReport(0x32, {0x32, 0x32, 0x32, 0x32});
+        ups.Unit().SetSettingsReport(id, {id, id, id, id});
+    ups.Unit().SetSettingsReport(0x32, {0x32, 0x32, 0x32, 0x32});
     ups.SetLatency(std::chrono::microseconds(20));
 
     std::atomic<int> wrong{0};

@@ -3,7 +3,7 @@
 #include <vector>
 
 #include "device/ReportDescriptor.h"
-#include "device/SimulatedUps.h"
+#include "sim/SimulatedUps.h"
 
 namespace upsconfig {
 namespace {
@@ -13,7 +13,7 @@ using Bytes = std::vector<std::uint8_t>;
 std::optional<std::size_t> Length(const Bytes& d) { return FeatureReportLengthFromDescriptor(d); }
 
 TEST(ReportDescriptorTest, LargestFeatureReportPlusIdByte) {
-    EXPECT_EQ(Length(SimulatedUps::DefaultReportDescriptor()), 5u);
+    EXPECT_EQ(Length(SimulatedUnit::ReportDescriptor()), 5u);
 
     // Report 1: 4 bytes; report 2: two Feature items of 3 x 16 bits and 1 x 4 bits -> 7 bytes
     // (bits round up); input and output reports do not count.

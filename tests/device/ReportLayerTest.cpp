@@ -6,7 +6,7 @@
 
 #include "device/HidLink.h"
 #include "device/ReportLayer.h"
-#include "device/SimulatedUps.h"
+#include "sim/SimulatedUps.h"
 #include "support/FakePauser.h"
 
 namespace upsconfig {
@@ -63,8 +63,8 @@ class ReportLayerTest : public ::testing::Test {
 
 TEST_F(ReportLayerTest, ReadAllReportsFillsImageVersionsAndSharesAfterEveryReport) {
     const SettingsImage held = DistinctImage(21);
-    ups.LoadImage(held);
-    ups.SetVersions(3, 4, 5);
+    ups.Unit().LoadImage(held);
+    ups.Unit().SetVersions(3, 4, 5);
     layer.ReadAllReports();
 
     EXPECT_EQ(ups.ReadIds(),
@@ -107,7 +107,7 @@ TEST_F(ReportLayerTest, AFailingReportKeepsItsBytesAndCosts600Milliseconds) {
     layer.Image() = before;
     SettingsImage held;  // all zero but the model code
     held.bytes[8] = 9;
-    ups.LoadImage(held);
+    ups.Unit().LoadImage(held);
     ups.FailReport(0x3E);
     layer.ReadAllReports();
 
@@ -123,11 +123,11 @@ TEST_F(ReportLayerTest, AFailingReportKeepsItsBytesAndCosts600Milliseconds) {
 }
 
 TEST_F(ReportLayerTest, StatusReadsFlagsAndStartupTimeOnlyWithTestInfo) {
-    ups.SetVersions(1, 2, 0);  // no monitor firmware: no test info
-    ups.SetOnline(false);
-    ups.SetOutlet(1, false);
-    ups.SetOutlet(2, true);
-    ups.SetStartupSeconds(-2);
+    ups.Unit().SetVersions(1, 2, 0);  // no monitor firmware: no test info
+    ups.Unit().SetOnline(false);
+    ups.Unit().SetOutlet(1, false);
+    ups.Unit().SetOutlet(2, true);
+    ups.Unit().SetStartupSeconds(-2);
     layer.ReadIdentity();
     EXPECT_EQ(layer.Flags().testInfo.load(), 0);
     layer.Flags().keepPolling = 1;
@@ -139,7 +139,7 @@ TEST_F(ReportLayerTest, StatusReadsFlagsAndStartupTimeOnlyWithTestInfo) {
     EXPECT_EQ(ups.CountTransfers(Direction::Get, 0x09), 0);
     EXPECT_TRUE(listener.startup.empty());
 
-    ups.SetVersions(1, 2, 3);
+    ups.Unit().SetVersions(1, 2, 3);
     layer.ReadIdentity();
     ups.FailReport(0x33);  // a failed status read does not keep 0x09 from being read
     layer.ReadStatus();
@@ -148,7 +148,7 @@ TEST_F(ReportLayerTest, StatusReadsFlagsAndStartupTimeOnlyWithTestInfo) {
 }
 
 TEST_F(ReportLayerTest, KeepPollingClearReadsNothingEvenBetweenAttempts) {
-    ups.SetVersions(1, 1, 1);
+    ups.Unit().SetVersions(1, 1, 1);
     layer.ReadIdentity();
     ups.ClearLog();
     layer.Flags().keepPolling = 0;
@@ -181,12 +181,13 @@ TEST_F(ReportLayerTest, WriteReportsSingleFieldChanges) {
         Ids ids;
         std::uint8_t commandOr;
         std::uint8_t changedOr;
+        std::size_t at;  // image byte of the first report's data byte 0
     };
     const Case cases[] = {
-        {"bLowBattTime", FieldId::bLowBattTime, {0x32, 0x44}, 0x03, 0x00},
-        {"BatWeakPer_B", FieldId::BatWeakPer_B, {0x3F, 0x44}, 0x01, 0x08},
-        {"bECOMode", FieldId::bECOMode, {0x44}, 0x01, 0x00},
-        {"OutletOnDT_L_B", FieldId::OutletOnDT_L_B, {0x40, 0x44}, 0x01, 0x10},
+        {"bLowBattTime", FieldId::bLowBattTime, {0x32, 0x44}, 0x03, 0x00, 0},
+        {"BatWeakPer_B", FieldId::BatWeakPer_B, {0x3F, 0x44}, 0x01, 0x08, 22},
+        {"bECOMode", FieldId::bECOMode, {0x44}, 0x01, 0x00, 4},
+        {"OutletOnDT_L_B", FieldId::OutletOnDT_L_B, {0x40, 0x44}, 0x01, 0x10, 26},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
@@ -208,7 +209,7 @@ TEST_F(ReportLayerTest, WriteReportsSingleFieldChanges) {
                                   static_cast<std::uint8_t>(0x40 | c.commandOr),
                                   static_cast<std::uint8_t>(0x81 | c.changedOr)}));
         if (c.ids.size() == 2) {
-            const std::size_t at = ReportLayer::ImageOffset(c.ids[0]);
+            const std::size_t at = c.at;
             EXPECT_EQ(*ups.LastWrite(c.ids[0]), (Data{edited.bytes[at], edited.bytes[at + 1],
                                                       edited.bytes[at + 2], edited.bytes[at + 3]}));
         }
@@ -258,8 +259,8 @@ TEST_F(ReportLayerTest, WriteReportsEverythingChangedInWireOrder) {
     expected.bytes[6] = 0x00;
     expected.bytes[7] = 0x00;
     expected.bytes[9] = 0;
-    expected.bytes[8] = ups.HeldImage().bytes[8];
-    EXPECT_EQ(ups.HeldImage(), expected);
+    expected.bytes[8] = ups.Unit().HeldImage().bytes[8];
+    EXPECT_EQ(ups.Unit().HeldImage(), expected);
 }
 
 TEST_F(ReportLayerTest, AReportGivenUpIsAFailureAndTheSummaryDoesNotClaimIt) {
@@ -309,13 +310,13 @@ TEST_F(ReportLayerTest, AReportGivenUpIsAFailureAndTheSummaryDoesNotClaimIt) {
 // --- Commands ----------------------------------------------------------------------------------
 
 TEST_F(ReportLayerTest, OutletCommandsSetTheirBitsInThe44AsRead) {
-    ups.SetSettingsReport(0x44, {0xA5, 0x5A, 0x00, 0x3C});
-    ups.SetOutlet(2, false);
+    ups.Unit().SetSettingsReport(0x44, {0xA5, 0x5A, 0x00, 0x3C});
+    ups.Unit().SetOutlet(2, false);
     layer.RebootOutlet(2);
     EXPECT_EQ(ups.ReadIds(), Ids{0x44});
     EXPECT_EQ(ups.WrittenIds(), Ids{0x44});
     EXPECT_EQ(*ups.LastWrite(0x44), (Data{0xA5, 0x5A, 0x30, 0x3C}));
-    EXPECT_TRUE(ups.OutletOn(2));
+    EXPECT_TRUE(ups.Unit().OutletOn(2));
     EXPECT_EQ(pauser.Pauses(), std::vector<int>{200});
 
     struct Case {
@@ -329,14 +330,14 @@ TEST_F(ReportLayerTest, OutletCommandsSetTheirBitsInThe44AsRead) {
                           {&ReportLayer::TurnOutletOn, 2, 0x10},
                           {&ReportLayer::TurnOutletOff, 2, 0x20}};
     for (const Case& c : cases) {
-        ups.SetSettingsReport(0x44, {0x01, 0x02, 0x41, 0x04});  // bits already set stay set
+        ups.Unit().SetSettingsReport(0x44, {0x01, 0x02, 0x41, 0x04});  // bits already set stay set
         ups.ClearLog();
         (layer.*c.command)(c.outlet);
         EXPECT_EQ(*ups.LastWrite(0x44),
                   (Data{0x01, 0x02, static_cast<std::uint8_t>(0x41 | c.bits), 0x04}))
             << "bits " << int{c.bits};
     }
-    EXPECT_FALSE(ups.OutletOn(2));
+    EXPECT_FALSE(ups.Unit().OutletOn(2));
 
     // There is no outlet 3: nothing goes to the unit.
     ups.ClearLog();
@@ -344,10 +345,10 @@ TEST_F(ReportLayerTest, OutletCommandsSetTheirBitsInThe44AsRead) {
     EXPECT_TRUE(ups.Log().empty());
 
     const SettingsImage untouched = layer.Image();
-    ups.SetSettingsReport(0x44, {0x01, 0x02, 0x41, 0x04});
+    ups.Unit().SetSettingsReport(0x44, {0x01, 0x02, 0x41, 0x04});
     layer.RequestBootloader();
     EXPECT_EQ((*ups.LastWrite(0x44))[2], 0x41 | 0x80);
-    EXPECT_TRUE(ups.DisplayUpdateMode());
+    EXPECT_TRUE(ups.Unit().DisplayUpdateMode());
     EXPECT_EQ(layer.Image(), untouched);  // commands leave the settings image alone
 }
 
@@ -377,16 +378,16 @@ TEST_F(ReportLayerTest, AFailedReadOf44DropsTheCommand) {
     layer.RequestBootloader();
     EXPECT_EQ(ups.CountTransfers(Direction::Get, 0x44), 6);
     EXPECT_EQ(ups.CountTransfers(Direction::Set, 0x44), 0);
-    EXPECT_TRUE(ups.OutletOn(1));
-    EXPECT_FALSE(ups.DisplayUpdateMode());
+    EXPECT_TRUE(ups.Unit().OutletOn(1));
+    EXPECT_FALSE(ups.Unit().DisplayUpdateMode());
     EXPECT_EQ(pauser.TotalMs(), 1200);
 }
 
 TEST_F(ReportLayerTest, BatteryTestWrites08WithoutReadingFirst) {
     layer.StartBatteryTest();
-    EXPECT_EQ(ups.LastBatteryTestCommand(), 1);
+    EXPECT_EQ(ups.Unit().LastBatteryTestCommand(), 1);
     layer.TerminateBatteryTest();
-    EXPECT_EQ(ups.LastBatteryTestCommand(), 3);
+    EXPECT_EQ(ups.Unit().LastBatteryTestCommand(), 3);
     EXPECT_EQ(ups.WrittenIds(), (Ids{0x08, 0x08}));
     EXPECT_TRUE(ups.ReadIds().empty());
     EXPECT_EQ(pauser.Pauses(), (std::vector<int>{200, 200}));

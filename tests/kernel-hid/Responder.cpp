@@ -21,7 +21,7 @@
 #include <string>
 #include <thread>
 
-#include "SimulatedUnit.h"
+#include "ResponderUnit.h"
 #include "device/HidLink.h"
 
 namespace upsconfig::kernelhid {
@@ -112,7 +112,7 @@ class Responder {
 
     bool Plug() {
         if (!unit_.Create("upsconfig kernel-hid unit", kUpsVendorId, kUpsProductId,
-                          SimulatedUnit::ReportDescriptor()))
+                          ResponderUnit::ReportDescriptor()))
             return false;
         plugged_ = true;
         return WaitForNode(kUpsVendorId, kUpsProductId, true);
@@ -130,7 +130,7 @@ class Responder {
         if (!decoy_) {
             decoy_ = std::make_unique<UhidDevice>();
             if (!decoy_->Create("upsconfig kernel-hid decoy", kUpsVendorId, kDecoyProductId,
-                                SimulatedUnit::ReportDescriptor()) ||
+                                ResponderUnit::ReportDescriptor()) ||
                 !WaitForNode(kUpsVendorId, kDecoyProductId, true))
                 return false;
         }
@@ -192,7 +192,7 @@ class Responder {
         auto reply = std::make_unique<uhid_event>();
         reply->type = UHID_GET_REPORT_REPLY;
         reply->u.get_report_reply.id = request.id;
-        std::array<std::uint8_t, 1 + SimulatedUnit::kDataBytes> frame{request.rnum};
+        std::array<std::uint8_t, 1 + ResponderUnit::kDataBytes> frame{request.rnum};
         const int count = request.rtype == UHID_FEATURE_REPORT ? sim_.Answer(frame) : -1;
         if (count < 1) {
             reply->u.get_report_reply.err = EIO;
@@ -216,7 +216,7 @@ class Responder {
         unit_.Send(reply);
     }
 
-    SimulatedUnit sim_;
+    ResponderUnit sim_;
     UhidDevice unit_;
     std::unique_ptr<UhidDevice> decoy_;
     bool plugged_ = false;

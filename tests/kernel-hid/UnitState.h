@@ -7,7 +7,7 @@
 #include <string_view>
 #include <vector>
 
-#include "device/SettingsImage.h"
+#include "unit/SettingsImage.h"
 
 namespace upsconfig::kernelhid {
 

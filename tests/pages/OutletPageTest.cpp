@@ -13,7 +13,7 @@
 #include <vector>
 
 #include "device/HidLink.h"
-#include "device/SimulatedUps.h"
+#include "sim/SimulatedUps.h"
 #include "support/FakePauser.h"
 #include "support/QtPrinters.h"
 #include "support/ScriptedAppServices.h"
@@ -388,7 +388,7 @@ TEST_F(OutletPageTest, CommandButtonsSendReport0x44WithTheOutletsBitsAndTheRestA
                         {&outlet2, 1054, 0x30}, {&outlet2, 1052, 0x10}, {&outlet1, 1054, 0x0C}};
     for (const Row& row : rows) {
         SCOPED_TRACE(::testing::Message() << row.page->OutletNumber() << " " << row.button);
-        ups.SetSettingsReport(0x44, {0x12, 0x34, 0x41, 0x56});
+        ups.Unit().SetSettingsReport(0x44, {0x12, 0x34, 0x41, 0x56});
         ups.ClearLog();
         row.page->UpdateCommandButtons(row.button == 1052 ? 0 : 1);
         row.page->Control<QPushButton>(row.button)->click();

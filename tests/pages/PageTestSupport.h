@@ -9,8 +9,8 @@
 #include <string>
 #include <string_view>
 
-#include "device/SettingsImage.h"
 #include "pages/SettingsPage.h"
+#include "unit/SettingsImage.h"
 
 namespace upsconfig::pagetest {
 

@@ -7,7 +7,7 @@
 #include <limits>
 
 #include "device/HidLink.h"
-#include "device/SimulatedUps.h"
+#include "sim/SimulatedUps.h"
 #include "support/FakePauser.h"
 #include "support/QtPrinters.h"
 
@@ -60,7 +60,7 @@ TEST_F(TestInfoPageTest, StartAndTerminateSendTheBatteryTestReport) {
     page.Control<QPushButton>(1012)->click();
     EXPECT_EQ(ups.WrittenIds(), (std::vector<std::uint8_t>{0x08, 0x08}));
     EXPECT_EQ(ups.LastWrite(0x08)->at(0), 3);
-    EXPECT_EQ(ups.LastBatteryTestCommand(), 3);
+    EXPECT_EQ(ups.Unit().LastBatteryTestCommand(), 3);
 }
 
 }  // namespace

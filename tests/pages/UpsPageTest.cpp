@@ -11,10 +11,10 @@
 #include <vector>
 
 #include "PageTestSupport.h"
-#include "pages/ModelTable.h"
 #include "resources/StringTable.h"
 #include "support/QtPrinters.h"
 #include "support/ScriptedAppServices.h"
+#include "unit/ModelTable.h"
 
 namespace upsconfig {
 namespace {

@@ -13,8 +13,8 @@
 #include <sstream>
 #include <string>
 
-#include "device/SettingsImage.h"
 #include "settingsfile/SettingsFile.h"
+#include "unit/SettingsImage.h"
 
 namespace upsconfig {
 namespace {

@@ -6,7 +6,7 @@
 #include <optional>
 #include <vector>
 
-#include "app/AppServices.h"
+#include "framework/AppServices.h"
 
 namespace upsconfig::testing {
 

@@ -1,10 +1,10 @@
-#include "language/LanguageUpload.h"
+#include "app/LanguageUpload.h"
 
 #include <QCoreApplication>
 #include <QDir>
 
-#include "app/AppServices.h"
 #include "device/ReportLayer.h"
+#include "framework/AppServices.h"
 
 namespace upsconfig {
 namespace {

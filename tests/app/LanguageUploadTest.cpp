@@ -7,10 +7,10 @@
 #include <QWidget>
 #include <vector>
 
+#include "app/LanguageUpload.h"
 #include "device/HidLink.h"
 #include "device/ReportLayer.h"
-#include "device/SimulatedUps.h"
-#include "language/LanguageUpload.h"
+#include "sim/SimulatedUps.h"
 #include "support/FakePauser.h"
 #include "support/ScriptedAppServices.h"
 
@@ -63,7 +63,7 @@ class LanguageUploadTest : public ::testing::Test {
         EXPECT_EQ(reports.Flags().keepPolling.load(), 1);
         EXPECT_EQ(pauser.Count(), 0u);
         EXPECT_EQ(ended, 0);
-        EXPECT_FALSE(ups.DisplayUpdateMode());
+        EXPECT_FALSE(ups.Unit().DisplayUpdateMode());
     }
 
     SimulatedUps ups;
@@ -116,7 +116,7 @@ TEST_F(LanguageUploadTest, OkSwitchesTheDisplayThenLaunchesTheExactToolAndEnds) 
     const auto written = ups.LastWrite(0x44);
     ASSERT_TRUE(written.has_value());
     EXPECT_EQ((*written)[2] & 0x80, 0x80);
-    EXPECT_TRUE(ups.DisplayUpdateMode());
+    EXPECT_TRUE(ups.Unit().DisplayUpdateMode());
 
     ASSERT_EQ(services.CallsOf(Kind::FileExists).size(), 1u);
     EXPECT_EQ(services.CallsOf(Kind::FileExists)[0].path, toolPath);
@@ -148,7 +148,7 @@ TEST_F(LanguageUploadTest, UnreadableSummaryReportDropsTheRequestButStillStartsT
 
     EXPECT_EQ(ups.CountTransfers(Direction::Get, 0x44), ReportLayer::kReadAttempts);
     EXPECT_EQ(ups.CountTransfers(Direction::Set, 0x44), 0);
-    EXPECT_FALSE(ups.DisplayUpdateMode());
+    EXPECT_FALSE(ups.Unit().DisplayUpdateMode());
     ASSERT_EQ(services.CallsOf(Kind::Launch).size(), 1u);
     EXPECT_EQ(services.CallsOf(Kind::Launch)[0].path, toolPath);
     EXPECT_EQ(services.CallsOf(Kind::Message).size(), 1u);
@@ -161,7 +161,7 @@ TEST_F(LanguageUploadTest, FailedLaunchTellsHowToBringTheDisplayBackAndStillEnds
     services.launchResults.push_back(false);
     Run();
 
-    EXPECT_TRUE(ups.DisplayUpdateMode());
+    EXPECT_TRUE(ups.Unit().DisplayUpdateMode());
     ASSERT_EQ(services.CallsOf(Kind::Message).size(), 2u);
     const auto message = services.CallsOf(Kind::Message)[1];
     EXPECT_EQ(message.style, 0x10u);

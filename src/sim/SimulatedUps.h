@@ -3,7 +3,6 @@
 #include <array>
 #include <chrono>
 #include <cstdint>
-#include <functional>
 #include <map>
 #include <mutex>
 #include <optional>
@@ -11,17 +10,18 @@
 #include <vector>
 
 #include "device/HidBackend.h"
-#include "device/SettingsImage.h"
+#include "sim/SimulatedUnit.h"
 
 namespace upsconfig {
 
-// A unit of the family in software: the test double of the device layer and the unit of the
-// demo. It answers the identification, status, start-up-time and settings reports, applies
-// written settings, carries out commands, and can be told to misbehave. Thread-safe: the
-// user-interface thread and the monitor thread both talk to it.
+// The scriptable bus with one simulated unit on it: the test double of the device layer and
+// the unit of the demo. It lists the unit's interfaces, opens them, hands transfers to the unit,
+// and can be told to misbehave: unplugged, failing transfers, slow, short replies. It records
+// every transfer so tests can assert the exact sequence of report ids and bytes on the wire.
+// Thread-safe: the user-interface thread and the monitor thread both talk to it.
 class SimulatedUps : public HidBackend {
   public:
-    using ReportData = std::array<std::uint8_t, 4>;
+    using ReportData = SimulatedUnit::ReportData;
 
     enum class Direction { Get, Set };
     struct Transfer {
@@ -36,29 +36,12 @@ class SimulatedUps : public HidBackend {
 
     static constexpr const char* kDefaultPath = "sim:ups0";
 
-    // One interface listed with the unit's ids (vendor kUpsVendorId, product 0).
+    // One interface listed with the unit's ids (kUpsVendorId, kUpsProductId).
     SimulatedUps();
 
-    // The report descriptor the unit declares: 4 data bytes per report.
-    static std::vector<std::uint8_t> DefaultReportDescriptor();
-
-    // --- What the unit is -------------------------------------------------------------
-    void SetModelCode(std::uint8_t code);
-    void SetVersions(std::uint8_t hardware, std::uint8_t powerFirmware,
-                     std::uint8_t monitorFirmware);
-    void SetOnline(bool online);  // output on; false = standby
-    void SetOutlet(int outlet, bool on);
-    bool OutletOn(int outlet) const;
-    void SetStartupSeconds(std::int32_t seconds);
-    // Any settings report (0x32, 0x3C..0x44) as the unit holds it.
-    void SetSettingsReport(std::uint8_t id, const ReportData& data);
-    ReportData SettingsReport(std::uint8_t id) const;
-    // All settings reports (and the model code) from or into one image.
-    void LoadImage(const SettingsImage& image);
-    SettingsImage HeldImage() const;
-    bool DisplayUpdateMode() const;
-    // 0 = none yet, else the data byte of the last battery-test report (1 start, 3 stop).
-    int LastBatteryTestCommand() const;
+    // The unit behind every interface of the bus.
+    SimulatedUnit& Unit() { return unit_; }
+    const SimulatedUnit& Unit() const { return unit_; }
 
     // --- How it is attached ----------------------------------------------------------
     // Further interfaces in enumeration order after the ones already listed. They all lead to
@@ -81,10 +64,6 @@ class SimulatedUps : public HidBackend {
     // is normally id and four data bytes). Bytes of the caller's buffer past them are left as
     // they were.
     void SetReplyLength(std::uint8_t id, std::size_t bytes);
-    // Runs on every settings report the unit is about to keep, and may change what it keeps:
-    // a unit that clamps or ignores a value.
-    using StoreFilter = std::function<void(std::uint8_t id, ReportData& data)>;
-    void SetStoreFilter(StoreFilter filter);
 
     // --- What happened ---------------------------------------------------------------
     std::vector<Transfer> Log() const;
@@ -116,22 +95,12 @@ class SimulatedUps : public HidBackend {
     bool BeginTransfer(std::uint8_t id, std::chrono::microseconds& latency);
     void EndTransfer();
     bool TransferFailsLocked(std::uint8_t id);
-    bool AnswerLocked(std::uint8_t id, ReportData& data) const;
-    bool TakeLocked(std::uint8_t id, ReportData data);
     void Record(Direction direction, std::span<const std::uint8_t> frame, bool ok);
-    static bool IsSettingsReport(std::uint8_t id);
 
+    SimulatedUnit unit_;
     mutable std::mutex mutex_;
     std::vector<Interface> interfaces_;
     std::vector<std::uint8_t> descriptor_;
-    std::map<std::uint8_t, ReportData> settings_;
-    std::uint8_t modelCode_ = 1;
-    std::array<std::uint8_t, 3> versions_{1, 1, 1};
-    bool online_ = true;
-    std::array<bool, 2> outlets_{true, true};
-    std::int32_t startupSeconds_ = 0;
-    bool displayUpdateMode_ = false;
-    int lastBatteryTest_ = 0;
 
     bool plugged_ = true;
     int plugGeneration_ = 0;
@@ -145,7 +114,6 @@ class SimulatedUps : public HidBackend {
     std::map<std::uint8_t, bool> failingIds_;
     std::chrono::microseconds latency_{0};
     std::map<std::uint8_t, std::size_t> replyLengths_;
-    StoreFilter storeFilter_;
     int inTransfer_ = 0;
     int overlaps_ = 0;
     std::vector<Transfer> log_;

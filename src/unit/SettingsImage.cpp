@@ -1,4 +1,4 @@
-#include "device/SettingsImage.h"
+#include "unit/SettingsImage.h"
 
 #include <cassert>
 

@@ -78,11 +78,11 @@ TEST_F(SettingsFileWindow, DownloadWritesThePagesAndTheImageForPagesWithoutATab)
     EXPECT_EQ(GetField(file, bParalAddr), 2u);
     EXPECT_EQ(dialog.Image(), image);
     EXPECT_TRUE(Messages().empty());
-    EXPECT_TRUE(unit.Log().empty()) << "the unit is not asked";
+    EXPECT_TRUE(bus.Log().empty()) << "the unit is not asked";
 }
 
 TEST_F(SettingsFileWindow, DownloadAfterIgnoreSavesNothingAndSaysWhy) {
-    unit.Unplug();
+    bus.Unplug();
     services.commErrorChoices = {ButtonId::Ignore};
     Start();
     services.saveFileNames.push_back(dir.filePath("ignored.kvr"));
@@ -109,7 +109,7 @@ TEST_F(SettingsFileWindow, DownloadThenUploadKeepsThePagesAndPutsTheEditsIntoThe
     EXPECT_EQ(Shown(), shown);
     EXPECT_EQ(dialog.Image(), shown);
     EXPECT_EQ(LowBatteryTime()->currentIndex(), 5);
-    EXPECT_TRUE(unit.WrittenIds().empty()) << "loaded settings wait for Apply";
+    EXPECT_TRUE(bus.WrittenIds().empty()) << "loaded settings wait for Apply";
 }
 
 TEST_F(SettingsFileWindow, UploadBeforeTheFirstStatusReadIsRefusedAsOnline) {

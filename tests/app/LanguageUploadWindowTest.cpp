@@ -5,7 +5,7 @@
 #include <QTest>
 
 #include "app/AppFixture.h"
-#include "language/LanguageUpload.h"
+#include "app/LanguageUpload.h"
 
 namespace upsconfig::test {
 namespace {
@@ -44,7 +44,7 @@ TEST_F(LanguageUploadWindow, CancelOrAMissingToolLeavesTheProgramRunning) {
 
     EXPECT_EQ(Messages().size(), 3u);
     EXPECT_TRUE(services.CallsOf(Kind::Launch).empty());
-    EXPECT_TRUE(unit.WrittenIds().empty());
+    EXPECT_TRUE(bus.WrittenIds().empty());
     EXPECT_FALSE(unit.DisplayUpdateMode());
     EXPECT_EQ(dialog.Flags().keepPolling.load(), 1);
     EXPECT_TRUE(dialog.MonitorRunning());

@@ -1,9 +1,9 @@
-#include "app/CommErrorDialog.h"
+#include "framework/CommErrorDialog.h"
 
 #include <QKeyEvent>
 #include <QPushButton>
 
-#include "app/AppServices.h"
+#include "framework/MessageBoxIds.h"
 #include "framework/TemplateBuilder.h"
 
 namespace upsconfig {

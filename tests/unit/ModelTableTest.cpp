@@ -4,7 +4,7 @@
 #include <string>
 #include <vector>
 
-#include "pages/ModelTable.h"
+#include "unit/ModelTable.h"
 
 namespace upsconfig {
 namespace {

@@ -1,4 +1,4 @@
-#include "SimulatedUnit.h"
+#include "ResponderUnit.h"
 
 #include <array>
 
@@ -13,42 +13,42 @@ constexpr std::uint8_t kSummaryReport = 0x44;
 
 }  // namespace
 
-SimulatedUnit::SimulatedUnit() {
+ResponderUnit::ResponderUnit() {
     SettingsImage image;
     for (std::size_t i = 0; i < image.bytes.size(); ++i)
         image.bytes[i] = static_cast<std::uint8_t>(0x11 + 5 * i);
     image.bytes[6] = 0x40;  // no command pending, only the bit the unit keeps
     image.bytes[7] = 0x00;  // no changed reports pending
     image.bytes[8] = kModelCode;
-    ups_.LoadImage(image);
-    ups_.SetVersions(kVersions[0], kVersions[1], kVersions[2]);
-    ups_.SetStartupSeconds(kStartupSeconds);
-    ups_.SetOnline(kOnline);
-    ups_.SetOutlet(1, true);
-    ups_.SetOutlet(2, false);
+    ups_.Unit().LoadImage(image);
+    ups_.Unit().SetVersions(kVersions[0], kVersions[1], kVersions[2]);
+    ups_.Unit().SetStartupSeconds(kStartupSeconds);
+    ups_.Unit().SetOnline(kOnline);
+    ups_.Unit().SetOutlet(1, true);
+    ups_.Unit().SetOutlet(2, false);
     ups_.Open(SimulatedUps::kDefaultPath);
 }
 
-std::vector<std::uint8_t> SimulatedUnit::ReportDescriptor() {
-    return SimulatedUps::DefaultReportDescriptor();
+std::vector<std::uint8_t> ResponderUnit::ReportDescriptor() {
+    return SimulatedUnit::ReportDescriptor();
 }
 
-int SimulatedUnit::Answer(std::span<std::uint8_t> frame) { return ups_.GetFeatureReport(frame); }
+int ResponderUnit::Answer(std::span<std::uint8_t> frame) { return ups_.GetFeatureReport(frame); }
 
-bool SimulatedUnit::Take(std::span<const std::uint8_t> frame) {
+bool ResponderUnit::Take(std::span<const std::uint8_t> frame) {
     return ups_.SetFeatureReport(frame);
 }
 
-UnitState SimulatedUnit::TakeState() {
+UnitState ResponderUnit::TakeState() {
     UnitState state;
-    state.image = ups_.HeldImage();
+    state.image = ups_.Unit().HeldImage();
     state.versions = kVersions;
     state.startupSeconds = kStartupSeconds;
     state.online = kOnline;
-    state.outlet1On = ups_.OutletOn(1);
-    state.outlet2On = ups_.OutletOn(2);
-    state.batteryTest = ups_.LastBatteryTestCommand();
-    state.displayUpdate = ups_.DisplayUpdateMode();
+    state.outlet1On = ups_.Unit().OutletOn(1);
+    state.outlet2On = ups_.Unit().OutletOn(2);
+    state.batteryTest = ups_.Unit().LastBatteryTestCommand();
+    state.displayUpdate = ups_.Unit().DisplayUpdateMode();
     if (const auto summary = ups_.LastWrite(kSummaryReport)) state.lastSummaryWrite = *summary;
     state.reads = ups_.ReadIds();
     state.writes = ups_.WrittenIds();

@@ -1,4 +1,4 @@
-#include "app/AppServices.h"
+#include "framework/AppServices.h"
 
 #include <QAbstractButton>
 #include <QCloseEvent>
@@ -10,7 +10,7 @@
 #include <QPushButton>
 #include <algorithm>
 
-#include "app/CommErrorDialog.h"
+#include "framework/CommErrorDialog.h"
 
 namespace upsconfig {
 

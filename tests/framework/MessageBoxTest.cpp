@@ -11,7 +11,7 @@
 #include <QTimer>
 #include <functional>
 
-#include "app/AppServices.h"
+#include "framework/AppServices.h"
 #include "support/ScriptedAppServices.h"
 
 namespace upsconfig {

@@ -2,7 +2,7 @@
 
 #include <set>
 
-#include "device/SettingsImage.h"
+#include "unit/SettingsImage.h"
 
 namespace upsconfig {
 namespace {

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "device/SettingsImage.h"
 #include "settingsfile/SettingsFile.h"
+#include "unit/SettingsImage.h"
 
 class QWidget;
 

@@ -13,10 +13,10 @@
 #include <string>
 #include <vector>
 
-#include "device/SettingsImage.h"
+#include "app/SettingsFileActions.h"
 #include "settingsfile/SettingsFile.h"
-#include "settingsfile/SettingsFileActions.h"
 #include "support/ScriptedAppServices.h"
+#include "unit/SettingsImage.h"
 
 namespace upsconfig {
 namespace {

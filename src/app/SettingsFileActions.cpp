@@ -1,12 +1,12 @@
-#include "settingsfile/SettingsFileActions.h"
+#include "app/SettingsFileActions.h"
 
 #include <QDir>
 #include <QFile>
 #include <QString>
 #include <filesystem>
 
-#include "app/AppServices.h"
 #include "device/ReportLayer.h"
+#include "framework/AppServices.h"
 
 namespace upsconfig {
 namespace {

@@ -1,4 +1,4 @@
-#include "app/CommErrorDialog.h"
+#include "framework/CommErrorDialog.h"
 
 #include <gtest/gtest.h>
 
@@ -12,7 +12,7 @@
 #include <functional>
 
 #include "app/AboutDialog.h"
-#include "app/AppServices.h"
+#include "framework/AppServices.h"
 #include "framework/TemplateBuilder.h"
 
 namespace upsconfig {

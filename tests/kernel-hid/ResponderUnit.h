@@ -5,21 +5,21 @@
 #include <vector>
 
 #include "UnitState.h"
-#include "device/SimulatedUps.h"
+#include "sim/SimulatedUps.h"
 
 namespace upsconfig::kernelhid {
 
 // The simulated unit as the responder uses it: answer a feature request, take a feature
 // write, tell what it holds. The only file here that knows how the simulated unit is built,
 // so that reshaping it touches nothing else in this folder.
-class SimulatedUnit {
+class ResponderUnit {
   public:
     // Every report carries this many data bytes after its id.
     static constexpr std::size_t kDataBytes = 4;
 
     // A unit of a writable model whose settings bytes all differ, so that a byte read from
     // the wrong place never matches by chance.
-    SimulatedUnit();
+    ResponderUnit();
 
     static std::vector<std::uint8_t> ReportDescriptor();
 

@@ -1,4 +1,4 @@
-#include "pages/ModelTable.h"
+#include "unit/ModelTable.h"
 
 #include <array>
 #include <cstddef>

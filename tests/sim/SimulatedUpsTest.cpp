@@ -1,7 +1,7 @@
 #include <gtest/gtest.h>
 
 #include "device/HidLink.h"
-#include "device/SimulatedUps.h"
+#include "sim/SimulatedUps.h"
 
 namespace upsconfig {
 namespace {
@@ -25,12 +25,12 @@ class SimulatedUpsTest : public ::testing::Test {
 };
 
 TEST_F(SimulatedUpsTest, AnswersIdentityStatusAndStartupTime) {
-    ups.SetModelCode(33);
-    ups.SetVersions(2, 3, 4);
-    ups.SetOnline(false);
-    ups.SetOutlet(1, true);
-    ups.SetOutlet(2, false);
-    ups.SetStartupSeconds(0x01020304);
+    ups.Unit().SetModelCode(33);
+    ups.Unit().SetVersions(2, 3, 4);
+    ups.Unit().SetOnline(false);
+    ups.Unit().SetOutlet(1, true);
+    ups.Unit().SetOutlet(2, false);
+    ups.Unit().SetStartupSeconds(0x01020304);
     EXPECT_EQ(Read(0x01), (Data{33, 2, 3, 4}));
     EXPECT_EQ(Read(0x33), (Data{0x01, 0, 0, 0}));
     EXPECT_EQ(Read(0x09), (Data{0x04, 0x03, 0x02, 0x01}));
@@ -47,26 +47,35 @@ TEST_F(SimulatedUpsTest, TakesSettingsAndCarriesOutSummaryCommands) {
     for (std::size_t i = 0; i < image.bytes.size(); ++i)
         image.bytes[i] = static_cast<std::uint8_t>(i);
     image.bytes[9] = 0;
-    ups.LoadImage(image);
-    EXPECT_EQ(ups.HeldImage(), image);
-    EXPECT_EQ(Read(0x3E), (Data{18, 19, 20, 21}));
+    ups.Unit().LoadImage(image);
+    EXPECT_EQ(ups.Unit().HeldImage(), image);
+    // Where each report's data sits in the image, from the unit's side of the wire.
+    const std::pair<std::uint8_t, std::uint8_t> reports[] = {
+        {0x32, 0},  {0x3C, 10}, {0x3D, 14}, {0x3E, 18}, {0x3F, 22},
+        {0x40, 26}, {0x41, 30}, {0x42, 34}, {0x43, 38}, {0x44, 4}};
+    for (const auto& [id, at] : reports) {
+        const std::uint8_t b = at;
+        EXPECT_EQ(Read(id),
+                  (Data{b, std::uint8_t(b + 1), std::uint8_t(b + 2), std::uint8_t(b + 3)}))
+            << "report " << int{id};
+    }
 
     ASSERT_TRUE(Write(0x3E, {9, 8, 7, 6}));
-    EXPECT_EQ(ups.SettingsReport(0x3E), (Data{9, 8, 7, 6}));
+    EXPECT_EQ(ups.Unit().SettingsReport(0x3E), (Data{9, 8, 7, 6}));
 
-    ups.SetOutlet(1, true);
-    ups.SetOutlet(2, true);
+    ups.Unit().SetOutlet(1, true);
+    ups.Unit().SetOutlet(2, true);
     ASSERT_TRUE(Write(0x44, {0x11, 0x22, 0x08 | 0x30 | 0x40 | 0x03, 0xFF}));
-    EXPECT_FALSE(ups.OutletOn(1));  // turned off
-    EXPECT_TRUE(ups.OutletOn(2));   // rebooted: back on
-    EXPECT_FALSE(ups.DisplayUpdateMode());
+    EXPECT_FALSE(ups.Unit().OutletOn(1));  // turned off
+    EXPECT_TRUE(ups.Unit().OutletOn(2));   // rebooted: back on
+    EXPECT_FALSE(ups.Unit().DisplayUpdateMode());
     // Acted on: the command and bookkeeping bits are gone, bit 6 and the settings stay.
     EXPECT_EQ(Read(0x44), (Data{0x11, 0x22, 0x40, 0x00}));
     EXPECT_EQ(Read(0x33)[0] & 0x03, 0x02);
 
     ASSERT_TRUE(Write(0x44, {0x11, 0x22, 0x80 | 0x04, 0}));
-    EXPECT_TRUE(ups.DisplayUpdateMode());
-    EXPECT_TRUE(ups.OutletOn(1));
+    EXPECT_TRUE(ups.Unit().DisplayUpdateMode());
+    EXPECT_TRUE(ups.Unit().OutletOn(1));
 }
 
 TEST_F(SimulatedUpsTest, ADeviceOpenedBeforeAnUnplugStaysDead) {
