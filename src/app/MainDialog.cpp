@@ -33,7 +33,7 @@
 #include "resources/Artwork.h"
 #include "resources/QtText.h"
 #include "unit/ApplyChanges.h"
-#include "unit/ModelTable.h"
+#include "unit/Tabs.h"
 
 namespace upsconfig {
 
@@ -50,10 +50,6 @@ const QString kFactoryOnlineText = QStringLiteral(
 const QString kFactoryQuestion =
     QStringLiteral("Do you want to change to Factory Default configuration?");
 const QString kFactoryCaption = QStringLiteral("Factory Default");
-
-// Fields an Apply does not count as a change: the unit's own bookkeeping and identity.
-constexpr FieldId kNotCompared[] = {FieldId::bSystemSelect, FieldId::bCommandFlags,
-                                    FieldId::bChangedReports, FieldId::bModelCode, FieldId::bSpare};
 
 // The status line sits in the free strip under the buttons, in the template's units.
 constexpr DluRect kStatusLineRect{86, 294, 300, 10};
@@ -253,34 +249,38 @@ void MainDialog::RebuildTabs() {
 
 void MainDialog::InsertTabs() {
     const int model = static_cast<int>(GetField(Image(), FieldId::bModelCode));
-    const auto add = [this](SettingsPage* page, const char* label) {
-        page->SetTabIndex(tabCount_);
-        tabs_->InsertTab(tabCount_, QString::fromLatin1(label));
+    for (SettingsPage* page : AllPages())
+        page->SetTabIndex(-1);
+    for (const EditedOn tab : TabsOf(model, Flags().testInfo.load() != 0)) {
+        PageOf(tab)->SetTabIndex(tabCount_);
+        tabs_->InsertTab(tabCount_, QString::fromStdString(TabLabel(tab)));
         ++tabCount_;
-    };
-    const auto skip = [](SettingsPage* page) { page->SetTabIndex(-1); };
+    }
+}
 
-    add(upsPage_, " UPS ");
-    add(batteryPage_, " Battery ");
-    if (ModelTable::HasParallelTab(model)) {
-        add(parallelPage_, " Parallel ");
-    } else {
-        skip(parallelPage_);
+SettingsPage* MainDialog::PageOf(EditedOn page) const {
+    switch (page) {
+        case EditedOn::UpsPage:
+            return upsPage_;
+        case EditedOn::DryContactPage:
+            return dryContactPage_;
+        case EditedOn::BatteryPage:
+            return batteryPage_;
+        case EditedOn::ParallelPage:
+            return parallelPage_;
+        case EditedOn::Outlet1Page:
+            return outlet1Page_;
+        case EditedOn::Outlet2Page:
+            return outlet2Page_;
+        case EditedOn::EcoPage:
+            return ecoPage_;
+        case EditedOn::TestInfoPage:
+            return testInfoPage_;
+        case EditedOn::NoPage:
+        case EditedOn::ReportWriter:
+            break;
     }
-    if (ModelTable::HasOutletTabs(model)) {
-        add(outlet1Page_, " Outlet1 ");
-        add(outlet2Page_, " Outlet2 ");
-    } else {
-        skip(outlet1Page_);
-        skip(outlet2Page_);
-    }
-    add(ecoPage_, " ECO Mode ");
-    if (Flags().testInfo.load() != 0) {
-        add(testInfoPage_, " Ostrel ");
-    } else {
-        skip(testInfoPage_);
-    }
-    add(dryContactPage_, " Dry Contact ");
+    return nullptr;
 }
 
 void MainDialog::ShowSelectedPage() {
@@ -446,7 +446,7 @@ MainDialog::SaveOutcome MainDialog::SaveChanges() {
     const SettingsImage roundTrip = HiddenPages(reports_).RoundTrip(asRead, withTab);
     const SettingsImage merged = KeepWhatWasNotChanged(asRead, edited, roundTrip);
 
-    const bool changed = SettingsChanged(merged, Image());
+    const bool changed = ChangesAnySetting(merged, Image());
     if (changed) ReportLayer::AdoptImage(merged, Image());
     WriteOutcome written;
     {
@@ -482,16 +482,6 @@ void MainDialog::CheckWrite(const SaveOutcome& saved, bool readBack) {
     for (const UnheldSetting& setting : unheld)
         text += QStringLiteral("\n") + QString::fromStdString(DescribeUnheld(setting, model));
     ShowMessage(this, text, kSavedCaption, MessageStyle::Ok | MessageStyle::IconExclamation);
-}
-
-bool MainDialog::SettingsChanged(const SettingsImage& edited, const SettingsImage& current) const {
-    for (const FieldInfo& field : Fields()) {
-        if (std::find(std::begin(kNotCompared), std::end(kNotCompared), field.id) !=
-            std::end(kNotCompared))
-            continue;
-        if (GetField(edited, field.id) != GetField(current, field.id)) return true;
-    }
-    return false;
 }
 
 void MainDialog::OnFactorySetting() {

@@ -150,7 +150,8 @@ class MainDialog : public QDialog, public ReportListener, public SettingsFileHos
     SaveOutcome SaveChanges();
     // After the reload: tells the user of every written setting the unit does not hold.
     void CheckWrite(const SaveOutcome& saved, bool readBack);
-    bool SettingsChanged(const SettingsImage& edited, const SettingsImage& current) const;
+    // The window's page for a page of the unit; nullptr for none.
+    SettingsPage* PageOf(EditedOn page) const;
     // Handlers of the buttons refuse to start while another action runs.
     bool Busy() const;
     // Closes the window as soon as no action runs, looking again every delayMs after the first.

@@ -1,6 +1,15 @@
 #include "unit/ApplyChanges.h"
 
+#include <algorithm>
+
 namespace upsconfig {
+namespace {
+
+// Fields an Apply does not count as a change: the unit's own bookkeeping and identity.
+constexpr FieldId kNotCompared[] = {FieldId::bSystemSelect, FieldId::bCommandFlags,
+                                    FieldId::bChangedReports, FieldId::bModelCode, FieldId::bSpare};
+
+}  // namespace
 
 SettingsImage KeepWhatWasNotChanged(const SettingsImage& asRead, const SettingsImage& edited,
                                     const SettingsImage& roundTrip) {
@@ -10,6 +19,13 @@ SettingsImage KeepWhatWasNotChanged(const SettingsImage& asRead, const SettingsI
             SetValue(result, setting, ValueOf(asRead, setting));
     }
     return result;
+}
+
+bool ChangesAnySetting(const SettingsImage& edited, const SettingsImage& current) {
+    return std::ranges::any_of(Fields(), [&](const FieldInfo& field) {
+        return std::ranges::find(kNotCompared, field.id) == std::end(kNotCompared) &&
+               GetField(edited, field.id) != GetField(current, field.id);
+    });
 }
 
 std::vector<UnheldSetting> FindUnheldSettings(

@@ -18,6 +18,10 @@ namespace upsconfig {
 SettingsImage KeepWhatWasNotChanged(const SettingsImage& asRead, const SettingsImage& edited,
                                     const SettingsImage& roundTrip);
 
+// Whether an Apply has anything to write: a field differs between the two images, the unit's
+// identity, bookkeeping and bSystemSelect aside.
+bool ChangesAnySetting(const SettingsImage& edited, const SettingsImage& current);
+
 // A written setting that the unit does not hold after the write.
 struct UnheldSetting {
     const SettingMeaning* setting;

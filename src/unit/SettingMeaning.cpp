@@ -28,15 +28,19 @@ constexpr std::string_view kVoltageToleranceItems[] = {"5%", "10%", "15%"};
 constexpr std::string_view kFrequencyToleranceItems[] = {"1Hz", "2Hz", "3Hz"};
 constexpr std::string_view kRequalificationItems[] = {"5min", "15min", "30min"};
 
+constexpr bool kStandbyOnly = true;
+
 constexpr SettingMeaning Row(FieldId field, E page, int control, std::string_view label, K kind,
-                             Items items = {}, std::string_view unit = {}) {
-    return {field, false, page, control, {}, label, kind, items, unit};
+                             Items items = {}, std::string_view unit = {},
+                             bool standbyOnly = false) {
+    return {field, false, page, control, {}, label, kind, items, unit, standbyOnly};
 }
 
 constexpr std::array kPageSettings{
-    Row(bOutputLevel, E::UpsPage, 1014, "Output Voltage", K::Voltage, {}, "V"),
+    Row(bOutputLevel, E::UpsPage, 1014, "Output Voltage", K::Voltage, {}, "V", kStandbyOnly),
     Row(bReverseDect, E::UpsPage, 1003, "Enable L-N Reverse Detection", K::Check),
-    Row(bFreqLevel, E::UpsPage, 0, "Frequency Selection", K::List, kFrequencyItems),
+    Row(bFreqLevel, E::UpsPage, 0, "Frequency Selection", K::List, kFrequencyItems, {},
+        kStandbyOnly),
     Row(bAlarmCtrl, E::UpsPage, 1019, "Enable Audible Alarm Control", K::Check),
     Row(bInvFirstMode, E::UpsPage, 1033, "Startup on Bypass", K::InverseCheck),
     Row(bAutoStartEn, E::UpsPage, 1010, "Enable auto restart", K::Check),
@@ -50,8 +54,10 @@ constexpr std::array kPageSettings{
         "weeks"),
     Row(bBattType, E::BatteryPage, 1004, "External Battery Cabinet", K::Number),
     Row(bAutoBattTestEn, E::BatteryPage, 1008, "Enable auto battery test", K::Check),
-    Row(bParalConfig, E::ParallelPage, 1026, "Number of Units in Parallel", K::Number),
-    Row(bParalAddr, E::ParallelPage, 1027, "ID of Units in Parallel", K::Number),
+    Row(bParalConfig, E::ParallelPage, 1026, "Number of Units in Parallel", K::Number, {}, {},
+        kStandbyOnly),
+    Row(bParalAddr, E::ParallelPage, 1027, "ID of Units in Parallel", K::Number, {}, {},
+        kStandbyOnly),
 };
 
 constexpr std::array kEcoSettings{
@@ -109,11 +115,28 @@ constexpr OutletSetting kOutletSettings[] = {
 
 // Carried from read to write; no page shows them, so the key names them.
 constexpr std::array kUnshownSettings{
-    SettingMeaning{bSystemSelect, false, E::NoPage, 0, {}, "bSystemSelect", K::Number, {}, {}},
     SettingMeaning{
-        OutletRebootDT_H_A, true, E::NoPage, 0, {}, "OutletRebootDT_H_A/_L_A", K::Number, {}, "s"},
-    SettingMeaning{
-        OutletRebootDT_H_B, true, E::NoPage, 0, {}, "OutletRebootDT_H_B/_L_B", K::Number, {}, "s"},
+        bSystemSelect, false, E::NoPage, 0, {}, "bSystemSelect", K::Number, {}, {}, false},
+    SettingMeaning{OutletRebootDT_H_A,
+                   true,
+                   E::NoPage,
+                   0,
+                   {},
+                   "OutletRebootDT_H_A/_L_A",
+                   K::Number,
+                   {},
+                   "s",
+                   false},
+    SettingMeaning{OutletRebootDT_H_B,
+                   true,
+                   E::NoPage,
+                   0,
+                   {},
+                   "OutletRebootDT_H_B/_L_B",
+                   K::Number,
+                   {},
+                   "s",
+                   false},
 };
 
 std::vector<SettingMeaning> BuildTable() {
@@ -128,7 +151,8 @@ std::vector<SettingMeaning> BuildTable() {
                            s.label,
                            s.kind,
                            {},
-                           {}});
+                           {},
+                           false});
     }
     all.insert(all.end(), kEcoSettings.begin(), kEcoSettings.end());
     all.insert(all.end(), kUnshownSettings.begin(), kUnshownSettings.end());
@@ -147,6 +171,15 @@ std::span<const SettingMeaning> SettingMeanings() {
     return table;
 }
 
+const SettingMeaning* MeaningOf(FieldId field) {
+    for (const SettingMeaning& setting : SettingMeanings()) {
+        if (setting.field == field) return &setting;
+        if (setting.word && static_cast<int>(setting.field) + 1 == static_cast<int>(field))
+            return &setting;
+    }
+    return nullptr;
+}
+
 std::string_view PageName(EditedOn page) {
     switch (page) {
         case E::UpsPage:
@@ -163,6 +196,8 @@ std::string_view PageName(EditedOn page) {
             return "Outlet2";
         case E::EcoPage:
             return "ECO Mode";
+        case E::TestInfoPage:
+            return "Ostrel";
         case E::NoPage:
         case E::ReportWriter:
             break;

@@ -32,7 +32,13 @@ struct SettingMeaning {
     ValueKind kind;
     std::span<const std::string_view> items;  // List: the text of each value, star removed
     std::string_view unit;                    // after a number or an item
+    // The page lets it change only while the UPS is in standby (its output off).
+    bool standbyOnly = false;
 };
+
+// The setting a field belongs to (a 16-bit time: either of its fields); nullptr for the report
+// writer's bookkeeping, the model code and the spare byte.
+const SettingMeaning* MeaningOf(FieldId field);
 
 // All settings, in the pages' store order (UPS, dry contact, battery, parallel, Outlet1,
 // Outlet2, ECO), then those no page shows.

@@ -19,6 +19,7 @@ struct SettingsImage {
 };
 
 // Which page edits a field; the core answers "what can an Apply change" from this alone.
+// TestInfoPage edits no field: it shows the versions and sends commands.
 enum class EditedOn {
     NoPage,
     UpsPage,
@@ -29,6 +30,7 @@ enum class EditedOn {
     Outlet2Page,
     EcoPage,
     ReportWriter,  // bCommandFlags, bChangedReports: only the report writer and commands
+    TestInfoPage,
 };
 
 // Every named field of the image, in image order. The enumerators are the settings-file keys.

@@ -4,6 +4,8 @@
 #include <set>
 #include <string>
 
+#include "pages/ParallelPage.h"
+#include "pages/UpsPage.h"
 #include "resources/DialogTemplate.h"
 #include "unit/SettingMeaning.h"
 
@@ -56,6 +58,24 @@ TEST(SettingLabelsTest, NameEverySettingAsItsPageShowsIt) {
                 EXPECT_TRUE(texts.contains(std::string(setting.items[i]))) << setting.items[i];
             }
         }
+    }
+}
+
+// The settings the core calls standby-only are exactly those whose controls the pages lock while
+// the UPS is on, so a command line refuses what the window would not let through.
+TEST(SettingLabelsTest, StandbyOnlyAreTheSettingsThePagesLockWhileOnline) {
+    UpsPage ups;
+    ParallelPage parallel;
+    ups.SetModel(3);
+    ups.UpdateForUpsState(1);
+    parallel.UpdateForUpsState(1);
+    for (const SettingMeaning& setting : SettingMeanings()) {
+        SettingsPage* page = setting.page == EditedOn::UpsPage ? static_cast<SettingsPage*>(&ups)
+                             : setting.page == EditedOn::ParallelPage ? &parallel
+                                                                      : nullptr;
+        if (page == nullptr || setting.controlId == 0) continue;
+        SCOPED_TRACE(SettingName(setting));
+        EXPECT_EQ(page->Control<QWidget>(setting.controlId)->isEnabled(), !setting.standbyOnly);
     }
 }
 
