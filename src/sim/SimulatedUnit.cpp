@@ -59,6 +59,11 @@ void SimulatedUnit::SetVersions(std::uint8_t hardware, std::uint8_t powerFirmwar
     versions_ = {hardware, powerFirmware, monitorFirmware};
 }
 
+std::array<std::uint8_t, 3> SimulatedUnit::Versions() const {
+    std::lock_guard lock(mutex_);
+    return versions_;
+}
+
 void SimulatedUnit::SetOnline(bool online) {
     std::lock_guard lock(mutex_);
     online_ = online;
@@ -82,6 +87,11 @@ bool SimulatedUnit::OutletOn(int outlet) const {
 void SimulatedUnit::SetStartupSeconds(std::int32_t seconds) {
     std::lock_guard lock(mutex_);
     startupSeconds_ = seconds;
+}
+
+std::int32_t SimulatedUnit::StartupSeconds() const {
+    std::lock_guard lock(mutex_);
+    return startupSeconds_;
 }
 
 void SimulatedUnit::SetSettingsReport(std::uint8_t id, const ReportData& data) {

@@ -29,11 +29,13 @@ class SimulatedUnit {
     std::uint8_t ModelCode() const;
     void SetVersions(std::uint8_t hardware, std::uint8_t powerFirmware,
                      std::uint8_t monitorFirmware);
-    void SetOnline(bool online);  // output on; false = standby
+    std::array<std::uint8_t, 3> Versions() const;  // hardware, power, monitor firmware
+    void SetOnline(bool online);                   // output on; false = standby
     bool Online() const;
     void SetOutlet(int outlet, bool on);
     bool OutletOn(int outlet) const;
     void SetStartupSeconds(std::int32_t seconds);
+    std::int32_t StartupSeconds() const;
     // Any settings report (0x32, 0x3C..0x44) as the unit holds it.
     void SetSettingsReport(std::uint8_t id, const ReportData& data);
     ReportData SettingsReport(std::uint8_t id) const;

@@ -42,9 +42,9 @@ bool ResponderUnit::Take(std::span<const std::uint8_t> frame) {
 UnitState ResponderUnit::TakeState() {
     UnitState state;
     state.image = ups_.Unit().HeldImage();
-    state.versions = kVersions;
-    state.startupSeconds = kStartupSeconds;
-    state.online = kOnline;
+    state.versions = ups_.Unit().Versions();
+    state.startupSeconds = ups_.Unit().StartupSeconds();
+    state.online = ups_.Unit().Online();
     state.outlet1On = ups_.Unit().OutletOn(1);
     state.outlet2On = ups_.Unit().OutletOn(2);
     state.batteryTest = ups_.Unit().LastBatteryTestCommand();
