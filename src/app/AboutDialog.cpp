@@ -3,12 +3,13 @@
 #include <QPushButton>
 
 #include "framework/TemplateBuilder.h"
+#include "resources/Ids.h"
 
 namespace upsconfig {
 
 AboutDialog::AboutDialog(QWidget* parent) : QDialog(parent) {
-    TemplateBuilder::BuildDialog(Template(kTemplateId), this);
-    if (auto* ok = FindControl<QPushButton>(this, kOkId))
+    TemplateBuilder::BuildDialog(Template(ids::dialog::kAbout), this);
+    if (auto* ok = FindControl<QPushButton>(this, ids::about::kOk))
         connect(ok, &QPushButton::clicked, this, &QDialog::accept);
 }
 

@@ -8,9 +8,6 @@ namespace upsconfig {
 class AboutDialog : public QDialog {
     Q_OBJECT
   public:
-    static constexpr int kTemplateId = 100;
-    static constexpr int kOkId = 1;
-
     explicit AboutDialog(QWidget* parent = nullptr);
 };
 

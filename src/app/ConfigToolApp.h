@@ -31,7 +31,6 @@ class ConfigToolApp {
     // Initialise and Exec; the program's exit code.
     int Run();
 
-    HidLink& Link() { return link_; }
     ReportLayer& Reports() { return reports_; }
     MainDialog& Dialog() { return *dialog_; }
 

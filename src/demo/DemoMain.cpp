@@ -57,7 +57,9 @@ void Settle(int milliseconds) {
         QApplication::processEvents(QEventLoop::AllEvents, 10);
 }
 
-int TakeScreenshots(upsconfig::MainDialog& dialog, const QString& directory) {
+int TakeScreenshots(upsconfig::ConfigToolApp& tool, const QString& directory) {
+    upsconfig::MainDialog& dialog = tool.Dialog();
+    const std::atomic<int>& upsOn = tool.Reports().Flags().upsOn;
     if (!QDir().mkpath(directory)) {
         std::fprintf(stderr, "Cannot create %s\n", qPrintable(directory));
         return 1;
@@ -67,14 +69,14 @@ int TakeScreenshots(upsconfig::MainDialog& dialog, const QString& directory) {
     // and keeps the standby-only settings disabled; show the window as it is after that.
     QElapsedTimer waited;
     waited.start();
-    while (dialog.Flags().upsOn.load() != 0 && waited.elapsed() < 6000)
+    while (upsOn.load() != 0 && waited.elapsed() < 6000)
         Settle(50);
     Settle(100);
-    upsconfig::TabControl* tabs = dialog.Tabs();
+    upsconfig::TabControl* tabs = dialog.Pages().Tabs();
     int failures = 0;
     for (int i = 0; i < tabs->TabCount(); ++i) {
         tabs->SetCurrentIndex(i);
-        dialog.ShowSelectedPage();
+        dialog.Pages().ShowSelected();
         Settle(100);
         const QString name = QStringLiteral("%1-%2.png")
                                  .arg(i + 1, 2, 10, QLatin1Char('0'))
@@ -87,7 +89,7 @@ int TakeScreenshots(upsconfig::MainDialog& dialog, const QString& directory) {
             std::printf("%s\n", qPrintable(path));
         }
     }
-    dialog.EndWindow();
+    dialog.Actions().EndWindow();
     return failures == 0 ? 0 : 1;
 }
 
@@ -132,7 +134,7 @@ int main(int argc, char** argv) {
     upsconfig::ConfigToolApp tool(bus, upsconfig::UiPauser::Make());
     if (!tool.Initialise()) return 0;
     if (parser.isSet(screenshotsOption))
-        return TakeScreenshots(tool.Dialog(), parser.value(screenshotsOption));
+        return TakeScreenshots(tool, parser.value(screenshotsOption));
     tool.Exec();
     return 0;
 }

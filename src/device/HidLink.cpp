@@ -37,7 +37,6 @@ bool HidLink::ConnectLocked() {
             continue;
         }
         featureLength_ = *length;
-        devicePath_ = candidate.path;
         connected_ = true;
         lastFailure_.clear();
         return true;

@@ -69,7 +69,6 @@ class HidLink {
     std::array<std::uint8_t, kBufferSize> buffer_{};
     std::size_t featureLength_ = 0;
     std::atomic<bool> connected_{false};
-    std::string devicePath_;
     std::string lastFailure_;
     std::uint16_t vendorId_ = 0;
     std::uint16_t productId_ = 0;

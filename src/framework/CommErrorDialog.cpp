@@ -5,13 +5,15 @@
 
 #include "framework/MessageBoxIds.h"
 #include "framework/TemplateBuilder.h"
+#include "resources/Ids.h"
 
 namespace upsconfig {
 
 CommErrorDialog::CommErrorDialog(QWidget* parent) : QDialog(parent), choice_(ButtonId::Cancel) {
-    TemplateBuilder::BuildDialog(Template(kTemplateId), this);
-    const std::pair<int, int> buttons[] = {
-        {kRetryId, ButtonId::Retry}, {kIgnoreId, ButtonId::Ignore}, {kCancelId, ButtonId::Cancel}};
+    TemplateBuilder::BuildDialog(Template(ids::dialog::kCommError), this);
+    const std::pair<int, int> buttons[] = {{ids::commerror::kRetry, ButtonId::Retry},
+                                           {ids::commerror::kIgnore, ButtonId::Ignore},
+                                           {ids::commerror::kCancel, ButtonId::Cancel}};
     for (auto [id, choice] : buttons) {
         if (auto* button = FindControl<QPushButton>(this, id))
             connect(button, &QPushButton::clicked, this,

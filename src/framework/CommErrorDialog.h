@@ -10,11 +10,6 @@ namespace upsconfig {
 class CommErrorDialog : public QDialog {
     Q_OBJECT
   public:
-    static constexpr int kTemplateId = 160;
-    static constexpr int kRetryId = 1011;
-    static constexpr int kIgnoreId = 1012;
-    static constexpr int kCancelId = 1013;
-
     explicit CommErrorDialog(QWidget* parent = nullptr);
 
     int Choice() const { return choice_; }

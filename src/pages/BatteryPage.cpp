@@ -4,23 +4,24 @@
 #include <QComboBox>
 #include <array>
 
-#include "resources/QtText.h"
-#include "resources/StringTable.h"
+#include "resources/Ids.h"
 
 namespace upsconfig {
 
 namespace {
 
-constexpr int kLowBatteryTime = 1002;  // position = minutes - 2
-constexpr int kTestInterval = 1003;
-constexpr int kCabinets = 1004;
-constexpr int kAutoTest = 1008;
-constexpr int kHelpBox = 1010;
+using namespace ids::battery;
+namespace text = ids::text;
+
 constexpr int kHoverMargin = 3;
 constexpr unsigned kLowBatteryOffset = 2;
 
-constexpr std::array<std::pair<int, int>, 4> kHelp = {
-    {{kLowBatteryTime, 118}, {kTestInterval, 119}, {kCabinets, 120}, {kAutoTest, 121}}};
+constexpr HelpRow kHelpRows[] = {
+    {kLowBatteryTime, text::kBatteryLowBatteryTimeHelp},
+    {kTestInterval, text::kBatteryTestIntervalHelp},
+    {kCabinets, text::kBatteryCabinetsHelp},
+    {kAutoTest, text::kBatteryAutoTestHelp},
+};
 
 // A position the list lacks leaves it without a selection.
 void Select(QComboBox* list, int position) {
@@ -29,12 +30,9 @@ void Select(QComboBox* list, int position) {
 
 }  // namespace
 
-BatteryPage::BatteryPage(QWidget* parent) : SettingsPage(Template(131), parent) {
-    std::vector<HelpEntry> help;
-    for (const auto& [control, stringId] : kHelp) {
-        help.push_back({control, [text = LoadText(stringId)] { return text; }});
-    }
-    SetHelp(kHelpBox, std::move(help), kHoverMargin);
+BatteryPage::BatteryPage(QWidget* parent)
+    : SettingsPage(Template(ids::dialog::kBatteryPage), parent) {
+    SetHelp(kHelp, kHelpRows, kHoverMargin);
     connect(Control<QCheckBox>(kAutoTest), &QCheckBox::clicked, this,
             [this] { UpdateBatteryControls(); });
 }

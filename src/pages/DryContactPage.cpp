@@ -3,46 +3,37 @@
 #include <QRadioButton>
 #include <array>
 
-#include "resources/QtText.h"
-#include "resources/StringTable.h"
+#include "resources/Ids.h"
 #include "unit/ModelTable.h"
 
 namespace upsconfig {
 
 namespace {
 
-constexpr int kManualRestart = 1004;   // bShutDownAction 0
-constexpr int kAutoEnable = 1005;      // bShutDownAction 1
-constexpr int kNormallyOpen = 1006;    // bShutDownLogic 1
-constexpr int kNormallyClosed = 1007;  // bShutDownLogic 0
-constexpr int kHelpBox = 1013;
+using namespace ids::drycontact;
+namespace text = ids::text;
+
 constexpr int kHoverMargin = 3;
 
-// Help in test order: control, text naming pins 1 and 2, text naming pins 5 and 6.
-struct HelpRow {
-    int controlId;
-    int pins1And2;
-    int pins5And6;
+// Help in test order: the text naming terminal pins 1 and 2, the alternative pins 5 and 6.
+constexpr HelpRow kHelpRows[] = {
+    {kManualRestart, text::kDryManualRestartHelp, {}, text::kDryManualRestartPins56Help},
+    {kAutoEnable, text::kDryAutoEnableHelp, {}, text::kDryAutoEnablePins56Help},
+    {kNormallyOpen, text::kDryNormallyOpenHelp, {}, text::kDryNormallyOpenPins56Help},
+    {kNormallyClosed, text::kDryNormallyClosedHelp, {}, text::kDryNormallyClosedPins56Help},
 };
-constexpr std::array<HelpRow, 4> kHelp = {{{kManualRestart, 114, 140},
-                                           {kAutoEnable, 115, 141},
-                                           {kNormallyOpen, 116, 142},
-                                           {kNormallyClosed, 117, 143}}};
 
 }  // namespace
 
-DryContactPage::DryContactPage(QWidget* parent) : SettingsPage(Template(130), parent) {
-    std::vector<HelpEntry> help;
-    for (const HelpRow& row : kHelp) {
-        // The model code is taken from the own copy at each move: it follows every read.
-        help.push_back({row.controlId,
-                        [this, pins12 = LoadText(row.pins1And2), pins56 = LoadText(row.pins5And6)] {
-                            const int model =
-                                static_cast<int>(GetField(ownImage_, FieldId::bModelCode));
-                            return ModelTable::DryContactUsesPins5And6(model) ? pins56 : pins12;
-                        }});
-    }
-    SetHelp(kHelpBox, std::move(help), kHoverMargin);
+DryContactPage::DryContactPage(QWidget* parent)
+    : SettingsPage(Template(ids::dialog::kDryContactPage), parent) {
+    SetHelp(kHelp, kHelpRows, kHoverMargin);
+}
+
+bool DryContactPage::UseAlternativeHelp() const {
+    // The model code is taken from the own copy at each move: it follows every read.
+    return ModelTable::DryContactUsesPins5And6(
+        static_cast<int>(GetField(OwnImage(), FieldId::bModelCode)));
 }
 
 void DryContactPage::LoadSettings(SettingsImage image) {

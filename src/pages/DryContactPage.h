@@ -15,12 +15,8 @@ class DryContactPage : public SettingsPage {
     void SetFactoryDefaults() override;
     void DisableAllControls() override;
 
-    // The page's own copy of the settings image (its model code picks the help texts).
-    void SetOwnImage(const SettingsImage& image) { ownImage_ = image; }
-    const SettingsImage& OwnImage() const { return ownImage_; }
-
-  private:
-    SettingsImage ownImage_;
+  protected:
+    bool UseAlternativeHelp() const override;
 };
 
 }  // namespace upsconfig

@@ -3,14 +3,14 @@
 #include <QComboBox>
 #include <array>
 
-#include "resources/QtText.h"
-#include "resources/StringTable.h"
+#include "resources/Ids.h"
 
 namespace upsconfig {
 
 namespace {
 
-constexpr int kHelpBox = 1048;
+using namespace ids::eco;
+
 constexpr int kHoverMargin = 3;
 
 // Each list's selected position is its field's value.
@@ -20,10 +20,10 @@ struct EcoList {
     int factoryPosition;  // the starred item
 };
 constexpr std::array<EcoList, 4> kLists = {{
-    {1060, FieldId::bECOMode, 0},                // "*Off"
-    {1056, FieldId::bECO_Vol_Tol, 1},            // "*10%"
-    {1057, FieldId::bECO_Freq_Tol, 2},           // "*3Hz"
-    {1059, FieldId::bECO_Requlify_Interval, 0},  // "*5min"
+    {kMode, FieldId::bECOMode, 0},                           // "*Off"
+    {kVoltageTolerance, FieldId::bECO_Vol_Tol, 1},           // "*10%"
+    {kFrequencyTolerance, FieldId::bECO_Freq_Tol, 2},        // "*3Hz"
+    {kRequalification, FieldId::bECO_Requlify_Interval, 0},  // "*5min"
 }};
 
 // These two have no string-table entry; the page holds them itself. Both tolerances share the
@@ -38,17 +38,17 @@ constexpr std::string_view kRequalificationHelp =
     "to within tolerance levels, the UPS will wait the set requalification time and verify the "
     "utility did not go out of tolerance during this time before transferring back to Bypass.";
 
-HelpEntry Help(int controlId, std::string_view text) {
-    return {controlId, [copy = ToQString(text)] { return copy; }};
-}
+constexpr HelpRow kHelpRows[] = {
+    {kMode, ids::text::kEcoModeHelp},
+    {kVoltageTolerance, 0, kToleranceHelp},
+    {kFrequencyTolerance, 0, kToleranceHelp},
+    {kRequalification, 0, kRequalificationHelp},
+};
 
 }  // namespace
 
-EcoPage::EcoPage(QWidget* parent) : SettingsPage(Template(169), parent) {
-    SetHelp(kHelpBox,
-            {Help(1060, LoadString(204)), Help(1056, kToleranceHelp), Help(1057, kToleranceHelp),
-             Help(1059, kRequalificationHelp)},
-            kHoverMargin);
+EcoPage::EcoPage(QWidget* parent) : SettingsPage(Template(ids::dialog::kEcoPage), parent) {
+    SetHelp(kHelp, kHelpRows, kHoverMargin);
 }
 
 void EcoPage::LoadSettings(SettingsImage image) {

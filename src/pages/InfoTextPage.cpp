@@ -3,11 +3,12 @@
 #include <QKeyEvent>
 #include <QPlainTextEdit>
 
+#include "resources/Ids.h"
 namespace upsconfig {
 
 namespace {
 
-constexpr int kTextEdit = 1001;
+using ids::infotext::kText;
 
 // What comes with the unit; lines end in \r\n like every text of the tool.
 constexpr const char* kInfoText =
@@ -25,7 +26,8 @@ constexpr const char* kInfoText =
 }  // namespace
 
 InfoTextPage::InfoTextPage(QWidget* parent)
-    : SettingsPage(Template(132), parent), text_(QString::fromUtf8(kInfoText)) {
+    : SettingsPage(Template(ids::dialog::kInfoTextPage), parent),
+      text_(QString::fromUtf8(kInfoText)) {
     // Not swallowed on their way in, but see keyPressEvent: they never close anything either.
     SetEnterEscapeFilter(false);
     ShowInfoText();
@@ -34,7 +36,7 @@ InfoTextPage::InfoTextPage(QWidget* parent)
 void InfoTextPage::ShowInfoText() {
     QString shown = text_;
     shown.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
-    Control<QPlainTextEdit>(kTextEdit)->setPlainText(shown);
+    Control<QPlainTextEdit>(kText)->setPlainText(shown);
 }
 
 void InfoTextPage::keyPressEvent(QKeyEvent* event) {

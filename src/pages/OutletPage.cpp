@@ -7,8 +7,8 @@
 
 #include "framework/AppServices.h"
 #include "framework/BusyScope.h"
+#include "resources/Ids.h"
 #include "resources/QtText.h"
-#include "resources/StringTable.h"
 
 namespace upsconfig {
 
@@ -16,12 +16,10 @@ namespace {
 
 using F = FieldId;
 
-constexpr int kHelpBox = 1020;
+namespace id = ids::outlet;
+namespace text = ids::text;
+
 constexpr int kHoverMargin = 1;
-constexpr int kSameAsOutlet1 = 1045;
-constexpr int kTurnOn = 1052;
-constexpr int kTurnOff = 1053;
-constexpr int kReboot = 1054;
 
 // Positions in the exchange order, which is also the order of the members.
 enum Slot {
@@ -43,8 +41,14 @@ struct ExchangeRow {
 };
 
 constexpr ExchangeRow kExchange[] = {
-    {1032, true, 0, 1},   {1026, false, 20, 80}, {1025, false, 0, 30}, {1024, false, 0, 30},
-    {1022, false, 0, 30}, {1023, false, 0, 30},  {1021, false, 0, 30}, {1027, false, 0, 30},
+    {id::kOverloadBox, true, 0, 1},
+    {id::kCapacity, false, 20, 80},
+    {id::kRuntime, false, 0, 30},
+    {id::kBatteryTime, false, 0, 30},
+    {id::kOnAfterBatteryDelay, false, 0, 30},
+    {id::kOnAfterRuntimeDelay, false, 0, 30},
+    {id::kTurnOnDelay, false, 0, 30},
+    {id::kOnAfterCapacityDelay, false, 0, 30},
 };
 
 // Times travel as seconds in a high and a low byte; index 0 is outlet 1, index 1 outlet 2.
@@ -64,23 +68,30 @@ constexpr TimeRow kTimes[] = {
 
 constexpr F kCapacityField[2] = {F::BatWeakPer_A, F::BatWeakPer_B};
 
-// The one-bit switches. 1032 is exchanged through its member; the others live on the control.
+// The one-bit switches. The overload box is exchanged through its member; the others live on
+// the control.
 struct BitRow {
     int control;
     F field[2];
 };
 
-constexpr int kOverloadBox = 1032;
 constexpr BitRow kBits[] = {
-    {kOverloadBox, {F::bOOOOB_1, F::bOOOOB_2}}, {1049, {F::bOUPLOF_1, F::bOUPLOF_2}},
-    {1029, {F::bPROVOB_1, F::bPROVOB_2}},       {1050, {F::bOBRLOF_1, F::bOBRLOF_2}},
-    {1030, {F::bPROVRL_1, F::bPROVRL_2}},       {1051, {F::bOBCLOF_1, F::bOBCLOF_2}},
-    {1031, {F::bPROVCL_1, F::bPROVCL_2}},
+    {id::kOverloadBox, {F::bOOOOB_1, F::bOOOOB_2}},
+    {id::kOffOnBatteryBox, {F::bOUPLOF_1, F::bOUPLOF_2}},
+    {id::kOnAfterBatteryBox, {F::bPROVOB_1, F::bPROVOB_2}},
+    {id::kOffOnRuntimeBox, {F::bOBRLOF_1, F::bOBRLOF_2}},
+    {id::kOnAfterRuntimeBox, {F::bPROVRL_1, F::bPROVRL_2}},
+    {id::kOffOnCapacityBox, {F::bOBCLOF_1, F::bOBCLOF_2}},
+    {id::kOnAfterCapacityBox, {F::bPROVCL_1, F::bPROVCL_2}},
 };
 
 // The fourteen setting controls.
-constexpr int kSettingControls[] = {1021, 1032, 1024, 1029, 1022, 1025, 1030,
-                                    1023, 1026, 1031, 1027, 1049, 1050, 1051};
+constexpr int kSettingControls[] = {
+    id::kTurnOnDelay,        id::kOverloadBox,          id::kBatteryTime,
+    id::kOnAfterBatteryBox,  id::kOnAfterBatteryDelay,  id::kRuntime,
+    id::kOnAfterRuntimeBox,  id::kOnAfterRuntimeDelay,  id::kCapacity,
+    id::kOnAfterCapacityBox, id::kOnAfterCapacityDelay, id::kOffOnBatteryBox,
+    id::kOffOnRuntimeBox,    id::kOffOnCapacityBox};
 
 // Each group: the switch-off box, the switch-on-again box, the limit edit, the on-delay edit.
 struct Group {
@@ -91,13 +102,15 @@ struct Group {
 };
 
 constexpr Group kGroups[] = {
-    {1049, 1029, 1024, 1022},
-    {1050, 1030, 1025, 1023},
-    {1051, 1031, 1026, 1027},
+    {id::kOffOnBatteryBox, id::kOnAfterBatteryBox, id::kBatteryTime, id::kOnAfterBatteryDelay},
+    {id::kOffOnRuntimeBox, id::kOnAfterRuntimeBox, id::kRuntime, id::kOnAfterRuntimeDelay},
+    {id::kOffOnCapacityBox, id::kOnAfterCapacityBox, id::kCapacity, id::kOnAfterCapacityDelay},
 };
 
 // The check boxes whose clicks change the enabling.
-constexpr int kEnablingBoxes[] = {kSameAsOutlet1, 1049, 1029, 1050, 1030, 1051, 1031};
+constexpr int kEnablingBoxes[] = {
+    id::kSameAsOutlet1,     id::kOffOnBatteryBox,  id::kOnAfterBatteryBox, id::kOffOnRuntimeBox,
+    id::kOnAfterRuntimeBox, id::kOffOnCapacityBox, id::kOnAfterCapacityBox};
 
 struct DefaultRow {
     Slot slot;
@@ -112,22 +125,28 @@ struct DefaultCheck {
     bool checked;
 };
 constexpr DefaultCheck kDefaultChecks[] = {
-    {1029, true}, {1030, true}, {1031, true}, {1049, false}, {1050, false}, {1051, false},
+    {id::kOnAfterBatteryBox, true}, {id::kOnAfterRuntimeBox, true}, {id::kOnAfterCapacityBox, true},
+    {id::kOffOnBatteryBox, false},  {id::kOffOnRuntimeBox, false},  {id::kOffOnCapacityBox, false},
 };
 
-struct HelpRow {
-    int control;
-    int string;
+constexpr HelpRow kHelpRows[] = {
+    {id::kTurnOnDelay, text::kOutletTurnOnDelayHelp},
+    {id::kOverloadBox, text::kOutletOverloadHelp},
+    {id::kBatteryTime, text::kOutletBatteryTimeHelp},
+    {id::kOnAfterBatteryBox, text::kOutletOnAfterBatteryHelp},
+    {id::kOnAfterBatteryDelay, text::kOutletOnAfterBatteryDelayHelp},
+    {id::kRuntime, text::kOutletRuntimeHelp},
+    {id::kOnAfterRuntimeBox, text::kOutletOnAfterRuntimeHelp},
+    {id::kOnAfterRuntimeDelay, text::kOutletOnAfterRuntimeDelayHelp},
+    {id::kCapacity, text::kOutletCapacityHelp},
+    {id::kOnAfterCapacityBox, text::kOutletOnAfterCapacityHelp},
+    {id::kOnAfterCapacityDelay, text::kOutletOnAfterCapacityDelayHelp},
+    {id::kTurnOn, text::kOutletTurnOnHelp},
+    {id::kTurnOff, text::kOutletTurnOffHelp},
+    {id::kReboot, text::kOutletRebootHelp},
 };
-// Loaded once at construction.
-constexpr HelpRow kHelp[] = {
-    {1021, 192}, {1032, 193}, {1024, 194}, {1029, 195}, {1022, 196}, {1025, 197},
-    {1030, 198}, {1023, 199}, {1026, 200}, {1031, 201}, {1027, 202},
-};
-// Loaded from the string table on every mouse move.
-constexpr HelpRow kButtonHelp[] = {{kTurnOn, 205}, {kTurnOff, 206}, {kReboot, 207}};
 
-QString MessageCaption() { return ToQString(Template(102).caption); }
+QString MessageCaption() { return ToQString(Template(ids::dialog::kMainWindow).caption); }
 
 // Index into the two-outlet tables, or -1 for an outlet number the page does not know.
 int Half(int outlet) { return outlet == 1 || outlet == 2 ? outlet - 1 : -1; }
@@ -137,13 +156,8 @@ bool InRange(int value, const ExchangeRow& row) { return value >= row.low && val
 }  // namespace
 
 OutletPage::OutletPage(ReportLayer& reports, QWidget* parent)
-    : SettingsPage(Template(167), parent), reports_(reports) {
-    std::vector<HelpEntry> help;
-    for (const HelpRow& row : kHelp)
-        help.push_back({row.control, [text = LoadText(row.string)] { return text; }});
-    for (const HelpRow& row : kButtonHelp)
-        help.push_back({row.control, [id = row.string] { return LoadText(id); }});
-    SetHelp(kHelpBox, std::move(help), kHoverMargin);
+    : SettingsPage(Template(ids::dialog::kOutletPage), parent), reports_(reports) {
+    SetHelp(id::kHelp, kHelpRows, kHoverMargin);
 
     for (int id : kEnablingBoxes)
         connect(Control<QCheckBox>(id), &QCheckBox::clicked, this,
@@ -151,15 +165,15 @@ OutletPage::OutletPage(ReportLayer& reports, QWidget* parent)
 
     // The commands block until the unit has taken them (or the retries gave up); the page
     // shows no result: the buttons follow the outlet state of the next status read.
-    connect(Control<QPushButton>(kTurnOn), &QPushButton::clicked, this, [this] {
+    connect(Control<QPushButton>(id::kTurnOn), &QPushButton::clicked, this, [this] {
         BusyScope busy;
         reports_.TurnOutletOn(outlet_);
     });
-    connect(Control<QPushButton>(kTurnOff), &QPushButton::clicked, this, [this] {
+    connect(Control<QPushButton>(id::kTurnOff), &QPushButton::clicked, this, [this] {
         BusyScope busy;
         reports_.TurnOutletOff(outlet_);
     });
-    connect(Control<QPushButton>(kReboot), &QPushButton::clicked, this, [this] {
+    connect(Control<QPushButton>(id::kReboot), &QPushButton::clicked, this, [this] {
         BusyScope busy;
         reports_.RebootOutlet(outlet_);
     });
@@ -167,11 +181,11 @@ OutletPage::OutletPage(ReportLayer& reports, QWidget* parent)
 
 void OutletPage::SetOutletNumber(int outlet) {
     outlet_ = outlet;
-    Control<QCheckBox>(kSameAsOutlet1)->setVisible(outlet == 2);
+    Control<QCheckBox>(id::kSameAsOutlet1)->setVisible(outlet == 2);
 }
 
 bool OutletPage::SameAsOutlet1() const {
-    return outlet_ == 2 && Control<QCheckBox>(kSameAsOutlet1)->isChecked();
+    return outlet_ == 2 && Control<QCheckBox>(id::kSameAsOutlet1)->isChecked();
 }
 
 void OutletPage::LoadSettings(SettingsImage image) {
@@ -183,7 +197,7 @@ void OutletPage::LoadSettings(SettingsImage image) {
         members_[kCapacity] = static_cast<int>(GetField(image, kCapacityField[half]));
         for (const BitRow& row : kBits) {
             const bool set = GetField(image, row.field[half]) != 0;
-            if (row.control == kOverloadBox) {
+            if (row.control == id::kOverloadBox) {
                 members_[kOverload] = set ? 1 : 0;
             } else {
                 Control<QCheckBox>(row.control)->setChecked(set);
@@ -273,8 +287,9 @@ void OutletPage::WriteOutlet(SettingsImage& image, int half) {
         SetWord(image, row.high[half], static_cast<unsigned>(members_[row.slot]) * 60u);
     SetField(image, kCapacityField[half], static_cast<unsigned>(capacity) & 0xFFu);
     for (const BitRow& row : kBits) {
-        const bool set = row.control == kOverloadBox ? members_[kOverload] != 0
-                                                     : Control<QCheckBox>(row.control)->isChecked();
+        const bool set = row.control == id::kOverloadBox
+                             ? members_[kOverload] != 0
+                             : Control<QCheckBox>(row.control)->isChecked();
         SetField(image, row.field[half], set ? 1u : 0u);
     }
 }
@@ -308,9 +323,9 @@ void OutletPage::UpdateOutletControls() {
 }
 
 void OutletPage::UpdateCommandButtons(int outletOn) {
-    Control<QPushButton>(kTurnOn)->setEnabled(outletOn == 0);
-    Control<QPushButton>(kTurnOff)->setEnabled(outletOn != 0);
-    Control<QPushButton>(kReboot)->setEnabled(outletOn != 0);
+    Control<QPushButton>(id::kTurnOn)->setEnabled(outletOn == 0);
+    Control<QPushButton>(id::kTurnOff)->setEnabled(outletOn != 0);
+    Control<QPushButton>(id::kReboot)->setEnabled(outletOn != 0);
 }
 
 }  // namespace upsconfig

@@ -21,15 +21,9 @@ class ParallelPage : public SettingsPage {
     // Both lists only while the UPS is in standby (upsOn == 0).
     void UpdateForUpsState(int upsOn);
 
-    // The page's own copy of the settings image (the unit id the UPS holds).
-    void SetOwnImage(const SettingsImage& image) { ownImage_ = image; }
-    const SettingsImage& OwnImage() const { return ownImage_; }
-
   private:
     // The selection-change rule of the number-of-units list.
     void OnUnitsChosen(int s);
-
-    SettingsImage ownImage_;
 };
 
 }  // namespace upsconfig

@@ -6,6 +6,8 @@
 #include <QLineEdit>
 #include <QPlainTextEdit>
 
+#include "resources/QtText.h"
+
 namespace upsconfig {
 
 std::optional<std::size_t> HoverMatch(QPoint cursor, std::span<const QRect> screenRects,
@@ -55,9 +57,9 @@ void SettingsPage::ShowHelpText(const QString& text) {
     }
 }
 
-void SettingsPage::SetHelp(int helpBoxId, std::vector<HelpEntry> table, int marginPixels) {
+void SettingsPage::SetHelp(int helpBoxId, std::span<const HelpRow> table, int marginPixels) {
     helpBoxId_ = helpBoxId;
-    helpTable_ = std::move(table);
+    helpTable_ = table;
     margin_ = marginPixels;
 }
 
@@ -75,8 +77,10 @@ void SettingsPage::UpdateHoverHelp() {
     }
     const std::optional<std::size_t> match = HoverMatch(QCursor::pos(), rects, margin_);
     if (!match) return;  // the help box keeps the text it has
-    const HelpEntry& entry = helpTable_[entries[*match]];
-    ShowHelpText(entry.text ? entry.text() : QString());
+    const HelpRow& row = helpTable_[entries[*match]];
+    const int id =
+        row.alternativeId != 0 && UseAlternativeHelp() ? row.alternativeId : row.stringId;
+    ShowHelpText(id != 0 ? LoadText(id) : ToQString(row.text));
 }
 
 bool SettingsPage::eventFilter(QObject* watched, QEvent* event) {

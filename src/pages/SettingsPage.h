@@ -5,9 +5,9 @@
 #include <QString>
 #include <QWidget>
 #include <cstddef>
-#include <functional>
 #include <optional>
 #include <span>
+#include <string_view>
 #include <vector>
 
 #include "framework/TemplateBuilder.h"
@@ -22,10 +22,14 @@ namespace upsconfig {
 std::optional<std::size_t> HoverMatch(QPoint cursor, std::span<const QRect> screenRects,
                                       int margin);
 
-// One row of a page's help table: a control and the text shown while the mouse is over it.
-struct HelpEntry {
+// One row of a page's help table: a control and the text shown while the mouse is over it, a
+// string-table entry or, without one, the page's own text.
+struct HelpRow {
     int controlId = kNoId;
-    std::function<QString()> text;
+    int stringId = 0;
+    std::string_view text = {};
+    // Another string-table entry, shown instead while the page's UseAlternativeHelp() says so.
+    int alternativeId = 0;
 };
 
 // Base of every settings page: a child window built from its template, with a tab index, the
@@ -47,6 +51,11 @@ class SettingsPage : public QWidget {
     virtual void SetFactoryDefaults();
     virtual void DisableAllControls();
 
+    // The page's own copy of the settings image, as the window last shared it: pages whose
+    // choices depend on the model or on another field take them from here.
+    void SetOwnImage(const SettingsImage& image) { ownImage_ = image; }
+    const SettingsImage& OwnImage() const { return ownImage_; }
+
     // A quiet page tells the user nothing: it serves to compute, not to be looked at.
     void SetQuiet(bool quiet) { quiet_ = quiet; }
     bool Quiet() const { return quiet_; }
@@ -65,8 +74,11 @@ class SettingsPage : public QWidget {
     void UpdateHoverHelp();
 
   protected:
-    // The help box, the table (tested in order, the last match wins) and the margin in pixels.
-    void SetHelp(int helpBoxId, std::vector<HelpEntry> table, int marginPixels);
+    // The help box, the table (static data, tested in order, the last match wins) and the
+    // margin in pixels.
+    void SetHelp(int helpBoxId, std::span<const HelpRow> table, int marginPixels);
+    // Asked at every move that ends over a row with an alternative text.
+    virtual bool UseAlternativeHelp() const { return false; }
     // Swallow Enter, Return, keypad Enter and Escape on the page and its controls (default on).
     void SetEnterEscapeFilter(bool on) { filterEnterEscape_ = on; }
 
@@ -77,10 +89,11 @@ class SettingsPage : public QWidget {
 
     int tabIndex_ = -1;
     int helpBoxId_ = kNoId;
-    std::vector<HelpEntry> helpTable_;
+    std::span<const HelpRow> helpTable_;
     int margin_ = 0;
     bool filterEnterEscape_ = true;
     bool quiet_ = false;
+    SettingsImage ownImage_;
 };
 
 }  // namespace upsconfig

@@ -4,17 +4,13 @@
 #include <QPushButton>
 
 #include "framework/BusyScope.h"
+#include "resources/Ids.h"
 
 namespace upsconfig {
 
 namespace {
 
-constexpr int kHardware = 1062;
-constexpr int kPowerFirmware = 1065;
-constexpr int kMonitorFirmware = 1063;
-constexpr int kTimeSinceStartup = 1064;
-constexpr int kStartTest = 1011;
-constexpr int kTerminateTest = 1012;
+using namespace ids::testinfo;
 
 QString TimeSinceStartupText(std::int32_t s) {
     // C++ division truncates toward zero and % takes the sign of s, so a negative count gives
@@ -33,7 +29,7 @@ QString TimeSinceStartupText(std::int32_t s) {
 }  // namespace
 
 TestInfoPage::TestInfoPage(ReportLayer& reports, QWidget* parent)
-    : SettingsPage(Template(174), parent), reports_(reports) {
+    : SettingsPage(Template(ids::dialog::kTestInfoPage), parent), reports_(reports) {
     SetEnterEscapeFilter(false);
     // The page shows no outcome of a test command; the buttons stay enabled.
     connect(Control<QPushButton>(kStartTest), &QPushButton::clicked, this, [this] {

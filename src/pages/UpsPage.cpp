@@ -7,36 +7,32 @@
 #include <optional>
 
 #include "framework/AppServices.h"
+#include "resources/Ids.h"
 #include "resources/QtText.h"
-#include "resources/StringTable.h"
 #include "unit/ModelTable.h"
 
 namespace upsconfig {
 
 namespace {
 
-constexpr int kModelName = 1012;
-constexpr int kVoltageList = 1014;
-constexpr int kReverseDetection = 1003;
-constexpr int kStartupOnBypass = 1033;  // shows bInvFirstMode inverted
-constexpr std::array<int, 4> kFrequency = {1015, 1016, 1017, 1018};
-constexpr int kAlarm = 1019;
-constexpr int kAutoRestart = 1010;
-constexpr int kGuaranteeShutdown = 1020;
-constexpr int kHelpBox = 1009;
+using namespace ids::ups;
+namespace text = ids::text;
+
 constexpr int kHoverMargin = 3;
 
-// Help table in test order: control, string id.
-constexpr std::array<std::pair<int, int>, 10> kHelp = {{{kVoltageList, 107},
-                                                        {kReverseDetection, 108},
-                                                        {kStartupOnBypass, 180},
-                                                        {1015, 109},
-                                                        {1016, 110},
-                                                        {1017, 111},
-                                                        {1018, 112},
-                                                        {kAlarm, 113},
-                                                        {kAutoRestart, 122},
-                                                        {kGuaranteeShutdown, 126}}};
+// Help table in test order.
+constexpr HelpRow kHelpRows[] = {
+    {kVoltage, text::kUpsVoltageHelp},
+    {kReverseDetection, text::kUpsReverseDetectionHelp},
+    {kStartupOnBypass, text::kUpsStartupOnBypassHelp},
+    {kAutoSensingBypass, text::kUpsAutoSensingBypassHelp},
+    {kAutoSensingNoBypass, text::kUpsAutoSensingNoBypassHelp},
+    {kConverter50Hz, text::kUpsConverter50HzHelp},
+    {kConverter60Hz, text::kUpsConverter60HzHelp},
+    {kAlarm, text::kUpsAlarmHelp},
+    {kAutoRestart, text::kUpsAutoRestartHelp},
+    {kGuaranteeShutdown, text::kUpsGuaranteeShutdownHelp},
+};
 
 void SetShown(QWidget* widget, bool shown) {
     widget->setHidden(!shown);
@@ -45,15 +41,11 @@ void SetShown(QWidget* widget, bool shown) {
 
 }  // namespace
 
-UpsPage::UpsPage(QWidget* parent) : SettingsPage(Template(129), parent) {
-    std::vector<HelpEntry> help;
-    for (const auto& [control, stringId] : kHelp) {
-        help.push_back({control, [text = LoadText(stringId)] { return text; }});
-    }
-    SetHelp(kHelpBox, std::move(help), kHoverMargin);
+UpsPage::UpsPage(QWidget* parent) : SettingsPage(Template(ids::dialog::kUpsPage), parent) {
+    SetHelp(kHelp, kHelpRows, kHoverMargin);
 }
 
-QComboBox* UpsPage::VoltageList() const { return Control<QComboBox>(kVoltageList); }
+QComboBox* UpsPage::VoltageList() const { return Control<QComboBox>(kVoltage); }
 
 QCheckBox* UpsPage::Box(int id) const { return Control<QCheckBox>(id); }
 
@@ -117,7 +109,7 @@ void UpsPage::LoadSettings(SettingsImage image) {
 }
 
 bool UpsPage::StoreSettings(SettingsImage& image) {
-    const int model = static_cast<int>(GetField(ownImage_, FieldId::bModelCode));
+    const int model = static_cast<int>(GetField(OwnImage(), FieldId::bModelCode));
     const std::optional<int> code =
         ModelTable::CodeOfPosition(ModelTable::GroupOf(model), VoltageList()->currentIndex());
     if (code) SetField(image, FieldId::bOutputLevel, static_cast<unsigned>(*code));
@@ -141,7 +133,7 @@ bool UpsPage::StoreSettings(SettingsImage& image) {
 }
 
 void UpsPage::SetFactoryDefaults() {
-    const int model = static_cast<int>(GetField(ownImage_, FieldId::bModelCode));
+    const int model = static_cast<int>(GetField(OwnImage(), FieldId::bModelCode));
     if (const std::optional<int> position =
             ModelTable::FactoryDefaultPosition(ModelTable::GroupOf(model)))
         VoltageList()->setCurrentIndex(*position);
@@ -155,8 +147,8 @@ void UpsPage::SetFactoryDefaults() {
 }
 
 void UpsPage::DisableAllControls() {
-    for (int id : {kVoltageList, kReverseDetection, kStartupOnBypass, kAlarm, kAutoRestart,
-                   kGuaranteeShutdown})
+    for (int id :
+         {kVoltage, kReverseDetection, kStartupOnBypass, kAlarm, kAutoRestart, kGuaranteeShutdown})
         Control<QWidget>(id)->setEnabled(false);
     for (QRadioButton* button : FrequencyButtons())
         button->setEnabled(false);

@@ -27,17 +27,11 @@ class UpsPage : public SettingsPage {
     // Output voltage and frequency choices only while the UPS is in standby (upsOn == 0).
     void UpdateForUpsState(int upsOn);
 
-    // The page's own copy of the settings image (model code for store and defaults).
-    void SetOwnImage(const SettingsImage& image) { ownImage_ = image; }
-    const SettingsImage& OwnImage() const { return ownImage_; }
-
   private:
     QComboBox* VoltageList() const;
     QCheckBox* Box(int id) const;
     // 1015 to 1018, in bFreqLevel order.
     std::array<QRadioButton*, 4> FrequencyButtons() const;
-
-    SettingsImage ownImage_;
 };
 
 }  // namespace upsconfig

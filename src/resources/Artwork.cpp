@@ -10,11 +10,11 @@ QString ArtworkPath(int resourceId) {
     static const bool registered = (RegisterArtwork(), true);
     (void)registered;
     switch (resourceId) {
-        case kAppIconId:
+        case ids::art::kAppIcon:
             return QStringLiteral(":/icons/app.png");
-        case kCautionIconId:
+        case ids::art::kCaution:
             return QStringLiteral(":/icons/caution.png");
-        case kBannerBitmapId:
+        case ids::art::kBanner:
             return QStringLiteral(":/icons/banner.png");
         default:
             return {};

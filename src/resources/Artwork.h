@@ -2,12 +2,9 @@
 
 #include <QString>
 
-namespace upsconfig {
+#include "resources/Ids.h"
 
-// Resource numbers of the icons and the bitmap that templates and windows refer to.
-inline constexpr int kAppIconId = 4;
-inline constexpr int kCautionIconId = 157;
-inline constexpr int kBannerBitmapId = 148;
+namespace upsconfig {
 
 // Qt resource path (":/...") of our own artwork for icon 4, icon 157 and bitmap 148; an empty
 // string for any other number.

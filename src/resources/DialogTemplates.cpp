@@ -2,11 +2,14 @@
 
 #include <iterator>
 
+#include "resources/Ids.h"
+
 namespace upsconfig {
 
 namespace {
 
 using K = ControlKind;
+using namespace ids;
 using namespace Style;
 
 // ---- 100: About box ------------------------------------------------------------------------
@@ -15,29 +18,29 @@ constexpr ControlTemplate kAbout[] = {
     {kNoId, K::Icon, "", {20, 9, 0, 0}, None, {}, 4},
     {kNoId, K::Static, "Version 1.3", {22, 32, 39, 8}},
     {kNoId, K::Static, "UPS configuration tool", {23, 46, 153, 8}},
-    {1, K::PushButton, "OK", {178, 7, 50, 14}, GroupStart | DefaultButton},
+    {about::kOk, K::PushButton, "OK", {178, 7, 50, 14}, GroupStart | DefaultButton},
 };
 
 // ---- 102: main window ----------------------------------------------------------------------
 
 constexpr ControlTemplate kMain[] = {
-    {1000, K::TabControl, "", {82, 5, 301, 258}},
-    {1011, K::PushButton, "Refresh", {86, 275, 38, 14}},
-    {1013, K::PushButton, "Exit", {166, 275, 38, 14}},
-    {1014, K::PushButton, "Apply", {246, 275, 38, 14}},
-    {1015, K::PushButton, "Factory Setting", {316, 275, 59, 14}},
-    {1012, K::PushButton, "Upload language", {9, 138, 64, 16}},
-    {1016, K::PushButton, "Download", {7, 220, 64, 14}},
-    {1018, K::PushButton, "Upload", {7, 250, 64, 13}},
+    {window::kTabs, K::TabControl, "", {82, 5, 301, 258}},
+    {window::kRefresh, K::PushButton, "Refresh", {86, 275, 38, 14}},
+    {window::kExit, K::PushButton, "Exit", {166, 275, 38, 14}},
+    {window::kApply, K::PushButton, "Apply", {246, 275, 38, 14}},
+    {window::kFactorySetting, K::PushButton, "Factory Setting", {316, 275, 59, 14}},
+    {window::kUploadLanguage, K::PushButton, "Upload language", {9, 138, 64, 16}},
+    {window::kDownload, K::PushButton, "Download", {7, 220, 64, 14}},
+    {window::kUpload, K::PushButton, "Upload", {7, 250, 64, 13}},
     {kNoId, K::Static, "UPS Setting File", {14, 196, 53, 10}},
-    {kNoId, K::Bitmap, "", {5, 14, 70, 35}, None, {}, 148},
+    {kNoId, K::Bitmap, "", {5, 14, 70, 35}, None, {}, art::kBanner},
 };
 
 // ---- 160: communication error --------------------------------------------------------------
 
 // Items 1 and 3 end in a blank and item 3 has two blanks before "or": kept as they stand.
 constexpr ControlTemplate kCommError[] = {
-    {kNoId, K::Icon, "", {14, 17, 0, 0}, None, {}, 157},
+    {kNoId, K::Icon, "", {14, 17, 0, 0}, None, {}, art::kCaution},
     {kNoId, K::Static, "There is a communication error.", {53, 21, 108, 8}},
     {kNoId, K::Static, "Please check the following:", {54, 31, 89, 8}},
     {kNoId, K::Static, "1. Verify the USB cable is connected securely between ", {54, 44, 211, 8}},
@@ -53,9 +56,9 @@ constexpr ControlTemplate kCommError[] = {
      K::Static,
      "5. If installed, stop Sentrel software using the stop command.",
      {54, 120, 204, 8}},
-    {1011, K::PushButton, "Retry", {60, 137, 50, 14}},
-    {1012, K::PushButton, "Ignore", {121, 137, 50, 14}},
-    {1013, K::PushButton, "Cancel", {183, 137, 50, 14}},
+    {commerror::kRetry, K::PushButton, "Retry", {60, 137, 50, 14}},
+    {commerror::kIgnore, K::PushButton, "Ignore", {121, 137, 50, 14}},
+    {commerror::kCancel, K::PushButton, "Cancel", {183, 137, 50, 14}},
 };
 
 // ---- 129: UPS page -------------------------------------------------------------------------
@@ -65,39 +68,43 @@ constexpr std::string_view kVoltageItemsAtCreation[] = {""};
 
 constexpr ControlTemplate kUpsPage[] = {
     {kNoId, K::Static, "UPS Model:", {20, 15, 37, 8}, RightAlign},
-    {1012, K::Edit, "", {75, 13, 75, 12}, ReadOnly | AutoHScroll},
+    {ups::kModelName, K::Edit, "", {75, 13, 75, 12}, ReadOnly | AutoHScroll},
     {kNoId, K::Static, "Output Voltage", {19, 30, 49, 8}, RightAlign},
-    {1014, K::DropDownList, "", {75, 28, 76, 97}, VScroll, kVoltageItemsAtCreation},
+    {ups::kVoltage, K::DropDownList, "", {75, 28, 76, 97}, VScroll, kVoltageItemsAtCreation},
     {kNoId, K::Static, "Volts", {163, 29, 17, 8}},
-    {1003, K::CheckBox, "Enable L-N Reverse Detection", {111, 58, 115, 10}, Hidden},
+    {ups::kReverseDetection,
+     K::CheckBox,
+     "Enable L-N Reverse Detection",
+     {111, 58, 115, 10},
+     Hidden},
     {kNoId, K::GroupBox, "Frequency Selection", {19, 67, 201, 56}},
-    {1015,
+    {ups::kAutoSensingBypass,
      K::RadioButton,
      "Auto Sensing - 50 or 60 HZ - Bypass Enabled",
      {29, 77, 160, 10},
      GroupStart | NoTabStop},
-    {1016,
+    {ups::kAutoSensingNoBypass,
      K::RadioButton,
      "Auto Sensing - 50 or 60 HZ - Bypass Disabled",
      {29, 88, 167, 10},
      NoTabStop},
-    {1017,
+    {ups::kConverter50Hz,
      K::RadioButton,
      "Frequency Converter - 50HZ - Bypass Disabled",
      {29, 100, 167, 10},
      NoTabStop},
-    {1018,
+    {ups::kConverter60Hz,
      K::RadioButton,
      "Frequency Converter - 60HZ - Bypass Disabled",
      {29, 111, 167, 10},
      NoTabStop},
     {kNoId, K::GroupBox, "Audible Alarm Control", {19, 127, 203, 28}},
-    {1019, K::CheckBox, "Enable Audible Alarm Control", {33, 138, 110, 10}},
+    {ups::kAlarm, K::CheckBox, "Enable Audible Alarm Control", {33, 138, 110, 10}},
     {kNoId, K::Static, "Help Menu:", {19, 155, 38, 8}},
-    {1009, K::Edit, "", {20, 165, 203, 47}, ReadOnly | MultiLine | Border | VScroll},
-    {1033, K::CheckBox, "Startup on Bypass", {21, 56, 76, 10}},
-    {1010, K::CheckBox, "Enable auto restart", {21, 45, 78, 10}},
-    {1020, K::CheckBox, "Enable guarantee shutdown", {111, 46, 107, 10}},
+    {ups::kHelp, K::Edit, "", {20, 165, 203, 47}, ReadOnly | MultiLine | Border | VScroll},
+    {ups::kStartupOnBypass, K::CheckBox, "Startup on Bypass", {21, 56, 76, 10}},
+    {ups::kAutoRestart, K::CheckBox, "Enable auto restart", {21, 45, 78, 10}},
+    {ups::kGuaranteeShutdown, K::CheckBox, "Enable guarantee shutdown", {111, 46, 107, 10}},
 };
 
 // ---- 130: dry-contact page -----------------------------------------------------------------
@@ -112,27 +119,31 @@ constexpr ControlTemplate kDryContactPage[] = {
      K::GroupBox,
      "Output Enabling Options After Any Mode Shutdown Activation",
      {3, 42, 230, 64}},
-    {1004,
+    {drycontact::kManualRestart,
      K::RadioButton,
      "Disable Output - Manual Restart Only. UPS needs to restart via LCD menu",
      {11, 53, 211, 18},
      GroupStart | MultiLine | TopAlign},
-    {1005,
+    {drycontact::kAutoEnable,
      K::RadioButton,
      "Auto-Enable Output - Automatically restart UPS when removing the Anymode shutdown "
      "connection",
      {11, 77, 211, 25},
      MultiLine | TopAlign},
     {kNoId, K::GroupBox, "Any Mode Shutdown", {3, 108, 230, 48}},
-    {1006,
+    {drycontact::kNormallyOpen,
      K::RadioButton,
      "Normally Open (Default)",
      {10, 120, 221, 15},
      GroupStart | MultiLine | TopAlign},
-    {1007, K::RadioButton, "Normally Close (Inverse)", {10, 137, 212, 13}, MultiLine | TopAlign},
+    {drycontact::kNormallyClosed,
+     K::RadioButton,
+     "Normally Close (Inverse)",
+     {10, 137, 212, 13},
+     MultiLine | TopAlign},
     {kNoId, K::Static, "Help Menu:", {4, 158, 38, 8}},
-    {1013, K::Edit, "", {5, 168, 227, 43}, ReadOnly | MultiLine | Border | VScroll},
-    {1032,
+    {drycontact::kHelp, K::Edit, "", {5, 168, 227, 43}, ReadOnly | MultiLine | Border | VScroll},
+    {drycontact::kInterfaceText,
      K::Static,
      "Communication Interface Port Anymode Shutdown: Remote shutdown",
      {3, 8, 231, 8}},
@@ -152,14 +163,14 @@ constexpr ControlTemplate kBatteryPage[] = {
     {kNoId, K::Static, "Low Battery Time Warning:", {11, 21, 94, 8}},
     {kNoId, K::Static, "Auto Battery Test:", {13, 90, 77, 8}},
     {kNoId, K::Static, "External Battery Cabinet:", {11, 40, 93, 8}},
-    {1002, K::DropDownList, "", {115, 20, 48, 86}, None, kLowBatteryMinutes},
+    {battery::kLowBatteryTime, K::DropDownList, "", {115, 20, 48, 86}, None, kLowBatteryMinutes},
     {kNoId, K::Static, "Mins", {170, 22, 21, 8}},
-    {1003, K::DropDownList, "", {115, 89, 48, 68}, None, kBatteryTestWeeks},
-    {1004, K::DropDownList, "", {115, 37, 48, 107}, None, kBatteryCabinets},
+    {battery::kTestInterval, K::DropDownList, "", {115, 89, 48, 68}, None, kBatteryTestWeeks},
+    {battery::kCabinets, K::DropDownList, "", {115, 37, 48, 107}, None, kBatteryCabinets},
     {kNoId, K::Static, " Weeks", {167, 90, 29, 8}},
-    {1008, K::CheckBox, "Enable auto battery test", {13, 73, 93, 10}},
+    {battery::kAutoTest, K::CheckBox, "Enable auto battery test", {13, 73, 93, 10}},
     {kNoId, K::Static, "Help Menu:", {12, 142, 38, 8}},
-    {1010, K::Edit, "", {12, 157, 208, 52}, ReadOnly | MultiLine | Border | VScroll},
+    {battery::kHelp, K::Edit, "", {12, 157, 208, 52}, ReadOnly | MultiLine | Border | VScroll},
     {kNoId, K::GroupBox, "Battery Test", {7, 61, 219, 47}},
     {kNoId,
      K::Static,
@@ -176,7 +187,11 @@ constexpr ControlTemplate kBatteryPage[] = {
 // ---- 132: info-text page (never given a tab) -----------------------------------------------
 
 constexpr ControlTemplate kInfoTextPage[] = {
-    {1001, K::Edit, "", {2, 2, 225, 239}, ReadOnly | MultiLine | KeepSelection | NoBorder},
+    {infotext::kText,
+     K::Edit,
+     "",
+     {2, 2, 225, 239},
+     ReadOnly | MultiLine | KeepSelection | NoBorder},
 };
 
 // ---- 165: parallel page --------------------------------------------------------------------
@@ -185,13 +200,13 @@ constexpr std::string_view kUnitsInParallel[] = {"*1", "2", "3"};
 constexpr std::string_view kUnitIds[] = {"*1", "2", "3"};
 
 constexpr ControlTemplate kParallelPage[] = {
-    {kNoId, K::Icon, "", {3, 7, 20, 20}, None, {}, 157},
+    {kNoId, K::Icon, "", {3, 7, 20, 20}, None, {}, art::kCaution},
     {kNoId, K::Static, "Number of Units in Parallel:", {19, 54, 86, 8}},
-    {1026, K::DropDownList, "", {109, 53, 48, 58}, VScroll, kUnitsInParallel},
+    {parallel::kUnits, K::DropDownList, "", {109, 53, 48, 58}, VScroll, kUnitsInParallel},
     {kNoId, K::Static, "ID of Units in Parallel:", {37, 81, 68, 8}},
-    {1027, K::DropDownList, "", {109, 80, 48, 51}, VScroll, kUnitIds},
+    {parallel::kUnitId, K::DropDownList, "", {109, 80, 48, 51}, VScroll, kUnitIds},
     {kNoId, K::Static, "Help Menu:", {11, 141, 38, 8}},
-    {1028, K::Edit, "", {9, 150, 202, 57}, ReadOnly | MultiLine | Border | VScroll},
+    {parallel::kHelp, K::Edit, "", {9, 150, 202, 57}, ReadOnly | MultiLine | Border | VScroll},
     {kNoId, K::Static, "CAUTION: The UPS can be in any mode for the", {34, 9, 157, 8}},
     {kNoId, K::Static, "settings to take effect.", {68, 17, 78, 8}},
 };
@@ -200,37 +215,50 @@ constexpr ControlTemplate kParallelPage[] = {
 
 // 1045 is shown only on the Outlet2 page; the page decides that at run time.
 constexpr ControlTemplate kOutletPage[] = {
-    {1020, K::Edit, "", {14, 186, 204, 25}, ReadOnly | MultiLine | Border | VScroll},
+    {outlet::kHelp, K::Edit, "", {14, 186, 204, 25}, ReadOnly | MultiLine | Border | VScroll},
     {kNoId, K::Static, "Turn on delay", {20, 42, 46, 8}},
-    {1021, K::Edit, "", {147, 41, 21, 12}, Border | AutoHScroll},
+    {outlet::kTurnOnDelay, K::Edit, "", {147, 41, 21, 12}, Border | AutoHScroll},
     {kNoId, K::Static, "0-30(mins)", {174, 42, 36, 8}},
     {kNoId, K::GroupBox, "Battery Discharge Duration", {14, 63, 204, 37}},
-    {1024, K::Edit, "", {147, 71, 21, 12}, Border},
+    {outlet::kBatteryTime, K::Edit, "", {147, 71, 21, 12}, Border},
     {kNoId, K::Static, "0-30(mins)", {174, 74, 36, 8}},
-    {1029, K::CheckBox, "Turn on when power returns", {20, 85, 116, 10}},
-    {1022, K::Edit, "", {147, 84, 21, 12}, Border},
+    {outlet::kOnAfterBatteryBox, K::CheckBox, "Turn on when power returns", {20, 85, 116, 10}},
+    {outlet::kOnAfterBatteryDelay, K::Edit, "", {147, 84, 21, 12}, Border},
     {kNoId, K::Static, "0-30(mins)", {174, 86, 36, 8}},
     {kNoId, K::GroupBox, "Battery Runtime Remaining", {14, 100, 203, 37}},
-    {1025, K::Edit, "", {147, 107, 21, 12}, Border},
+    {outlet::kRuntime, K::Edit, "", {147, 107, 21, 12}, Border},
     {kNoId, K::Static, "0-30(mins)", {174, 109, 36, 8}},
-    {1030, K::CheckBox, "Turn on when power returns", {20, 123, 121, 8}, MultiLine},
-    {1023, K::Edit, "", {147, 123, 21, 12}, Border},
+    {outlet::kOnAfterRuntimeBox,
+     K::CheckBox,
+     "Turn on when power returns",
+     {20, 123, 121, 8},
+     MultiLine},
+    {outlet::kOnAfterRuntimeDelay, K::Edit, "", {147, 123, 21, 12}, Border},
     {kNoId, K::Static, "0-30(mins)", {174, 126, 36, 8}},
     {kNoId, K::GroupBox, "Battery Capacity", {14, 137, 202, 39}},
-    {1026, K::Edit, "", {147, 146, 21, 12}, Border},
+    {outlet::kCapacity, K::Edit, "", {147, 146, 21, 12}, Border},
     {kNoId, K::Static, "%(20-80)", {174, 148, 32, 8}},
-    {1031, K::CheckBox, "Turn on when power returns", {20, 162, 121, 8}},
+    {outlet::kOnAfterCapacityBox, K::CheckBox, "Turn on when power returns", {20, 162, 121, 8}},
     {kNoId, K::Static, "0-30(mins)", {174, 163, 36, 8}},
-    {1032, K::CheckBox, "Turn off outlet on overload when UPS on battery mode", {20, 53, 195, 8}},
-    {1027, K::Edit, "", {147, 161, 21, 12}, Border},
-    {1045, K::CheckBox, "Apply the same settings as Outlet1", {84, 32, 128, 8}},
+    {outlet::kOverloadBox,
+     K::CheckBox,
+     "Turn off outlet on overload when UPS on battery mode",
+     {20, 53, 195, 8}},
+    {outlet::kOnAfterCapacityDelay, K::Edit, "", {147, 161, 21, 12}, Border},
+    {outlet::kSameAsOutlet1, K::CheckBox, "Apply the same settings as Outlet1", {84, 32, 128, 8}},
     {kNoId, K::Static, "Help Menu:", {14, 177, 36, 8}},
-    {1049, K::CheckBox, "Turn off when UPS on battery for", {20, 72, 124, 10}},
-    {1050, K::CheckBox, "Turn off when runtime is less than", {20, 108, 127, 10}},
-    {1051, K::CheckBox, "Turn off when battery capacity <", {20, 147, 123, 10}},
-    {1052, K::PushButton, "Turn On", {19, 13, 50, 14}},
-    {1053, K::PushButton, "Turn Off", {94, 13, 50, 14}},
-    {1054, K::PushButton, "Reboot", {167, 13, 50, 14}},
+    {outlet::kOffOnBatteryBox, K::CheckBox, "Turn off when UPS on battery for", {20, 72, 124, 10}},
+    {outlet::kOffOnRuntimeBox,
+     K::CheckBox,
+     "Turn off when runtime is less than",
+     {20, 108, 127, 10}},
+    {outlet::kOffOnCapacityBox,
+     K::CheckBox,
+     "Turn off when battery capacity <",
+     {20, 147, 123, 10}},
+    {outlet::kTurnOn, K::PushButton, "Turn On", {19, 13, 50, 14}},
+    {outlet::kTurnOff, K::PushButton, "Turn Off", {94, 13, 50, 14}},
+    {outlet::kReboot, K::PushButton, "Reboot", {167, 13, 50, 14}},
     {kNoId, K::Static, "Outlet Setting :", {20, 32, 48, 8}},
     {kNoId, K::Static, "Outlet Control :", {20, 2, 48, 8}},
 };
@@ -244,12 +272,17 @@ constexpr std::string_view kEcoRequalification[] = {"*5min", "15min", "30min"};
 
 constexpr ControlTemplate kEcoPage[] = {
     {kNoId, K::Static, "ECO Mode", {25, 21, 34, 8}},
-    {1060, K::DropDownList, "", {137, 19, 48, 41}, VScroll, kEcoMode},
-    {1048, K::Edit, "", {13, 155, 202, 51}, ReadOnly | MultiLine | Border | VScroll},
+    {eco::kMode, K::DropDownList, "", {137, 19, 48, 41}, VScroll, kEcoMode},
+    {eco::kHelp, K::Edit, "", {13, 155, 202, 51}, ReadOnly | MultiLine | Border | VScroll},
     {kNoId, K::Static, "Help Menu:", {14, 143, 36, 8}},
-    {1056, K::DropDownList, "", {137, 51, 48, 50}, VScroll, kEcoVoltageTolerance},
-    {1057, K::DropDownList, "", {137, 78, 48, 43}, VScroll, kEcoFrequencyTolerance},
-    {1059, K::DropDownList, "", {137, 105, 48, 48}, VScroll, kEcoRequalification},
+    {eco::kVoltageTolerance, K::DropDownList, "", {137, 51, 48, 50}, VScroll, kEcoVoltageTolerance},
+    {eco::kFrequencyTolerance,
+     K::DropDownList,
+     "",
+     {137, 78, 48, 43},
+     VScroll,
+     kEcoFrequencyTolerance},
+    {eco::kRequalification, K::DropDownList, "", {137, 105, 48, 48}, VScroll, kEcoRequalification},
     {kNoId, K::Static, "Voltage tolerance", {22, 52, 58, 8}},
     {kNoId, K::Static, "Frequency Tolerance", {22, 81, 70, 8}},
     {kNoId, K::Static, "Requalification Time", {22, 108, 64, 8}},
@@ -260,10 +293,10 @@ constexpr ControlTemplate kEcoPage[] = {
 
 // The four edits only display what the unit reports; they stay disabled.
 constexpr ControlTemplate kTestInfoPage[] = {
-    {1062, K::Edit, "", {143, 68, 41, 14}, Border | AutoHScroll | Disabled},
-    {1065, K::Edit, "", {143, 88, 42, 14}, Border | AutoHScroll | Disabled},
-    {1063, K::Edit, "", {143, 112, 42, 14}, Border | AutoHScroll | Disabled},
-    {1064, K::Edit, "", {41, 156, 140, 14}, Border | AutoHScroll | Disabled},
+    {testinfo::kHardware, K::Edit, "", {143, 68, 41, 14}, Border | AutoHScroll | Disabled},
+    {testinfo::kPowerFirmware, K::Edit, "", {143, 88, 42, 14}, Border | AutoHScroll | Disabled},
+    {testinfo::kMonitorFirmware, K::Edit, "", {143, 112, 42, 14}, Border | AutoHScroll | Disabled},
+    {testinfo::kTimeSinceStartup, K::Edit, "", {41, 156, 140, 14}, Border | AutoHScroll | Disabled},
     {kNoId, K::Static, "Hardware Version:", {40, 69, 61, 8}},
     {kNoId, K::Static, "Power Firmware Version:", {40, 92, 82, 8}},
     {kNoId, K::Static, "Monitor Firmware Version:", {40, 115, 86, 8}},
@@ -271,25 +304,28 @@ constexpr ControlTemplate kTestInfoPage[] = {
     {kNoId, K::GroupBox, "Hardware and Firmware Version", {21, 51, 184, 87}, Center},
     {kNoId, K::GroupBox, "Time since startup:", {21, 142, 184, 40}, Center},
     {kNoId, K::GroupBox, "Battery Test Control", {21, 14, 183, 33}, Center},
-    {1011, K::PushButton, "Start test", {36, 26, 50, 14}},
-    {1012, K::PushButton, "Terminate test", {130, 26, 50, 14}},
+    {testinfo::kStartTest, K::PushButton, "Start test", {36, 26, 50, 14}},
+    {testinfo::kTerminateTest, K::PushButton, "Terminate test", {130, 26, 50, 14}},
 };
 
 constexpr DialogTemplate kTemplates[] = {
-    {100, "About", 235, 71, "Arial", 8, false, kAbout},
-    {102, "Orvane UPS KVR8 Tool  V1.3 Version", 409, 310, "Arial", 8, false, kMain},
-    {129, "", 304, 253, "Arial", 8, true, kUpsPage},
-    {130, "", 237, 220, "Arial", 8, true, kDryContactPage},
-    {131, "", 227, 221, "Arial", 8, true, kBatteryPage},
-    {132, "", 229, 264, "Arial", 8, true, kInfoTextPage},
-    {160, "Communication Error", 272, 165, "Arial", 8, false, kCommError},
-    {165, "", 231, 221, "Arial", 8, true, kParallelPage},
-    {167, "", 238, 223, "Arial", 8, true, kOutletPage},
-    {169, "", 230, 221, "Arial", 8, true, kEcoPage},
-    {174, "", 269, 209, "Arial", 8, true, kTestInfoPage},
+    {dialog::kAbout, "About", 235, 71, "Arial", 8, false, kAbout},
+    {dialog::kMainWindow, "Orvane UPS KVR8 Tool  V1.3 Version", 409, 310, "Arial", 8, false, kMain},
+    {dialog::kUpsPage, "", 304, 253, "Arial", 8, true, kUpsPage},
+    {dialog::kDryContactPage, "", 237, 220, "Arial", 8, true, kDryContactPage},
+    {dialog::kBatteryPage, "", 227, 221, "Arial", 8, true, kBatteryPage},
+    {dialog::kInfoTextPage, "", 229, 264, "Arial", 8, true, kInfoTextPage},
+    {dialog::kCommError, "Communication Error", 272, 165, "Arial", 8, false, kCommError},
+    {dialog::kParallelPage, "", 231, 221, "Arial", 8, true, kParallelPage},
+    {dialog::kOutletPage, "", 238, 223, "Arial", 8, true, kOutletPage},
+    {dialog::kEcoPage, "", 230, 221, "Arial", 8, true, kEcoPage},
+    {dialog::kTestInfoPage, "", 269, 209, "Arial", 8, true, kTestInfoPage},
 };
 
-constexpr int kTemplateIds[] = {100, 102, 129, 130, 131, 132, 160, 165, 167, 169, 174};
+constexpr int kTemplateIds[] = {
+    dialog::kAbout,       dialog::kMainWindow,   dialog::kUpsPage,     dialog::kDryContactPage,
+    dialog::kBatteryPage, dialog::kInfoTextPage, dialog::kCommError,   dialog::kParallelPage,
+    dialog::kOutletPage,  dialog::kEcoPage,      dialog::kTestInfoPage};
 
 const DialogTemplate kMissing{};
 

@@ -13,6 +13,7 @@
 
 #include "app/AppFixture.h"
 #include "pages/UpsPage.h"
+#include "resources/Ids.h"
 
 namespace upsconfig::test {
 namespace {
@@ -29,7 +30,7 @@ Ids Concat(std::initializer_list<Ids> parts) {
     return all;
 }
 
-class Actions : public AppFixture {
+class ActionsTest : public AppFixture {
   protected:
     // Reads seen by the unit at the moment of the first pause of `ms`.
     void ReadsAtPause(int ms) {
@@ -47,11 +48,11 @@ class Actions : public AppFixture {
     bool busyCursorAtPause_ = false;
 };
 
-TEST_F(Actions, ApplyWithNothingChangedSendsNothingAndReloadsAfterFiveSeconds) {
+TEST_F(ActionsTest, ApplyWithNothingChangedSendsNothingAndReloadsAfterFiveSeconds) {
     Ready();
     ReadsAtPause(5000);
     services.messageAnswers = {ButtonId::Yes};
-    QTest::mouseClick(Button(MainDialog::kApplyId), Qt::LeftButton);
+    QTest::mouseClick(Button(ids::window::kApply), Qt::LeftButton);
 
     EXPECT_TRUE(bus.WrittenIds().empty());
     ASSERT_EQ(Messages().size(), 1u);  // the question, and no confirmation
@@ -71,11 +72,11 @@ TEST_F(Actions, ApplyWithNothingChangedSendsNothingAndReloadsAfterFiveSeconds) {
     EXPECT_TRUE(Dialog().StatusText().isEmpty());
 }
 
-TEST_F(Actions, ApplyWithTheLinkGoneSaysCommunicationLostAndReloads) {
+TEST_F(ActionsTest, ApplyWithTheLinkGoneSaysCommunicationLostAndReloads) {
     Ready();
     bus.Unplug();
     services.messageAnswers = {ButtonId::Yes};
-    Dialog().OnApply();
+    Actions().Apply();
 
     // The question is still asked; nothing reached the unit; the loss is told.
     ASSERT_EQ(Messages().size(), 2u);
@@ -91,7 +92,7 @@ TEST_F(Actions, ApplyWithTheLinkGoneSaysCommunicationLostAndReloads) {
     EXPECT_GT(pauses.end() - wait, 1);
 }
 
-TEST_F(Actions, RefreshWhileDisconnectedReadsNothing) {
+TEST_F(ActionsTest, RefreshWhileDisconnectedReadsNothing) {
     MainDialog& dialog = Ready();
     bus.Unplug();
     // The monitor's status read finds the unit gone and clears the connected flag.
@@ -100,7 +101,7 @@ TEST_F(Actions, RefreshWhileDisconnectedReadsNothing) {
     bus.ClearLog();
     services.calls.clear();
 
-    QTest::mouseClick(Button(MainDialog::kRefreshId), Qt::LeftButton);
+    QTest::mouseClick(Button(ids::window::kRefresh), Qt::LeftButton);
     ASSERT_EQ(Messages().size(), 1u);
     EXPECT_EQ(Messages()[0].text, "communication lost,\nplease try again");
     EXPECT_EQ(Messages()[0].caption, "communication lost");
@@ -113,15 +114,15 @@ TEST_F(Actions, RefreshWhileDisconnectedReadsNothing) {
     ASSERT_TRUE(gate->WaitForPasses(322));
     services.calls.clear();
     bus.ClearLog();
-    dialog.OnRefresh();
+    dialog.Actions().Refresh();
     EXPECT_TRUE(Messages().empty());
     EXPECT_EQ(bus.ReadIds(), kAllReportsRead);
 }
 
-TEST_F(Actions, FactorySettingRefusesWhileOnlineAndAsksInStandby) {
+TEST_F(ActionsTest, FactorySettingRefusesWhileOnlineAndAsksInStandby) {
     MainDialog& dialog = Ready();
-    ASSERT_EQ(dialog.Flags().upsOn.load(), 1);  // the start value: online until a status read
-    QTest::mouseClick(Button(MainDialog::kFactorySettingId), Qt::LeftButton);
+    ASSERT_EQ(Flags().upsOn.load(), 1);  // the start value: online until a status read
+    QTest::mouseClick(Button(ids::window::kFactorySetting), Qt::LeftButton);
     ASSERT_EQ(Messages().size(), 1u);
     EXPECT_EQ(Messages()[0].text,
               "Can't reset to factory defaults while the UPS is online.\r\n Please change to "
@@ -129,47 +130,47 @@ TEST_F(Actions, FactorySettingRefusesWhileOnlineAndAsksInStandby) {
     EXPECT_EQ(Messages()[0].caption, "Factory Default");
     EXPECT_EQ(Messages()[0].style, 0u);
 
-    dialog.Flags().upsOn = 0;
+    Flags().upsOn = 0;
     services.calls.clear();
     services.messageAnswers = {ButtonId::Yes};
-    dialog.OnFactorySetting();
+    dialog.Actions().FactorySetting();
     ASSERT_EQ(Messages().size(), 1u);
     EXPECT_EQ(Messages()[0].text, "Do you want to change to Factory Default configuration?");
     EXPECT_EQ(Messages()[0].caption, "Factory Default");
     EXPECT_EQ(Messages()[0].style, 0x23u);
     // Nothing reaches the unit, and Exit afterwards sends nothing either.
-    QTest::mouseClick(Button(MainDialog::kExitId), Qt::LeftButton);
+    QTest::mouseClick(Button(ids::window::kExit), Qt::LeftButton);
     EXPECT_TRUE(bus.WrittenIds().empty());
 }
 
-TEST_F(Actions, TabsFollowASwappedUnitOneRefreshLate) {
+TEST_F(ActionsTest, TabsFollowASwappedUnitOneRefreshLate) {
     MainDialog& dialog = Ready();
     ASSERT_EQ(TabLabels().size(), 7u);  // model 3: outlet tabs
 
     unit.SetModelCode(21);
-    dialog.OnRefresh();
+    dialog.Actions().Refresh();
     // Built for the model of the previous read; the pages already have the new settings.
     EXPECT_EQ(TabLabels().size(), 7u);
-    EXPECT_EQ(GetField(dialog.Image(), FieldId::bModelCode), 21u);
-    EXPECT_EQ(GetField(dialog.Ups()->OwnImage(), FieldId::bModelCode), 21u);
+    EXPECT_EQ(GetField(Image(), FieldId::bModelCode), 21u);
+    EXPECT_EQ(GetField(dialog.Pages().Ups()->OwnImage(), FieldId::bModelCode), 21u);
 
-    dialog.OnRefresh();
+    dialog.Actions().Refresh();
     EXPECT_EQ(TabLabels(), (std::vector<QString>{" UPS ", " Battery ", " Parallel ", " ECO Mode ",
                                                  " Ostrel ", " Dry Contact "}));
-    EXPECT_EQ(dialog.Tabs()->CurrentIndex(), 0);
-    EXPECT_TRUE(dialog.Ups()->isVisible());
-    EXPECT_EQ(dialog.Outlet1()->TabIndex(), -1);
+    EXPECT_EQ(dialog.Pages().Tabs()->CurrentIndex(), 0);
+    EXPECT_TRUE(dialog.Pages().Ups()->isVisible());
+    EXPECT_EQ(dialog.Pages().Outlet(1)->TabIndex(), -1);
 }
 
 // The UPS page's output-voltage list and alarm box, edited as a user would in standby.
-class Edits : public Actions {
+class Edits : public ActionsTest {
   protected:
-    QComboBox* VoltageList() { return Dialog().Ups()->Control<QComboBox>(1014); }
-    QCheckBox* AlarmBox() { return Dialog().Ups()->Control<QCheckBox>(1019); }
+    QComboBox* VoltageList() { return Pages().Ups()->Control<QComboBox>(ids::ups::kVoltage); }
+    QCheckBox* AlarmBox() { return Pages().Ups()->Control<QCheckBox>(ids::ups::kAlarm); }
 
     void EditInStandby() {
-        Dialog().Flags().upsOn = 0;
-        Dialog().ApplyStateToPages();
+        Flags().upsOn = 0;
+        Pages().ApplyState();
         ASSERT_TRUE(VoltageList()->isEnabled());
         VoltageList()->setCurrentIndex(1);  // "115": voltage code 2
         AlarmBox()->setChecked(false);
@@ -181,7 +182,7 @@ TEST_F(Edits, ApplyWritesTheChangedReportsAndConfirms) {
     const SimulatedUps::ReportData summaryBefore = unit.SettingsReport(0x44);
     EditInStandby();
     services.messageAnswers = {ButtonId::Yes};
-    QTest::mouseClick(Button(MainDialog::kApplyId), Qt::LeftButton);
+    QTest::mouseClick(Button(ids::window::kApply), Qt::LeftButton);
 
     EXPECT_EQ(bus.WrittenIds(), (Ids{0x32, 0x44}));
     const SettingsImage held = unit.HeldImage();
@@ -203,7 +204,7 @@ TEST_F(Edits, ApplyAnsweredNoDropsTheEditsAndCancelGoesBackToThem) {
     Ready();
     EditInStandby();
     services.messageAnswers = {ButtonId::Cancel};
-    Dialog().OnApply();
+    Actions().Apply();
     // Cancel: no write, no wait, no reload; the edits stay on the pages.
     EXPECT_TRUE(bus.WrittenIds().empty());
     EXPECT_EQ(bus.ReadIds(), Concat({{0x33, 0x09}, kAllReportsRead}));
@@ -213,7 +214,7 @@ TEST_F(Edits, ApplyAnsweredNoDropsTheEditsAndCancelGoesBackToThem) {
 
     bus.ClearLog();
     services.messageAnswers = {ButtonId::No};
-    Dialog().OnApply();
+    Actions().Apply();
     EXPECT_TRUE(bus.WrittenIds().empty());
     EXPECT_EQ(Messages().size(), 2u);  // the two questions alone
     EXPECT_EQ(pauser.Pauses(), std::vector<int>{5000});
@@ -236,7 +237,7 @@ TEST_F(Edits, LinkLostDuringTheWriteIsToldAndTheReloadFollows) {
     SetServices(&unplugging);
     EditInStandby();
     unplugging.messageAnswers = {ButtonId::Yes};
-    Dialog().OnApply();
+    Actions().Apply();
 
     const auto messages = unplugging.CallsOf(Kind::Message);
     ASSERT_EQ(messages.size(), 2u);
@@ -255,12 +256,15 @@ TEST_F(Edits, LinkLostDuringTheWriteIsToldAndTheReloadFollows) {
 
 TEST_F(Edits, AReportGivenUpIsCommunicationLostThoughTheNextOneGotThrough) {
     Ready();
-    EditInStandby();                                                             // 0x32
-    Dialog().Outlet1()->Control<QLineEdit>(1021)->setText(QStringLiteral("2"));  // 0x3C
+    EditInStandby();  // 0x32
+    Pages()
+        .Outlet(1)
+        ->Control<QLineEdit>(ids::outlet::kTurnOnDelay)
+        ->setText(QStringLiteral("2"));  // 0x3C
     // Every write of 0x32 fails from the question on; the link finds the unit again for 0x3C.
     services.onMessage = [this](const QString&) { bus.FailReport(0x32); };
     services.messageAnswers = {ButtonId::Yes};
-    Dialog().OnApply();
+    Actions().Apply();
 
     EXPECT_EQ(bus.WrittenIds(), (Ids{0x3C, 0x44}));
     EXPECT_EQ((*bus.LastWrite(0x44))[2] & 0x03, 0x01) << "0x32 is not claimed";
@@ -271,13 +275,13 @@ TEST_F(Edits, AReportGivenUpIsCommunicationLostThoughTheNextOneGotThrough) {
 
 TEST_F(Edits, APageWithoutATabKeepsItsFieldsAsRead) {
     MainDialog& dialog = Ready();  // model 3: no parallel tab
-    ASSERT_EQ(dialog.Parallel()->TabIndex(), -1);
-    dialog.Flags().upsOn = 0;
-    dialog.ApplyStateToPages();
-    auto* units = dialog.Parallel()->Control<QComboBox>(1026);
+    ASSERT_EQ(dialog.Pages().Parallel()->TabIndex(), -1);
+    Flags().upsOn = 0;
+    dialog.Pages().ApplyState();
+    auto* units = dialog.Pages().Parallel()->Control<QComboBox>(ids::parallel::kUnits);
     units->setCurrentIndex(units->count() - 1);
     services.messageAnswers = {ButtonId::Yes};
-    dialog.OnApply();
+    dialog.Actions().Apply();
     EXPECT_TRUE(bus.WrittenIds().empty());
     EXPECT_EQ(Messages().size(), 1u);  // the question alone
 }
@@ -291,16 +295,40 @@ TEST_F(Edits, ApplyAfterEditsOnEveryPageWritesEachChangedReportOnceInOrder) {
     unit.LoadImage(held);
     MainDialog& dialog = Ready();
     EditInStandby();  // UPS page: 115 V, alarm off (report 0x32)
-    dialog.DryContact()->Control<QRadioButton>(1005)->setChecked(true);         // 0x32
-    dialog.Battery()->Control<QComboBox>(1002)->setCurrentIndex(3);             // 5 min, 0x32
-    dialog.Outlet1()->Control<QLineEdit>(1021)->setText(QStringLiteral("2"));   // 0x3C
-    dialog.Outlet1()->Control<QLineEdit>(1026)->setText(QStringLiteral("30"));  // 0x3F
-    dialog.Outlet1()->Control<QCheckBox>(1032)->setChecked(true);               // 0x44 byte 0
-    dialog.Outlet2()->Control<QLineEdit>(1021)->setText(QStringLiteral("3"));   // 0x40
-    dialog.Outlet2()->Control<QLineEdit>(1025)->setText(QStringLiteral("7"));   // 0x43
-    dialog.Eco()->Control<QComboBox>(1060)->setCurrentIndex(1);                 // 0x44 byte 1
+    dialog.Pages()
+        .Page(EditedOn::DryContactPage)
+        ->Control<QRadioButton>(ids::drycontact::kAutoEnable)
+        ->setChecked(true);  // 0x32
+    dialog.Pages()
+        .Page(EditedOn::BatteryPage)
+        ->Control<QComboBox>(ids::battery::kLowBatteryTime)
+        ->setCurrentIndex(3);  // 5 min, 0x32
+    dialog.Pages()
+        .Outlet(1)
+        ->Control<QLineEdit>(ids::outlet::kTurnOnDelay)
+        ->setText(QStringLiteral("2"));  // 0x3C
+    dialog.Pages()
+        .Outlet(1)
+        ->Control<QLineEdit>(ids::outlet::kCapacity)
+        ->setText(QStringLiteral("30"));  // 0x3F
+    dialog.Pages()
+        .Outlet(1)
+        ->Control<QCheckBox>(ids::outlet::kOverloadBox)
+        ->setChecked(true);  // 0x44 byte 0
+    dialog.Pages()
+        .Outlet(2)
+        ->Control<QLineEdit>(ids::outlet::kTurnOnDelay)
+        ->setText(QStringLiteral("3"));  // 0x40
+    dialog.Pages()
+        .Outlet(2)
+        ->Control<QLineEdit>(ids::outlet::kRuntime)
+        ->setText(QStringLiteral("7"));  // 0x43
+    dialog.Pages()
+        .Page(EditedOn::EcoPage)
+        ->Control<QComboBox>(ids::eco::kMode)
+        ->setCurrentIndex(1);  // 0x44 byte 1
     services.messageAnswers = {ButtonId::Yes};
-    dialog.OnApply();
+    dialog.Actions().Apply();
 
     EXPECT_EQ(bus.WrittenIds(), (Ids{0x32, 0x3C, 0x3F, 0x40, 0x43, 0x44}));
     const SettingsImage now = unit.HeldImage();
@@ -332,21 +360,21 @@ struct FactoryCase {
     unsigned factoryLevel;
 };
 
-class FactoryAfterApply : public Actions, public ::testing::WithParamInterface<FactoryCase> {};
+class FactoryAfterApply : public ActionsTest, public ::testing::WithParamInterface<FactoryCase> {};
 
 TEST_P(FactoryAfterApply, TheGroupsDefaultVoltageReachesTheUnitOnlyWithApply) {
     SettingsImage held = HeldSettings(GetParam().model);
     SetField(held, FieldId::bOutputLevel, GetParam().heldLevel);
     unit.LoadImage(held);
     MainDialog& dialog = Ready();
-    dialog.Flags().upsOn = 0;
+    Flags().upsOn = 0;
     services.messageAnswers = {ButtonId::Yes};
-    QTest::mouseClick(Button(MainDialog::kFactorySettingId), Qt::LeftButton);
+    QTest::mouseClick(Button(ids::window::kFactorySetting), Qt::LeftButton);
     EXPECT_TRUE(bus.WrittenIds().empty());
     EXPECT_EQ(GetField(unit.HeldImage(), FieldId::bOutputLevel), GetParam().heldLevel);
 
     services.messageAnswers = {ButtonId::Yes};
-    dialog.OnApply();
+    dialog.Actions().Apply();
     EXPECT_EQ(GetField(unit.HeldImage(), FieldId::bOutputLevel), GetParam().factoryLevel);
 }
 

@@ -40,7 +40,7 @@ class AppFixture : public ::testing::Test {
 
     void TearDown() override {
         if (app) {
-            app->Dialog().EndWindow();
+            app->Dialog().Actions().EndWindow();
             app.reset();
         }
         SetServices(nullptr);
@@ -90,11 +90,15 @@ class AppFixture : public ::testing::Test {
     }
 
     MainDialog& Dialog() { return app->Dialog(); }
+    PageSet& Pages() { return app->Dialog().Pages(); }
+    WindowActions& Actions() { return app->Dialog().Actions(); }
+    UpsFlags& Flags() { return app->Reports().Flags(); }
+    SettingsImage& Image() { return app->Reports().Image(); }
     QPushButton* Button(int id) { return FindControl<QPushButton>(&app->Dialog(), id); }
 
     std::vector<QString> TabLabels() {
         std::vector<QString> labels;
-        TabControl* tabs = Dialog().Tabs();
+        TabControl* tabs = Dialog().Pages().Tabs();
         for (int i = 0; i < tabs->TabCount(); ++i)
             labels.push_back(tabs->TabText(i));
         return labels;

@@ -8,6 +8,7 @@
 
 #include "app/AppFixture.h"
 #include "app/SettingsFileActions.h"
+#include "resources/Ids.h"
 #include "unit/SettingMeaning.h"
 
 namespace upsconfig::test {
@@ -25,7 +26,7 @@ class ApplyIntegrity : public AppFixture {
   protected:
     void Restart() {
         if (app) {
-            app->Dialog().EndWindow();
+            app->Dialog().Actions().EndWindow();
             app.reset();
         }
         bus.FailTransfers(0, 0);
@@ -92,7 +93,7 @@ class ApplyIntegrity : public AppFixture {
 TEST_F(ApplyIntegrity, PagesNeverLoadedAreNeitherAppliedNorDownloaded) {
     bool armed = false;
     pauser.onPause = [&](int ms) {
-        if (ms == MainDialog::kReloadDelayMs && !armed) {
+        if (ms == WindowActions::kReloadDelayMs && !armed) {
             armed = true;
             bus.FailReport(0x44);  // the reload's last read fails three times
         }
@@ -100,17 +101,17 @@ TEST_F(ApplyIntegrity, PagesNeverLoadedAreNeitherAppliedNorDownloaded) {
     MainDialog& dialog = Ready();
     bus.ClearFailReport(0x44);
     pauser.onPause = nullptr;
-    ASSERT_FALSE(dialog.PagesLoaded());
+    ASSERT_FALSE(dialog.Pages().Loaded());
 
     services.messageAnswers = {ButtonId::Yes};
-    dialog.OnApply();
+    dialog.Actions().Apply();
     EXPECT_TRUE(bus.Log().empty());
     ASSERT_EQ(Messages().size(), 1u);
     EXPECT_EQ(Messages()[0].text, kCommLost);
     EXPECT_TRUE(pauser.Pauses().empty());
 
     services.calls.clear();
-    dialog.OnDownload();
+    dialog.Actions().Download();
     ASSERT_EQ(Messages().size(), 1u);
     EXPECT_EQ(Messages()[0].caption, "Download Settings");
     EXPECT_TRUE(services.CallsOf(testing::ScriptedAppServices::Kind::SaveFileName).empty());
@@ -118,15 +119,18 @@ TEST_F(ApplyIntegrity, PagesNeverLoadedAreNeitherAppliedNorDownloaded) {
     // The monitor's status read finds the unit again; Refresh loads the pages as usual.
     gate->Allow(160);
     ASSERT_TRUE(gate->WaitForPasses(161));
-    dialog.OnRefresh();
-    ASSERT_TRUE(dialog.PagesLoaded());
-    dialog.Flags().upsOn = 0;
-    dialog.ApplyStateToPages();
-    dialog.Battery()->Control<QComboBox>(1002)->setCurrentIndex(3);  // 5 minutes
+    dialog.Actions().Refresh();
+    ASSERT_TRUE(dialog.Pages().Loaded());
+    Flags().upsOn = 0;
+    dialog.Pages().ApplyState();
+    dialog.Pages()
+        .Page(EditedOn::BatteryPage)
+        ->Control<QComboBox>(ids::battery::kLowBatteryTime)
+        ->setCurrentIndex(3);  // 5 minutes
     bus.ClearLog();
     services.calls.clear();
     services.messageAnswers = {ButtonId::Yes};
-    dialog.OnApply();
+    dialog.Actions().Apply();
     EXPECT_EQ(bus.WrittenIds(), (Ids{0x32, 0x44}));
     EXPECT_TRUE(Shown(kSaved));
 }
@@ -157,9 +161,9 @@ TEST_P(UncarriedValues, SurviveAnApplyWithNothingEdited) {
     }
     unit.LoadImage(held);
     MainDialog& dialog = Ready();
-    dialog.Flags().upsOn = 0;
+    Flags().upsOn = 0;
     services.messageAnswers = {ButtonId::Yes};
-    dialog.OnApply();
+    dialog.Actions().Apply();
     EXPECT_TRUE(bus.WrittenIds().empty());
     EXPECT_EQ(unit.HeldImage(), held);
     EXPECT_FALSE(Shown(kSaved));
@@ -195,25 +199,32 @@ INSTANTIATE_TEST_SUITE_P(
 
 TEST_F(ApplyIntegrity, AnInvalidEntryStopsTheApplyBeforeAnythingIsWritten) {
     MainDialog& dialog = Ready();
-    dialog.Flags().upsOn = 0;
-    dialog.ApplyStateToPages();
-    dialog.Battery()->Control<QComboBox>(1002)->setCurrentIndex(3);
-    auto* capacity = dialog.Outlet1()->Control<QLineEdit>(1026);
-    auto* delay = dialog.Outlet1()->Control<QLineEdit>(1021);
+    Flags().upsOn = 0;
+    dialog.Pages().ApplyState();
+    dialog.Pages()
+        .Page(EditedOn::BatteryPage)
+        ->Control<QComboBox>(ids::battery::kLowBatteryTime)
+        ->setCurrentIndex(3);
+    auto* capacity = dialog.Pages().Outlet(1)->Control<QLineEdit>(ids::outlet::kCapacity);
+    auto* delay = dialog.Pages().Outlet(1)->Control<QLineEdit>(ids::outlet::kTurnOnDelay);
     capacity->setText(QStringLiteral("81"));
     delay->setText(QStringLiteral("4"));  // after 1026 in the page's order
-    dialog.OnApply();
+    dialog.Actions().Apply();
 
     EXPECT_EQ(bus.Log().size(), 13u) << "only the reads before the store";
     EXPECT_TRUE(bus.WrittenIds().empty());
     ASSERT_EQ(Messages().size(), 1u);  // the range message, no question
     EXPECT_TRUE(Messages()[0].text.contains("80"));
     EXPECT_TRUE(pauser.Pauses().empty());
-    EXPECT_EQ(dialog.Tabs()->CurrentIndex(), dialog.Outlet1()->TabIndex());
-    EXPECT_TRUE(dialog.Outlet1()->isVisible());
+    EXPECT_EQ(dialog.Pages().Tabs()->CurrentIndex(), dialog.Pages().Outlet(1)->TabIndex());
+    EXPECT_TRUE(dialog.Pages().Outlet(1)->isVisible());
     EXPECT_EQ(capacity->text(), "81");
     EXPECT_EQ(delay->text(), "4");
-    EXPECT_EQ(dialog.Battery()->Control<QComboBox>(1002)->currentIndex(), 3);
+    EXPECT_EQ(dialog.Pages()
+                  .Page(EditedOn::BatteryPage)
+                  ->Control<QComboBox>(ids::battery::kLowBatteryTime)
+                  ->currentIndex(),
+              3);
 }
 
 TEST_F(ApplyIntegrity, AWrittenValueTheUnitDoesNotHoldIsNamedAfterTheSavedMessage) {
@@ -222,10 +233,16 @@ TEST_F(ApplyIntegrity, AWrittenValueTheUnitDoesNotHoldIsNamedAfterTheSavedMessag
         if (id == 0x3F) data[1] = std::min<std::uint8_t>(data[1], 50);
     });
     MainDialog& dialog = Ready();
-    dialog.Outlet1()->Control<QLineEdit>(1026)->setText(QStringLiteral("60"));
-    dialog.Battery()->Control<QComboBox>(1002)->setCurrentIndex(3);
+    dialog.Pages()
+        .Outlet(1)
+        ->Control<QLineEdit>(ids::outlet::kCapacity)
+        ->setText(QStringLiteral("60"));
+    dialog.Pages()
+        .Page(EditedOn::BatteryPage)
+        ->Control<QComboBox>(ids::battery::kLowBatteryTime)
+        ->setCurrentIndex(3);
     services.messageAnswers = {ButtonId::Yes};
-    dialog.OnApply();
+    dialog.Actions().Apply();
 
     ASSERT_EQ(Messages().size(), 3u);
     EXPECT_EQ(Messages()[1].text, kSaved);
@@ -241,12 +258,15 @@ TEST_F(ApplyIntegrity, AWrittenValueTheUnitDoesNotHoldIsNamedAfterTheSavedMessag
     Restart();
     unit.SetStoreFilter(nullptr);
     MainDialog& again = Ready();
-    again.Battery()->Control<QComboBox>(1002)->setCurrentIndex(4);
+    again.Pages()
+        .Page(EditedOn::BatteryPage)
+        ->Control<QComboBox>(ids::battery::kLowBatteryTime)
+        ->setCurrentIndex(4);
     pauser.onPause = [this](int ms) {
-        if (ms == MainDialog::kApplyWaitMs) bus.Unplug();
+        if (ms == WindowActions::kApplyWaitMs) bus.Unplug();
     };
     services.messageAnswers = {ButtonId::Yes};
-    again.OnApply();
+    again.Actions().Apply();
     ASSERT_EQ(Messages().size(), 3u);
     EXPECT_EQ(Messages()[1].text, kSaved);
     EXPECT_TRUE(Messages()[2].text.contains("could not be read back")) << "not verified";
@@ -262,14 +282,14 @@ TEST_F(ApplyIntegrity, FaultSweepOverEveryTransferOfAFullApply) {
         Restart();
         unit.LoadImage(held);
         MainDialog& dialog = Ready();
-        dialog.Flags().upsOn = 0;
-        ShowLoadedSettings(dialog, wanted);
+        Flags().upsOn = 0;
+        ShowLoadedSettings(dialog.Actions(), wanted);
         bus.FailTransfers(k, failures);
         services.onMessage = [this, givenUp](const QString& caption) {
             if (givenUp != 0 && caption == "Save setting") bus.FailReport(givenUp);
         };
         services.messageAnswers = {ButtonId::Yes};
-        dialog.OnApply();
+        dialog.Actions().Apply();
     };
     apply(0, 0);
     ASSERT_TRUE(Shown(kSaved));
@@ -320,7 +340,7 @@ TEST_F(ApplyIntegrity, FaultSweepOverTheStartupReloadThenAnUntouchedApply) {
             unit.LoadImage(HeldSettings(3));
             bool armed = false;
             pauser.onPause = [&, k, failures](int ms) {
-                if (ms != MainDialog::kReloadDelayMs || armed) return;
+                if (ms != WindowActions::kReloadDelayMs || armed) return;
                 armed = true;
                 bus.FailTransfers(k, failures);
             };
@@ -330,7 +350,7 @@ TEST_F(ApplyIntegrity, FaultSweepOverTheStartupReloadThenAnUntouchedApply) {
             gate->Allow(160);  // a status read finds the unit again
             ASSERT_TRUE(gate->WaitForPasses(161));
             services.messageAnswers = {ButtonId::Yes};
-            dialog.OnApply();
+            dialog.Actions().Apply();
             EXPECT_TRUE(bus.WrittenIds().empty());
             EXPECT_FALSE(Shown(kSaved));
         }

@@ -6,6 +6,7 @@
 
 #include "app/AppFixture.h"
 #include "app/LanguageUpload.h"
+#include "resources/Ids.h"
 
 namespace upsconfig::test {
 namespace {
@@ -14,7 +15,7 @@ using Kind = testing::ScriptedAppServices::Kind;
 
 class LanguageUploadWindow : public AppFixture {
   protected:
-    void Click() { QTest::mouseClick(Button(MainDialog::kUploadLanguageId), Qt::LeftButton); }
+    void Click() { QTest::mouseClick(Button(ids::window::kUploadLanguage), Qt::LeftButton); }
 };
 
 TEST_F(LanguageUploadWindow, ConfirmedUploadSwitchesTheDisplayStartsTheToolAndEnds) {
@@ -46,7 +47,7 @@ TEST_F(LanguageUploadWindow, CancelOrAMissingToolLeavesTheProgramRunning) {
     EXPECT_TRUE(services.CallsOf(Kind::Launch).empty());
     EXPECT_TRUE(bus.WrittenIds().empty());
     EXPECT_FALSE(unit.DisplayUpdateMode());
-    EXPECT_EQ(dialog.Flags().keepPolling.load(), 1);
+    EXPECT_EQ(Flags().keepPolling.load(), 1);
     EXPECT_TRUE(dialog.MonitorRunning());
     EXPECT_TRUE(dialog.isVisible());
 }

@@ -20,6 +20,7 @@
 #include "app/AppFixture.h"
 #include "pages/SettingsPage.h"
 #include "pages/UpsPage.h"
+#include "resources/Ids.h"
 
 namespace upsconfig::test {
 namespace {
@@ -41,8 +42,8 @@ TEST_F(StartUp, WithTheUnitPresentReadsOnceWaitsAndReloads) {
     EXPECT_EQ(bus.ReadIds(), twice);
     EXPECT_TRUE(dialog.MonitorStarted());
     EXPECT_TRUE(dialog.MonitorRunning());
-    EXPECT_EQ(dialog.Flags().upsOn.load(), 1);  // the start value until the first status read
-    EXPECT_EQ(dialog.Flags().keepPolling.load(), 1);
+    EXPECT_EQ(Flags().upsOn.load(), 1);  // the start value until the first status read
+    EXPECT_EQ(Flags().keepPolling.load(), 1);
 
     EXPECT_EQ(dialog.windowTitle(), "Orvane UPS KVR8 Tool  V1.3 Version");
     EXPECT_FALSE(dialog.windowIcon().isNull());
@@ -50,28 +51,35 @@ TEST_F(StartUp, WithTheUnitPresentReadsOnceWaitsAndReloads) {
     EXPECT_FALSE(dialog.windowFlags().testFlag(Qt::WindowMaximizeButtonHint));
     EXPECT_EQ(TabLabels(), (std::vector<QString>{" UPS ", " Battery ", " Outlet1 ", " Outlet2 ",
                                                  " ECO Mode ", " Ostrel ", " Dry Contact "}));
-    EXPECT_EQ(dialog.Tabs()->CurrentIndex(), 0);
-    EXPECT_TRUE(dialog.Ups()->isVisible());
+    EXPECT_EQ(dialog.Pages().Tabs()->CurrentIndex(), 0);
+    EXPECT_TRUE(dialog.Pages().Ups()->isVisible());
 
     // Every page is a child of the pane, in the order of creation, in one rectangle below the
     // tabs.
-    const QRect area = QRect(QPoint(0, 0), dialog.Tabs()->size()).adjusted(2, 30, -2, -2);
-    const std::vector<QWidget*> expectedOrder = {
-        dialog.Ups(),      dialog.DryContact(), dialog.Battery(),
-        dialog.Parallel(), dialog.InfoText(),   dialog.Outlet1(),
-        dialog.Outlet2(),  dialog.Eco(),        dialog.TestInfo()};
+    const QRect area = QRect(QPoint(0, 0), dialog.Pages().Tabs()->size()).adjusted(2, 30, -2, -2);
+    const std::vector<QWidget*> expectedOrder = {dialog.Pages().Ups(),
+                                                 dialog.Pages().Page(EditedOn::DryContactPage),
+                                                 dialog.Pages().Page(EditedOn::BatteryPage),
+                                                 dialog.Pages().Parallel(),
+                                                 dialog.Pages().InfoText(),
+                                                 dialog.Pages().Outlet(1),
+                                                 dialog.Pages().Outlet(2),
+                                                 dialog.Pages().Page(EditedOn::EcoPage),
+                                                 dialog.Pages().TestInfo()};
     std::vector<QWidget*> order;
-    for (QObject* child : dialog.Tabs()->Pane()->children())
+    for (QObject* child : dialog.Pages().Tabs()->Pane()->children())
         if (auto* page = qobject_cast<SettingsPage*>(child)) order.push_back(page);
     EXPECT_EQ(order, expectedOrder);
     for (QWidget* page : expectedOrder)
         EXPECT_EQ(page->geometry(), area);
     // The page copies of the image are the image as read.
-    EXPECT_EQ(dialog.Ups()->OwnImage(), dialog.Image());
-    EXPECT_EQ(dialog.Image(), unit.HeldImage());
-    EXPECT_EQ(dialog.Outlet1()->OutletNumber(), 1);
-    EXPECT_EQ(dialog.Outlet2()->OutletNumber(), 2);
-    EXPECT_EQ(dialog.TestInfo()->Control<QLineEdit>(1063)->text(), "D3");
+    EXPECT_EQ(dialog.Pages().Ups()->OwnImage(), Image());
+    EXPECT_EQ(Image(), unit.HeldImage());
+    EXPECT_EQ(dialog.Pages().Outlet(1)->OutletNumber(), 1);
+    EXPECT_EQ(dialog.Pages().Outlet(2)->OutletNumber(), 2);
+    EXPECT_EQ(
+        dialog.Pages().TestInfo()->Control<QLineEdit>(ids::testinfo::kMonitorFirmware)->text(),
+        "D3");
 }
 
 TEST_F(StartUp, WithoutAUnitRetriesUntilItIsBack) {
@@ -98,8 +106,8 @@ TEST_F(StartUp, WithoutAUnitRetriesUntilItIsBack) {
     EXPECT_EQ(replugging.calls.front().owner, &Dialog());
     EXPECT_TRUE(Dialog().MonitorStarted());
     EXPECT_EQ(TabLabels().size(), 7u);
-    EXPECT_TRUE(Button(MainDialog::kApplyId)->isEnabled());
-    app->Dialog().EndWindow();
+    EXPECT_TRUE(Button(ids::window::kApply)->isEnabled());
+    app->Dialog().Actions().EndWindow();
     SetServices(&services);
 }
 
@@ -117,15 +125,15 @@ TEST_F(StartUp, IgnoreRunsWithoutTheUnit) {
     MainDialog& dialog = Start();
 
     EXPECT_FALSE(dialog.MonitorStarted());
-    EXPECT_EQ(dialog.Flags().keepPolling.load(), 0);
-    for (int id : {MainDialog::kRefreshId, MainDialog::kUploadLanguageId, MainDialog::kApplyId,
-                   MainDialog::kFactorySettingId})
+    EXPECT_EQ(Flags().keepPolling.load(), 0);
+    for (int id : {ids::window::kRefresh, ids::window::kUploadLanguage, ids::window::kApply,
+                   ids::window::kFactorySetting})
         EXPECT_FALSE(Button(id)->isEnabled()) << id;
-    for (int id : {MainDialog::kExitId, MainDialog::kDownloadId, MainDialog::kUploadId})
+    for (int id : {ids::window::kExit, ids::window::kDownload, ids::window::kUpload})
         EXPECT_TRUE(Button(id)->isEnabled()) << id;
     // Every setting control of the pages is off; labels, help boxes and the outlet page's
     // "same as Outlet1" box (no setting of its own) stay.
-    for (SettingsPage* page : dialog.SettingsPages()) {
+    for (SettingsPage* page : dialog.Pages().All()) {
         for (QWidget* control : page->findChildren<QWidget*>(Qt::FindDirectChildrenOnly)) {
             if (control->objectName() == "1045") continue;
             auto* edit = qobject_cast<QLineEdit*>(control);
@@ -135,8 +143,9 @@ TEST_F(StartUp, IgnoreRunsWithoutTheUnit) {
             }
         }
     }
-    for (int id : {1062, 1063, 1064, 1065})
-        EXPECT_FALSE(dialog.TestInfo()->Control<QLineEdit>(id)->isEnabled()) << id;
+    for (int id : {ids::testinfo::kHardware, ids::testinfo::kMonitorFirmware,
+                   ids::testinfo::kTimeSinceStartup, ids::testinfo::kPowerFirmware})
+        EXPECT_FALSE(dialog.Pages().TestInfo()->Control<QLineEdit>(id)->isEnabled()) << id;
     // The tabs of model code 0.
     EXPECT_EQ(TabLabels(),
               (std::vector<QString>{" UPS ", " Battery ", " ECO Mode ", " Dry Contact "}));
@@ -144,7 +153,7 @@ TEST_F(StartUp, IgnoreRunsWithoutTheUnit) {
     EXPECT_EQ(bus.CountTransfers(SimulatedUps::Direction::Get, 0x33), 0);
 
     // Exit still works.
-    QTest::mouseClick(Button(MainDialog::kExitId), Qt::LeftButton);
+    QTest::mouseClick(Button(ids::window::kExit), Qt::LeftButton);
     EXPECT_FALSE(dialog.isVisible());
 }
 
@@ -170,7 +179,8 @@ TEST_F(StartUp, CancelAndEscapeEndTheProgram) {
         ++shown;
         const int key = shown == 1 ? 0 : Qt::Key_Escape;
         if (key == 0) {
-            QTest::mouseClick(FindControl<QPushButton>(modal, 1011), Qt::LeftButton);
+            QTest::mouseClick(FindControl<QPushButton>(modal, ids::commerror::kRetry),
+                              Qt::LeftButton);
             QTimer::singleShot(0, answer);
         } else {
             QTest::keyClick(modal, Qt::Key_Escape);
@@ -199,10 +209,14 @@ TEST_P(Tabs, FollowTheModelAndTheTestInfoFlag) {
 
     // Tab indexes: the page of each label, and -1 for the pages without a tab.
     const std::vector<std::pair<QString, SettingsPage*>> pages = {
-        {" UPS ", dialog.Ups()},           {" Battery ", dialog.Battery()},
-        {" Parallel ", dialog.Parallel()}, {" Outlet1 ", dialog.Outlet1()},
-        {" Outlet2 ", dialog.Outlet2()},   {" ECO Mode ", dialog.Eco()},
-        {" Ostrel ", dialog.TestInfo()},   {" Dry Contact ", dialog.DryContact()}};
+        {" UPS ", dialog.Pages().Ups()},
+        {" Battery ", dialog.Pages().Page(EditedOn::BatteryPage)},
+        {" Parallel ", dialog.Pages().Parallel()},
+        {" Outlet1 ", dialog.Pages().Outlet(1)},
+        {" Outlet2 ", dialog.Pages().Outlet(2)},
+        {" ECO Mode ", dialog.Pages().Page(EditedOn::EcoPage)},
+        {" Ostrel ", dialog.Pages().TestInfo()},
+        {" Dry Contact ", dialog.Pages().Page(EditedOn::DryContactPage)}};
     for (const auto& [label, page] : pages) {
         const auto at = std::find(GetParam().labels.begin(), GetParam().labels.end(), label);
         const int expected =
@@ -228,20 +242,25 @@ class Window : public AppFixture {};
 
 TEST_F(Window, SelectingATabShowsExactlyThatPage) {
     MainDialog& dialog = Start();
-    const std::vector<SettingsPage*> all = {
-        dialog.Ups(),      dialog.DryContact(), dialog.Battery(),
-        dialog.Parallel(), dialog.InfoText(),   dialog.Outlet1(),
-        dialog.Outlet2(),  dialog.Eco(),        dialog.TestInfo()};
-    QTabBar* bar = dialog.Tabs()->Bar();
+    const std::vector<SettingsPage*> all = {dialog.Pages().Ups(),
+                                            dialog.Pages().Page(EditedOn::DryContactPage),
+                                            dialog.Pages().Page(EditedOn::BatteryPage),
+                                            dialog.Pages().Parallel(),
+                                            dialog.Pages().InfoText(),
+                                            dialog.Pages().Outlet(1),
+                                            dialog.Pages().Outlet(2),
+                                            dialog.Pages().Page(EditedOn::EcoPage),
+                                            dialog.Pages().TestInfo()};
+    QTabBar* bar = dialog.Pages().Tabs()->Bar();
     for (int i = bar->count() - 1; i >= 0; --i) {
         QTest::mouseClick(bar, Qt::LeftButton, {}, bar->tabRect(i).center());
-        ASSERT_EQ(dialog.Tabs()->CurrentIndex(), i);
+        ASSERT_EQ(dialog.Pages().Tabs()->CurrentIndex(), i);
         std::vector<SettingsPage*> visible;
         for (SettingsPage* page : all)
             if (page->isVisible()) visible.push_back(page);
         ASSERT_EQ(visible.size(), 1u) << "tab " << i;
         EXPECT_EQ(visible.front()->TabIndex(), i);
-        EXPECT_FALSE(dialog.InfoText()->isVisible());
+        EXPECT_FALSE(dialog.Pages().InfoText()->isVisible());
     }
 }
 
@@ -249,8 +268,8 @@ TEST_F(Window, EnterAndEscapeDoNothing) {
     MainDialog& dialog = Start();
     dialog.activateWindow();
     for (QWidget* target :
-         std::vector<QWidget*>{&dialog, Button(MainDialog::kExitId), Button(MainDialog::kApplyId),
-                               Button(MainDialog::kRefreshId)}) {
+         std::vector<QWidget*>{&dialog, Button(ids::window::kExit), Button(ids::window::kApply),
+                               Button(ids::window::kRefresh)}) {
         target->setFocus();
         for (int key : {Qt::Key_Return, Qt::Key_Enter, Qt::Key_Escape})
             QTest::keyClick(target, static_cast<Qt::Key>(key));
@@ -268,7 +287,7 @@ TEST_F(Window, CloseBoxEndsLikeExit) {
     EXPECT_TRUE(dialog.close());
     EXPECT_FALSE(dialog.isVisible());
     EXPECT_FALSE(dialog.MonitorRunning());
-    EXPECT_EQ(dialog.Flags().keepPolling.load(), 0);
+    EXPECT_EQ(Flags().keepPolling.load(), 0);
     ASSERT_FALSE(pauser.Pauses().empty());
     EXPECT_EQ(pauser.Pauses().front(), 100);
 }
@@ -279,12 +298,12 @@ TEST_F(Window, CloseBoxDuringAnActionEndsTheWindowOnceTheActionIsOver) {
     // until the wait is over, still inside Apply.
     bool closedDuringApply = false;
     pauser.onPause = [&](int milliseconds) {
-        if (milliseconds == MainDialog::kApplyWaitMs && !closedDuringApply) {
+        if (milliseconds == WindowActions::kApplyWaitMs && !closedDuringApply) {
             closedDuringApply = true;
             dialog.close();
         }
     };
-    dialog.OnApply();
+    dialog.Actions().Apply();
     pauser.onPause = nullptr;
     ASSERT_TRUE(closedDuringApply);
     EXPECT_TRUE(dialog.isVisible());  // Apply ran to its end, reload included
@@ -292,7 +311,7 @@ TEST_F(Window, CloseBoxDuringAnActionEndsTheWindowOnceTheActionIsOver) {
     QApplication::processEvents();
     EXPECT_FALSE(dialog.isVisible());
     EXPECT_FALSE(dialog.MonitorRunning());
-    EXPECT_EQ(dialog.Flags().keepPolling.load(), 0);
+    EXPECT_EQ(Flags().keepPolling.load(), 0);
 }
 
 TEST_F(Window, ContextMenuOffersAbout) {

@@ -15,6 +15,7 @@
 #include <thread>
 
 #include "app/AppFixture.h"
+#include "resources/Ids.h"
 
 namespace upsconfig::test {
 namespace {
@@ -34,7 +35,7 @@ TEST_F(Monitor, ReadsTheStatusOnEvery161stPassAndFollowsTheUnit) {
     unit.SetOutlet(2, false);
     unit.SetStartupSeconds(3725);
     MainDialog& dialog = Start();
-    UpsFlags& flags = dialog.Flags();
+    UpsFlags& flags = Flags();
     ASSERT_TRUE(gate->WaitForPasses(1));
 
     gate->Allow(159);
@@ -50,10 +51,14 @@ TEST_F(Monitor, ReadsTheStatusOnEvery161stPassAndFollowsTheUnit) {
     EXPECT_EQ(flags.outlet1On.load(), 1);
     EXPECT_EQ(flags.outlet2On.load(), 0);
     // The state update reaches the page through the window's queue: standby-only settings open.
-    QComboBox* voltage = dialog.Ups()->Control<QComboBox>(1014);
+    QComboBox* voltage = dialog.Pages().Ups()->Control<QComboBox>(ids::ups::kVoltage);
     QApplication::processEvents();
     EXPECT_TRUE(voltage->isEnabled());
-    EXPECT_FALSE(dialog.TestInfo()->Control<QLineEdit>(1064)->text().isEmpty());
+    EXPECT_FALSE(dialog.Pages()
+                     .TestInfo()
+                     ->Control<QLineEdit>(ids::testinfo::kTimeSinceStartup)
+                     ->text()
+                     .isEmpty());
 
     // The unit goes online and outlet 1 off: seen at the next 161st pass, not before.
     unit.SetOnline(true);
@@ -69,14 +74,15 @@ TEST_F(Monitor, ReadsTheStatusOnEvery161stPassAndFollowsTheUnit) {
 
     QApplication::processEvents();
     EXPECT_FALSE(voltage->isEnabled());
-    for (int id : {1015, 1016, 1017, 1018})
-        EXPECT_FALSE(dialog.Ups()->Control<QRadioButton>(id)->isEnabled()) << id;
+    for (int id : ids::ups::kFrequency)
+        EXPECT_FALSE(dialog.Pages().Ups()->Control<QRadioButton>(id)->isEnabled()) << id;
     // Outlet 1 is off now: its page offers Turn On alone.
-    EXPECT_TRUE(dialog.Outlet1()->Control<QPushButton>(1052)->isEnabled());
-    EXPECT_FALSE(dialog.Outlet1()->Control<QPushButton>(1053)->isEnabled());
-    EXPECT_FALSE(dialog.Outlet1()->Control<QPushButton>(1054)->isEnabled());
+    EXPECT_TRUE(dialog.Pages().Outlet(1)->Control<QPushButton>(ids::outlet::kTurnOn)->isEnabled());
+    EXPECT_FALSE(
+        dialog.Pages().Outlet(1)->Control<QPushButton>(ids::outlet::kTurnOff)->isEnabled());
+    EXPECT_FALSE(dialog.Pages().Outlet(1)->Control<QPushButton>(ids::outlet::kReboot)->isEnabled());
     // Factory Setting now refuses.
-    dialog.OnFactorySetting();
+    dialog.Actions().FactorySetting();
     ASSERT_EQ(Messages().size(), 1u);
     EXPECT_EQ(Messages()[0].caption, "Factory Default");
 }
@@ -95,7 +101,7 @@ TEST_F(Monitor, ExitDuringAStatusReadEndsWithinOnePassAndLeavesNoThread) {
         if (std::this_thread::get_id() == uiThread) return;
         monitorThread = KernelThreadId();
         inRead = true;
-        while (dialog.Flags().keepPolling.load() != 0)
+        while (Flags().keepPolling.load() != 0)
             std::this_thread::yield();
     };
     ASSERT_TRUE(gate->WaitForPasses(1));
@@ -103,7 +109,7 @@ TEST_F(Monitor, ExitDuringAStatusReadEndsWithinOnePassAndLeavesNoThread) {
     while (!inRead)
         std::this_thread::yield();
 
-    QTest::mouseClick(Button(MainDialog::kExitId), Qt::LeftButton);
+    QTest::mouseClick(Button(ids::window::kExit), Qt::LeftButton);
 
     EXPECT_FALSE(dialog.isVisible());
     EXPECT_FALSE(dialog.MonitorRunning());
@@ -125,8 +131,8 @@ TEST_F(Monitor, OnlineDisablesTheParallelListsAgainWithinOnePass) {
     MainDialog& dialog = Start();
     ASSERT_TRUE(gate->WaitForPasses(1));
     QApplication::processEvents();
-    auto* units = dialog.Parallel()->Control<QComboBox>(1026);
-    auto* ids = dialog.Parallel()->Control<QComboBox>(1027);
+    auto* units = dialog.Pages().Parallel()->Control<QComboBox>(ids::parallel::kUnits);
+    auto* ids = dialog.Pages().Parallel()->Control<QComboBox>(ids::parallel::kUnitId);
     ASSERT_FALSE(units->isEnabled());
     ASSERT_FALSE(ids->isEnabled());
 

@@ -14,9 +14,12 @@
 #include "app/AboutDialog.h"
 #include "framework/AppServices.h"
 #include "framework/TemplateBuilder.h"
+#include "resources/Ids.h"
 
 namespace upsconfig {
 namespace {
+
+namespace id = ids::commerror;
 
 // Shows the dialog through the real services and acts on it once it is up.
 int RunAndAct(std::function<void(CommErrorDialog*)> act) {
@@ -52,15 +55,15 @@ TEST(CommErrorDialog, ShowsTheTextsExactly) {
         "5. If installed, stop Sentrel software using the stop command.",
     };
     EXPECT_EQ(texts, expected);
-    EXPECT_EQ(FindControl<QPushButton>(&dialog, 1011)->text(), "Retry");
-    EXPECT_EQ(FindControl<QPushButton>(&dialog, 1012)->text(), "Ignore");
-    EXPECT_EQ(FindControl<QPushButton>(&dialog, 1013)->text(), "Cancel");
+    EXPECT_EQ(FindControl<QPushButton>(&dialog, id::kRetry)->text(), "Retry");
+    EXPECT_EQ(FindControl<QPushButton>(&dialog, id::kIgnore)->text(), "Ignore");
+    EXPECT_EQ(FindControl<QPushButton>(&dialog, id::kCancel)->text(), "Cancel");
 }
 
 TEST(CommErrorDialog, ButtonsChooseAndEverythingElseCancels) {
-    EXPECT_EQ(RunAndAct(Press(1011)), ButtonId::Retry);
-    EXPECT_EQ(RunAndAct(Press(1012)), ButtonId::Ignore);
-    EXPECT_EQ(RunAndAct(Press(1013)), ButtonId::Cancel);
+    EXPECT_EQ(RunAndAct(Press(id::kRetry)), ButtonId::Retry);
+    EXPECT_EQ(RunAndAct(Press(id::kIgnore)), ButtonId::Ignore);
+    EXPECT_EQ(RunAndAct(Press(id::kCancel)), ButtonId::Cancel);
     EXPECT_EQ(RunAndAct([](CommErrorDialog* d) { QTest::keyClick(d, Qt::Key_Escape); }),
               ButtonId::Cancel);
     EXPECT_EQ(RunAndAct([](CommErrorDialog* d) { d->close(); }), ButtonId::Cancel);
@@ -68,14 +71,14 @@ TEST(CommErrorDialog, ButtonsChooseAndEverythingElseCancels) {
     EXPECT_EQ(RunAndAct([](CommErrorDialog* d) {
                   QTest::keyClick(d, Qt::Key_F1);
                   EXPECT_TRUE(d->isVisible());
-                  QTest::mouseClick(FindControl<QPushButton>(d, 1012), Qt::LeftButton);
+                  QTest::mouseClick(FindControl<QPushButton>(d, id::kIgnore), Qt::LeftButton);
               }),
               ButtonId::Ignore);
 }
 
 TEST(CommErrorDialog, ChoiceStartsAtCancelOnEveryShowing) {
     CommErrorDialog dialog;
-    QTimer::singleShot(0, [&] { FindControl<QPushButton>(&dialog, 1011)->click(); });
+    QTimer::singleShot(0, [&] { FindControl<QPushButton>(&dialog, id::kRetry)->click(); });
     dialog.exec();
     EXPECT_EQ(dialog.Choice(), ButtonId::Retry);
     QTimer::singleShot(0, [&] { QTest::keyClick(&dialog, Qt::Key_Escape); });

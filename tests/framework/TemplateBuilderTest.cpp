@@ -17,6 +17,7 @@
 #include <QTest>
 
 #include "framework/TabControl.h"
+#include "resources/Ids.h"
 
 namespace upsconfig {
 namespace {
@@ -29,7 +30,7 @@ DialogBaseUnits UnitsOf(const DialogTemplate& dialog) { return BaseUnits(DialogF
 
 // The communication-error template, control by control: kind, text, place, id.
 TEST(TemplateBuilder, BuildsTheCommunicationErrorTemplateAsItsTableSays) {
-    const DialogTemplate& dialog = Template(160);
+    const DialogTemplate& dialog = Template(ids::dialog::kCommError);
     QDialog window;
     const std::vector<QWidget*> built = TemplateBuilder::BuildDialog(dialog, &window);
     const DialogBaseUnits units = UnitsOf(dialog);
@@ -73,39 +74,40 @@ TEST(TemplateBuilder, BuildsTheCommunicationErrorTemplateAsItsTableSays) {
     }
     // Spot checks in pixels: the first line of text and the Retry button.
     EXPECT_EQ(built[1]->geometry().topLeft(), QPoint(80, 32));
-    EXPECT_EQ(FindControl<QPushButton>(&window, 1011)->geometry(), QRect(90, 206, 75, 21));
+    EXPECT_EQ(FindControl<QPushButton>(&window, ids::commerror::kRetry)->geometry(),
+              QRect(90, 206, 75, 21));
     // A label keeps its trailing blank; two blanks stay two.
     EXPECT_EQ(qobject_cast<QLabel*>(built[6])->text(),
               "3. Temporarily remove the webcard  or option card ");
     // Focus follows the template: Retry, Ignore, Cancel.
-    EXPECT_EQ(FindControl<QWidget>(&window, 1011)->nextInFocusChain(),
-              FindControl<QWidget>(&window, 1012));
-    EXPECT_EQ(FindControl<QWidget>(&window, 1012)->nextInFocusChain(),
-              FindControl<QWidget>(&window, 1013));
+    EXPECT_EQ(FindControl<QWidget>(&window, ids::commerror::kRetry)->nextInFocusChain(),
+              FindControl<QWidget>(&window, ids::commerror::kIgnore));
+    EXPECT_EQ(FindControl<QWidget>(&window, ids::commerror::kIgnore)->nextInFocusChain(),
+              FindControl<QWidget>(&window, ids::commerror::kCancel));
 }
 
 TEST(TemplateBuilder, AppliesStylesAndKeepsDropDownListsAtTheirClosedHeight) {
-    const DialogTemplate& dialog = Template(129);
+    const DialogTemplate& dialog = Template(ids::dialog::kUpsPage);
     QWidget page;
     TemplateBuilder::Build(dialog, &page);
     const DialogBaseUnits units = UnitsOf(dialog);
 
-    EXPECT_TRUE(FindControl<QCheckBox>(&page, 1003)->isHidden());
-    EXPECT_FALSE(FindControl<QCheckBox>(&page, 1019)->isHidden());
+    EXPECT_TRUE(FindControl<QCheckBox>(&page, ids::ups::kReverseDetection)->isHidden());
+    EXPECT_FALSE(FindControl<QCheckBox>(&page, ids::ups::kAlarm)->isHidden());
 
-    auto* help = FindControl<QPlainTextEdit>(&page, 1009);
+    auto* help = FindControl<QPlainTextEdit>(&page, ids::ups::kHelp);
     ASSERT_NE(help, nullptr);
     EXPECT_TRUE(help->isReadOnly());
     EXPECT_EQ(help->verticalScrollBarPolicy(), Qt::ScrollBarAlwaysOn);
     EXPECT_NE(help->frameShape(), QFrame::NoFrame);
     EXPECT_TRUE(help->toPlainText().isEmpty());
 
-    auto* model = FindControl<QLineEdit>(&page, 1012);
+    auto* model = FindControl<QLineEdit>(&page, ids::ups::kModelName);
     ASSERT_NE(model, nullptr);
     EXPECT_TRUE(model->isReadOnly());
 
     // The list's 97 units are its opened height; the closed box is one normal row high.
-    auto* voltage = FindControl<QComboBox>(&page, 1014);
+    auto* voltage = FindControl<QComboBox>(&page, ids::ups::kVoltage);
     ASSERT_NE(voltage, nullptr);
     EXPECT_FALSE(voltage->isEditable());
     const QRect templ = DluToPixels({75, 28, 76, 97}, units);
@@ -116,13 +118,13 @@ TEST(TemplateBuilder, AppliesStylesAndKeepsDropDownListsAtTheirClosedHeight) {
     EXPECT_GT(voltage->maxVisibleItems(), 1);
 
     // Lookup by id: wrong type or unknown id gives nothing.
-    EXPECT_EQ(FindControl<QPushButton>(&page, 1014), nullptr);
+    EXPECT_EQ(FindControl<QPushButton>(&page, ids::ups::kVoltage), nullptr);
     EXPECT_EQ(FindControl<QWidget>(&page, 4242), nullptr);
 
-    const DialogTemplate& battery = Template(131);
+    const DialogTemplate& battery = Template(ids::dialog::kBatteryPage);
     QWidget batteryPage;
     TemplateBuilder::Build(battery, &batteryPage);
-    auto* minutes = FindControl<QComboBox>(&batteryPage, 1002);
+    auto* minutes = FindControl<QComboBox>(&batteryPage, ids::battery::kLowBatteryTime);
     ASSERT_NE(minutes, nullptr);
     ASSERT_GT(minutes->count(), 2);
     EXPECT_EQ(minutes->itemText(0), "*2");  // items in template order, unsorted

@@ -7,19 +7,17 @@
 #include <QTest>
 
 #include "PageTestSupport.h"
+#include "resources/Ids.h"
 #include "support/QtPrinters.h"
 
 namespace upsconfig {
 namespace {
 
+namespace id = ids::battery;
+
 using pagetest::Hex;
 using pagetest::ImageWith;
 using F = FieldId;
-
-constexpr int kMinutes = 1002;
-constexpr int kWeeks = 1003;
-constexpr int kCabinets = 1004;
-constexpr int kAutoTest = 1008;
 
 class BatteryPageTest : public ::testing::Test {
   protected:
@@ -28,7 +26,7 @@ class BatteryPageTest : public ::testing::Test {
         return image;
     }
     QComboBox* List(int id) { return page.Control<QComboBox>(id); }
-    QCheckBox* AutoTest() { return page.Control<QCheckBox>(kAutoTest); }
+    QCheckBox* AutoTest() { return page.Control<QCheckBox>(id::kAutoTest); }
 
     BatteryPage page;
 };
@@ -45,9 +43,10 @@ TEST_F(BatteryPageTest, LoadThenStoreWritesTheSameBitsBack) {
                                                          {F::bBattType, row.cabinets},
                                                          {F::bAutoBattTestEn, row.autoTest}});
             page.LoadSettings(image);
-            EXPECT_EQ(List(kMinutes)->currentText().remove('*'), QString::number(row.minutes));
-            EXPECT_EQ(List(kWeeks)->currentIndex(), static_cast<int>(row.weeks));
-            EXPECT_EQ(List(kCabinets)->currentIndex(), static_cast<int>(row.cabinets));
+            EXPECT_EQ(List(id::kLowBatteryTime)->currentText().remove('*'),
+                      QString::number(row.minutes));
+            EXPECT_EQ(List(id::kTestInterval)->currentIndex(), static_cast<int>(row.weeks));
+            EXPECT_EQ(List(id::kCabinets)->currentIndex(), static_cast<int>(row.cabinets));
             EXPECT_EQ(AutoTest()->isChecked(), row.autoTest == 1);
             EXPECT_EQ(Hex(Stored(image)), Hex(image));
         }
@@ -58,12 +57,12 @@ TEST_F(BatteryPageTest, TheTestIntervalFollowsTheAutoTestBoxAlone) {
     const SettingsImage image =
         ImageWith(0, {{F::bLowBattTime, 5}, {F::bAutoBattTestTime, 3}, {F::bAutoBattTestEn, 0}});
     page.LoadSettings(image);
-    EXPECT_FALSE(List(kWeeks)->isEnabled());
-    EXPECT_TRUE(List(kMinutes)->isEnabled());
-    EXPECT_TRUE(List(kCabinets)->isEnabled());
+    EXPECT_FALSE(List(id::kTestInterval)->isEnabled());
+    EXPECT_TRUE(List(id::kLowBatteryTime)->isEnabled());
+    EXPECT_TRUE(List(id::kCabinets)->isEnabled());
     EXPECT_TRUE(AutoTest()->isEnabled());
     // Disabled, it still shows and stores its interval.
-    EXPECT_EQ(List(kWeeks)->currentText(), "20");
+    EXPECT_EQ(List(id::kTestInterval)->currentText(), "20");
     EXPECT_EQ(GetField(Stored(ImageWith(0, {})), F::bAutoBattTestTime), 3u);
 
     // A click on the box enables the interval at once, and a second one disables it again.
@@ -71,11 +70,11 @@ TEST_F(BatteryPageTest, TheTestIntervalFollowsTheAutoTestBoxAlone) {
     ASSERT_TRUE(QTest::qWaitForWindowExposed(&page));
     QTest::mouseClick(AutoTest(), Qt::LeftButton);
     EXPECT_TRUE(AutoTest()->isChecked());
-    EXPECT_TRUE(List(kWeeks)->isEnabled());
+    EXPECT_TRUE(List(id::kTestInterval)->isEnabled());
     QTest::mouseClick(AutoTest(), Qt::LeftButton);
-    EXPECT_FALSE(List(kWeeks)->isEnabled());
-    EXPECT_TRUE(List(kMinutes)->isEnabled());
-    EXPECT_TRUE(List(kCabinets)->isEnabled());
+    EXPECT_FALSE(List(id::kTestInterval)->isEnabled());
+    EXPECT_TRUE(List(id::kLowBatteryTime)->isEnabled());
+    EXPECT_TRUE(List(id::kCabinets)->isEnabled());
 }
 
 TEST_F(BatteryPageTest, ValuesWithoutAnItemLoadUnselectedAndStoreUnchanged) {
@@ -91,9 +90,9 @@ TEST_F(BatteryPageTest, ValuesWithoutAnItemLoadUnselectedAndStoreUnchanged) {
                                                      {F::bBattType, 9},
                                                      {F::bAutoBattTestEn, 1}});
         page.LoadSettings(image);
-        EXPECT_EQ(List(kMinutes)->currentIndex(), -1);
-        EXPECT_EQ(List(kWeeks)->currentIndex(), -1);
-        EXPECT_EQ(List(kCabinets)->currentIndex(), -1);
+        EXPECT_EQ(List(id::kLowBatteryTime)->currentIndex(), -1);
+        EXPECT_EQ(List(id::kTestInterval)->currentIndex(), -1);
+        EXPECT_EQ(List(id::kCabinets)->currentIndex(), -1);
         EXPECT_EQ(Hex(Stored(image)), Hex(image));
     }
     // A page never loaded has no selection either and leaves the three fields.
@@ -112,11 +111,11 @@ TEST_F(BatteryPageTest, FactoryDefaultsThenStoreGiveTheDefaults) {
                                                  {F::bAutoBattTestEn, 0}});
     page.LoadSettings(image);
     page.SetFactoryDefaults();
-    EXPECT_EQ(List(kMinutes)->currentText(), "*2");
-    EXPECT_EQ(List(kWeeks)->currentText(), "*8");
-    EXPECT_EQ(List(kCabinets)->currentText(), "*0");
+    EXPECT_EQ(List(id::kLowBatteryTime)->currentText(), "*2");
+    EXPECT_EQ(List(id::kTestInterval)->currentText(), "*8");
+    EXPECT_EQ(List(id::kCabinets)->currentText(), "*0");
     EXPECT_TRUE(AutoTest()->isChecked());
-    EXPECT_TRUE(List(kWeeks)->isEnabled());
+    EXPECT_TRUE(List(id::kTestInterval)->isEnabled());
 
     SettingsImage expected = image;
     SetField(expected, F::bLowBattTime, 2);

@@ -6,21 +6,18 @@
 #include <QTest>
 
 #include "PageTestSupport.h"
+#include "resources/Ids.h"
 #include "resources/StringTable.h"
 #include "support/QtPrinters.h"
 
 namespace upsconfig {
 namespace {
 
+namespace id = ids::drycontact;
+
 using pagetest::Hex;
 using pagetest::ImageWith;
 using F = FieldId;
-
-constexpr int kManual = 1004;
-constexpr int kAutoEnable = 1005;
-constexpr int kOpen = 1006;
-constexpr int kClosed = 1007;
-constexpr int kHelpBox = 1013;
 
 class DryContactPageTest : public ::testing::Test {
   protected:
@@ -42,10 +39,10 @@ TEST_F(DryContactPageTest, LoadThenStoreWritesTheSameBitsBack) {
                 const SettingsImage image =
                     ImageWith(fill, {{F::bShutDownAction, action}, {F::bShutDownLogic, logic}});
                 page.LoadSettings(image);
-                EXPECT_EQ(Checked(kAutoEnable), action == 1);
-                EXPECT_EQ(Checked(kManual), action == 0);
-                EXPECT_EQ(Checked(kOpen), logic == 1);
-                EXPECT_EQ(Checked(kClosed), logic == 0);
+                EXPECT_EQ(Checked(id::kAutoEnable), action == 1);
+                EXPECT_EQ(Checked(id::kManualRestart), action == 0);
+                EXPECT_EQ(Checked(id::kNormallyOpen), logic == 1);
+                EXPECT_EQ(Checked(id::kNormallyClosed), logic == 0);
                 EXPECT_EQ(Hex(Stored(image)), Hex(image));
                 // Into the opposite values: both bits follow the page, nothing else moves.
                 SettingsImage expected = ImageWith(static_cast<std::uint8_t>(~fill), {});
@@ -69,10 +66,10 @@ TEST_F(DryContactPageTest, FactoryDefaultsThenStoreGiveManualRestartNormallyOpen
     const SettingsImage image = ImageWith(0xFF, {{F::bShutDownAction, 1}, {F::bShutDownLogic, 0}});
     page.LoadSettings(image);
     page.SetFactoryDefaults();
-    EXPECT_TRUE(Checked(kManual));
-    EXPECT_FALSE(Checked(kAutoEnable));
-    EXPECT_TRUE(Checked(kOpen));
-    EXPECT_FALSE(Checked(kClosed));
+    EXPECT_TRUE(Checked(id::kManualRestart));
+    EXPECT_FALSE(Checked(id::kAutoEnable));
+    EXPECT_TRUE(Checked(id::kNormallyOpen));
+    EXPECT_FALSE(Checked(id::kNormallyClosed));
     const SettingsImage stored = Stored(image);
     EXPECT_EQ(GetField(stored, F::bShutDownAction), 0u);
     EXPECT_EQ(GetField(stored, F::bShutDownLogic), 1u);
@@ -81,25 +78,25 @@ TEST_F(DryContactPageTest, FactoryDefaultsThenStoreGiveManualRestartNormallyOpen
 TEST_F(DryContactPageTest, HoverHelpNamesThePinsOfTheModelInTheOwnCopy) {
     page.show();
     ASSERT_TRUE(QTest::qWaitForWindowExposed(&page));
-    auto hover = [&](int id) { return pagetest::HoverOver(page, id, kHelpBox); };
+    auto hover = [&](int id) { return pagetest::HoverOver(page, id, id::kHelp); };
     auto help = [](int stringId) { return pagetest::HelpText(LoadString(stringId)); };
 
     page.SetOwnImage(ImageWith(0, {{F::bModelCode, 20}}));
-    EXPECT_EQ(hover(kManual), help(140));
-    EXPECT_TRUE(hover(kManual).contains("pin 5 and pin 6"));
-    EXPECT_TRUE(hover(kManual).contains("Start button"));
-    EXPECT_EQ(hover(kAutoEnable), help(141));
-    EXPECT_EQ(hover(kOpen), help(142));
-    EXPECT_EQ(hover(kClosed), help(143));
+    EXPECT_EQ(hover(id::kManualRestart), help(ids::text::kDryManualRestartPins56Help));
+    EXPECT_TRUE(hover(id::kManualRestart).contains("pin 5 and pin 6"));
+    EXPECT_TRUE(hover(id::kManualRestart).contains("Start button"));
+    EXPECT_EQ(hover(id::kAutoEnable), help(ids::text::kDryAutoEnablePins56Help));
+    EXPECT_EQ(hover(id::kNormallyOpen), help(ids::text::kDryNormallyOpenPins56Help));
+    EXPECT_EQ(hover(id::kNormallyClosed), help(ids::text::kDryNormallyClosedPins56Help));
 
     // The copy is read at each move: a new model changes the text without a reload.
     page.SetOwnImage(ImageWith(0, {{F::bModelCode, 24}}));
-    EXPECT_EQ(hover(kManual), help(114));
-    EXPECT_TRUE(hover(kManual).contains("pin 1 and pin 2"));
-    EXPECT_TRUE(hover(kManual).contains("LCD"));
-    EXPECT_EQ(hover(kAutoEnable), help(115));
-    EXPECT_EQ(hover(kOpen), help(116));
-    EXPECT_EQ(hover(kClosed), help(117));
+    EXPECT_EQ(hover(id::kManualRestart), help(ids::text::kDryManualRestartHelp));
+    EXPECT_TRUE(hover(id::kManualRestart).contains("pin 1 and pin 2"));
+    EXPECT_TRUE(hover(id::kManualRestart).contains("LCD"));
+    EXPECT_EQ(hover(id::kAutoEnable), help(ids::text::kDryAutoEnableHelp));
+    EXPECT_EQ(hover(id::kNormallyOpen), help(ids::text::kDryNormallyOpenHelp));
+    EXPECT_EQ(hover(id::kNormallyClosed), help(ids::text::kDryNormallyClosedHelp));
 }
 
 }  // namespace

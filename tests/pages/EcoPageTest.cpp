@@ -8,20 +8,18 @@
 #include <QVBoxLayout>
 
 #include "PageTestSupport.h"
+#include "resources/Ids.h"
 #include "resources/StringTable.h"
 #include "support/QtPrinters.h"
 
 namespace upsconfig {
 namespace {
 
+namespace id = ids::eco;
+
 using pagetest::Hex;
 using pagetest::ImageWith;
 using F = FieldId;
-
-constexpr int kMode = 1060;
-constexpr int kVoltage = 1056;
-constexpr int kFrequency = 1057;
-constexpr int kRequalify = 1059;
 
 class EcoPageTest : public ::testing::Test {
   protected:
@@ -42,10 +40,10 @@ TEST_F(EcoPageTest, LoadThenStoreWritesTheSameBitsBack) {
                                                      {F::bECO_Freq_Tol, 1},
                                                      {F::bECO_Requlify_Interval, 2}});
         page.LoadSettings(image);
-        EXPECT_EQ(List(kMode)->currentText(), "On");
-        EXPECT_EQ(List(kVoltage)->currentText(), "5%");
-        EXPECT_EQ(List(kFrequency)->currentText(), "2Hz");
-        EXPECT_EQ(List(kRequalify)->currentText(), "30min");
+        EXPECT_EQ(List(id::kMode)->currentText(), "On");
+        EXPECT_EQ(List(id::kVoltageTolerance)->currentText(), "5%");
+        EXPECT_EQ(List(id::kFrequencyTolerance)->currentText(), "2Hz");
+        EXPECT_EQ(List(id::kRequalification)->currentText(), "30min");
         EXPECT_EQ(Hex(Stored(image)), Hex(image));
         // Into the opposite background: only the four fields follow the page.
         SettingsImage expected = ImageWith(static_cast<std::uint8_t>(~fill), {});
@@ -63,7 +61,7 @@ TEST_F(EcoPageTest, ValuesWithoutAnItemLoadUnselectedAndStoreUnchanged) {
                                                  {F::bECO_Freq_Tol, 15},
                                                  {F::bECO_Requlify_Interval, 5}});
     page.LoadSettings(image);
-    for (int id : {kMode, kVoltage, kFrequency, kRequalify})
+    for (int id : {id::kMode, id::kVoltageTolerance, id::kFrequencyTolerance, id::kRequalification})
         EXPECT_EQ(List(id)->currentIndex(), -1) << id;
     EXPECT_EQ(Hex(Stored(image)), Hex(image));
     // Straight after creation nothing is selected and nothing is written either.
@@ -80,7 +78,7 @@ TEST_F(EcoPageTest, FactoryDefaultsThenStoreGiveTheStarredItems) {
                                                  {F::bECO_Requlify_Interval, 2}});
     page.LoadSettings(image);
     page.SetFactoryDefaults();
-    for (int id : {kMode, kVoltage, kFrequency, kRequalify})
+    for (int id : {id::kMode, id::kVoltageTolerance, id::kFrequencyTolerance, id::kRequalification})
         EXPECT_TRUE(List(id)->currentText().startsWith('*')) << id;
     SettingsImage expected = image;
     SetField(expected, F::bECOMode, 0);
@@ -93,13 +91,13 @@ TEST_F(EcoPageTest, FactoryDefaultsThenStoreGiveTheStarredItems) {
 TEST_F(EcoPageTest, HoverHelpSharesOneTextBetweenTheTolerances) {
     page.show();
     ASSERT_TRUE(QTest::qWaitForWindowExposed(&page));
-    auto hover = [&](int id) { return pagetest::HoverOver(page, id, 1048); };
-    EXPECT_EQ(hover(kMode), pagetest::HelpText(LoadString(204)));
-    EXPECT_TRUE(hover(kMode).endsWith("(default)and on. "));
-    const QString tolerance = hover(kVoltage);
+    auto hover = [&](int id) { return pagetest::HoverOver(page, id, id::kHelp); };
+    EXPECT_EQ(hover(id::kMode), pagetest::HelpText(LoadString(ids::text::kEcoModeHelp)));
+    EXPECT_TRUE(hover(id::kMode).endsWith("(default)and on. "));
+    const QString tolerance = hover(id::kVoltageTolerance);
     EXPECT_TRUE(tolerance.startsWith("If the UPS is in ECO mode,the bypass meet"));
-    EXPECT_EQ(hover(kFrequency), tolerance);
-    const QString requalify = hover(kRequalify);
+    EXPECT_EQ(hover(id::kFrequencyTolerance), tolerance);
+    const QString requalify = hover(id::kRequalification);
     EXPECT_TRUE(requalify.startsWith("Requalification time will be used"));
     EXPECT_TRUE(requalify.endsWith("before transferring back to Bypass."));
 }
@@ -114,7 +112,7 @@ TEST_F(EcoPageTest, EnterAndEscapeAreSwallowed) {
     QObject::connect(&dialog, &QDialog::finished, [&] { closed = true; });
     dialog.show();
     ASSERT_TRUE(QTest::qWaitForWindowExposed(&dialog));
-    for (QWidget* target : {static_cast<QWidget*>(inner), inner->Control<QWidget>(kMode)})
+    for (QWidget* target : {static_cast<QWidget*>(inner), inner->Control<QWidget>(id::kMode)})
         for (Qt::Key key : {Qt::Key_Escape, Qt::Key_Return, Qt::Key_Enter})
             QTest::keyClick(target, key);
     EXPECT_FALSE(closed);

@@ -7,14 +7,17 @@
 #include <QTest>
 #include <QVBoxLayout>
 
+#include "resources/Ids.h"
 #include "support/QtPrinters.h"
 
 namespace upsconfig {
 namespace {
 
+namespace id = ids::infotext;
+
 TEST(InfoTextPage, HoldsItsTextFromTheStartAndShowsItAgainOnRequest) {
     InfoTextPage page;
-    auto* edit = page.Control<QPlainTextEdit>(1001);
+    auto* edit = page.Control<QPlainTextEdit>(id::kText);
     ASSERT_NE(edit, nullptr);
     const QString text = edit->toPlainText();
     EXPECT_TRUE(text.startsWith('\n'));
@@ -37,8 +40,8 @@ TEST(InfoTextPage, EnterAndEscapeCloseNothing) {
     bool closed = false;
     QObject::connect(&dialog, &QDialog::finished, [&] { closed = true; });
 
-    for (QWidget* target :
-         {static_cast<QWidget*>(page), static_cast<QWidget*>(page->Control<QPlainTextEdit>(1001))})
+    for (QWidget* target : {static_cast<QWidget*>(page),
+                            static_cast<QWidget*>(page->Control<QPlainTextEdit>(id::kText))})
         for (Qt::Key key : {Qt::Key_Escape, Qt::Key_Return, Qt::Key_Enter})
             QTest::keyClick(target, key);
     EXPECT_FALSE(closed);

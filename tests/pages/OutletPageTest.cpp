@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "device/HidLink.h"
+#include "resources/Ids.h"
 #include "sim/SimulatedUps.h"
 #include "support/FakePauser.h"
 #include "support/QtPrinters.h"
@@ -20,6 +21,8 @@
 
 namespace upsconfig {
 namespace {
+
+namespace id = ids::outlet;
 
 using F = FieldId;
 using testing::ScriptedAppServices;
@@ -128,18 +131,18 @@ TEST_F(OutletPageTest, LoadThenStoreWritesBackTheSameBitsOnBothOutlets) {
     outlet1.LoadSettings(base);
     outlet2.LoadSettings(base);
 
-    EXPECT_EQ(Edit(outlet1, 1021)->text(), "2");
-    EXPECT_EQ(Edit(outlet1, 1024)->text(), "7");
-    EXPECT_EQ(Edit(outlet1, 1026)->text(), "45");
-    EXPECT_EQ(Edit(outlet2, 1021)->text(), "11");
-    EXPECT_EQ(Edit(outlet2, 1027)->text(), "16");
-    EXPECT_EQ(Edit(outlet2, 1026)->text(), "70");
+    EXPECT_EQ(Edit(outlet1, id::kTurnOnDelay)->text(), "2");
+    EXPECT_EQ(Edit(outlet1, id::kBatteryTime)->text(), "7");
+    EXPECT_EQ(Edit(outlet1, id::kCapacity)->text(), "45");
+    EXPECT_EQ(Edit(outlet2, id::kTurnOnDelay)->text(), "11");
+    EXPECT_EQ(Edit(outlet2, id::kOnAfterCapacityDelay)->text(), "16");
+    EXPECT_EQ(Edit(outlet2, id::kCapacity)->text(), "70");
     // 0xA5: bPROVOB_1, bPROVCL_1, bPROVRL_2, bOOOOB_2 set.
-    EXPECT_TRUE(Box(outlet1, 1029)->isChecked());
-    EXPECT_FALSE(Box(outlet1, 1030)->isChecked());
-    EXPECT_FALSE(Box(outlet1, 1032)->isChecked());
-    EXPECT_TRUE(Box(outlet2, 1030)->isChecked());
-    EXPECT_TRUE(Box(outlet2, 1032)->isChecked());
+    EXPECT_TRUE(Box(outlet1, id::kOnAfterBatteryBox)->isChecked());
+    EXPECT_FALSE(Box(outlet1, id::kOnAfterRuntimeBox)->isChecked());
+    EXPECT_FALSE(Box(outlet1, id::kOverloadBox)->isChecked());
+    EXPECT_TRUE(Box(outlet2, id::kOnAfterRuntimeBox)->isChecked());
+    EXPECT_TRUE(Box(outlet2, id::kOverloadBox)->isChecked());
 
     SettingsImage stored = base;
     outlet1.StoreSettings(stored);
@@ -155,19 +158,24 @@ TEST_F(OutletPageTest, FactoryDefaultsShowAndStoreTheDefaultValues) {
         page->LoadSettings(base);
         page->SetFactoryDefaults();
 
-        const std::pair<int, const char*> shown[] = {{1021, "0"}, {1024, "5"}, {1022, "0"},
-                                                     {1025, "5"}, {1023, "0"}, {1026, "20"},
-                                                     {1027, "0"}};
+        const std::pair<int, const char*> shown[] = {
+            {id::kTurnOnDelay, "0"},         {id::kBatteryTime, "5"},
+            {id::kOnAfterBatteryDelay, "0"}, {id::kRuntime, "5"},
+            {id::kOnAfterRuntimeDelay, "0"}, {id::kCapacity, "20"},
+            {id::kOnAfterCapacityDelay, "0"}};
         for (auto [id, text] : shown)
             EXPECT_EQ(Edit(*page, id)->text(), text) << id;
-        for (int id : {1032, 1049, 1050, 1051})
+        for (int id :
+             {id::kOverloadBox, id::kOffOnBatteryBox, id::kOffOnRuntimeBox, id::kOffOnCapacityBox})
             EXPECT_FALSE(Box(*page, id)->isChecked()) << id;
-        for (int id : {1029, 1030, 1031})
+        for (int id : {id::kOnAfterBatteryBox, id::kOnAfterRuntimeBox, id::kOnAfterCapacityBox})
             EXPECT_TRUE(Box(*page, id)->isChecked()) << id;
-        for (int id : {1024, 1029, 1022, 1025, 1030, 1023, 1026, 1031, 1027})
+        for (int id : {id::kBatteryTime, id::kOnAfterBatteryBox, id::kOnAfterBatteryDelay,
+                       id::kRuntime, id::kOnAfterRuntimeBox, id::kOnAfterRuntimeDelay,
+                       id::kCapacity, id::kOnAfterCapacityBox, id::kOnAfterCapacityDelay})
             EXPECT_FALSE(Enabled(*page, id)) << id;
-        EXPECT_TRUE(Enabled(*page, 1021));
-        EXPECT_TRUE(Enabled(*page, 1032));
+        EXPECT_TRUE(Enabled(*page, id::kTurnOnDelay));
+        EXPECT_TRUE(Enabled(*page, id::kOverloadBox));
 
         SettingsImage stored = base;
         page->StoreSettings(stored);
@@ -197,8 +205,8 @@ TEST_F(OutletPageTest, SecondsBelowAMinuteAreDroppedAndOversizedTimesStoreAsWhol
     SetWord(base, F::OutletOnAftACRecDT_H_A, 90);
     SetWord(base, F::OutletOnDT_H_A, 65535);
     outlet1.LoadSettings(base);
-    EXPECT_EQ(Edit(outlet1, 1022)->text(), "1");
-    EXPECT_EQ(Edit(outlet1, 1021)->text(), "1092");
+    EXPECT_EQ(Edit(outlet1, id::kOnAfterBatteryDelay)->text(), "1");
+    EXPECT_EQ(Edit(outlet1, id::kTurnOnDelay)->text(), "1092");
 
     // 1092 shown as the unit holds it is no entry of the user's: no message, nothing refused.
     SettingsImage stored = base;
@@ -209,7 +217,7 @@ TEST_F(OutletPageTest, SecondsBelowAMinuteAreDroppedAndOversizedTimesStoreAsWhol
     EXPECT_EQ(GetWord(stored, F::OutletOnAftCPlessDT_H_A), 6u * 60);
 
     // Typed, the same number is refused.
-    Edit(outlet1, 1021)->setText(QStringLiteral("1093"));
+    Edit(outlet1, id::kTurnOnDelay)->setText(QStringLiteral("1093"));
     EXPECT_FALSE(outlet1.StoreSettings(stored));
     ASSERT_EQ(Messages().size(), 1u);
     EXPECT_TRUE(Messages()[0].text.contains("0"));
@@ -221,10 +229,14 @@ TEST_F(OutletPageTest, OutOfRangeCapacityStopsTheReadingAndKeepsTheUnitsValues) 
     const SettingsImage base = Base();
     outlet1.LoadSettings(base);
 
-    Box(outlet1, 1032)->click();  // read before 1026: taken
-    Edit(outlet1, 1026)->setText("81");
-    const std::pair<int, const char*> typed[] = {{1025, "29"}, {1024, "28"}, {1022, "27"},
-                                                 {1023, "26"}, {1021, "25"}, {1027, "24"}};
+    Box(outlet1, id::kOverloadBox)->click();  // read before 1026: taken
+    Edit(outlet1, id::kCapacity)->setText("81");
+    const std::pair<int, const char*> typed[] = {{id::kRuntime, "29"},
+                                                 {id::kBatteryTime, "28"},
+                                                 {id::kOnAfterBatteryDelay, "27"},
+                                                 {id::kOnAfterRuntimeDelay, "26"},
+                                                 {id::kTurnOnDelay, "25"},
+                                                 {id::kOnAfterCapacityDelay, "24"}};
     for (auto [id, text] : typed)
         Edit(outlet1, id)->setText(text);
 
@@ -235,7 +247,7 @@ TEST_F(OutletPageTest, OutOfRangeCapacityStopsTheReadingAndKeepsTheUnitsValues) 
     EXPECT_TRUE(message.text.contains("20") && message.text.contains("80"))
         << message.text.toStdString();
     EXPECT_EQ(message.style, MessageStyle::Ok | MessageStyle::IconExclamation);
-    EXPECT_EQ(QApplication::focusWidget(), Edit(outlet1, 1026));
+    EXPECT_EQ(QApplication::focusWidget(), Edit(outlet1, id::kCapacity));
 
     EXPECT_EQ(GetField(stored, F::BatWeakPer_A), 45u);
     EXPECT_EQ(GetField(stored, F::bOOOOB_1), 1u);
@@ -244,7 +256,7 @@ TEST_F(OutletPageTest, OutOfRangeCapacityStopsTheReadingAndKeepsTheUnitsValues) 
     EXPECT_EQ(stored, expected);  // the six later edits kept their loaded values
 
     // Once mended, the typed values go through.
-    Edit(outlet1, 1026)->setText("50");
+    Edit(outlet1, id::kCapacity)->setText("50");
     outlet1.StoreSettings(stored);
     EXPECT_EQ(Messages().size(), 1u);
     EXPECT_EQ(GetField(stored, F::BatWeakPer_A), 50u);
@@ -257,25 +269,25 @@ TEST_F(OutletPageTest, TextThatIsNotAWholeNumberStopsTheReadingThere) {
     const SettingsImage base = Base();
     outlet1.LoadSettings(base);
 
-    Edit(outlet1, 1024)->setText(" 8 ");  // blanks around a number are fine
-    Edit(outlet1, 1022)->setText("20");
-    Edit(outlet1, 1021)->setText("abc");
-    Edit(outlet1, 1027)->setText("5");
+    Edit(outlet1, id::kBatteryTime)->setText(" 8 ");  // blanks around a number are fine
+    Edit(outlet1, id::kOnAfterBatteryDelay)->setText("20");
+    Edit(outlet1, id::kTurnOnDelay)->setText("abc");
+    Edit(outlet1, id::kOnAfterCapacityDelay)->setText("5");
     SettingsImage stored = base;
     outlet1.StoreSettings(stored);
 
     ASSERT_EQ(Messages().size(), 1u);
     EXPECT_TRUE(Messages()[0].text.contains("whole number"));
     EXPECT_FALSE(Messages()[0].text.contains("30"));
-    EXPECT_EQ(QApplication::focusWidget(), Edit(outlet1, 1021));
+    EXPECT_EQ(QApplication::focusWidget(), Edit(outlet1, id::kTurnOnDelay));
     EXPECT_EQ(GetWord(stored, F::OutletOffAftACOffDT_H_A), 8u * 60);
     EXPECT_EQ(GetWord(stored, F::OutletOnAftACRecDT_H_A), 20u * 60);
     EXPECT_EQ(GetWord(stored, F::OutletOnDT_H_A), 2u * 60);
     EXPECT_EQ(GetWord(stored, F::OutletOnAftCPlessDT_H_A), 6u * 60);  // 1027 not read
 
     // An empty edit is not a number either; nothing after it is read.
-    Edit(outlet1, 1021)->setText("3");
-    Edit(outlet1, 1025)->setText("");
+    Edit(outlet1, id::kTurnOnDelay)->setText("3");
+    Edit(outlet1, id::kRuntime)->setText("");
     outlet1.StoreSettings(stored);
     ASSERT_EQ(Messages().size(), 2u);
     EXPECT_EQ(Messages()[1].text, Messages()[0].text);
@@ -284,20 +296,23 @@ TEST_F(OutletPageTest, TextThatIsNotAWholeNumberStopsTheReadingThere) {
 }
 
 TEST_F(OutletPageTest, SameAsOutlet1CopiesEveryOutlet1ValueButNotTheRebootDelay) {
-    EXPECT_FALSE(Box(outlet2, 1045)->isHidden());
-    EXPECT_TRUE(Box(outlet1, 1045)->isHidden());
+    EXPECT_FALSE(Box(outlet2, id::kSameAsOutlet1)->isHidden());
+    EXPECT_TRUE(Box(outlet1, id::kSameAsOutlet1)->isHidden());
 
     const SettingsImage base = Base();
     outlet1.LoadSettings(base);
     outlet2.LoadSettings(base);
-    Box(outlet2, 1045)->click();
+    Box(outlet2, id::kSameAsOutlet1)->click();
     for (int id :
-         {1021, 1032, 1024, 1029, 1022, 1025, 1030, 1023, 1026, 1031, 1027, 1049, 1050, 1051})
+         {id::kTurnOnDelay, id::kOverloadBox, id::kBatteryTime, id::kOnAfterBatteryBox,
+          id::kOnAfterBatteryDelay, id::kRuntime, id::kOnAfterRuntimeBox, id::kOnAfterRuntimeDelay,
+          id::kCapacity, id::kOnAfterCapacityBox, id::kOnAfterCapacityDelay, id::kOffOnBatteryBox,
+          id::kOffOnRuntimeBox, id::kOffOnCapacityBox})
         EXPECT_FALSE(Enabled(outlet2, id)) << id;
 
     // Outlet1 writes first, then Outlet2 copies what it wrote.
-    Edit(outlet1, 1021)->setText("30");
-    Box(outlet1, 1032)->click();
+    Edit(outlet1, id::kTurnOnDelay)->setText("30");
+    Box(outlet1, id::kOverloadBox)->click();
     SettingsImage stored = base;
     outlet1.StoreSettings(stored);
     outlet2.StoreSettings(stored);
@@ -308,17 +323,17 @@ TEST_F(OutletPageTest, SameAsOutlet1CopiesEveryOutlet1ValueButNotTheRebootDelay)
     EXPECT_EQ(GetWord(stored, F::OutletRebootDT_H_B), GetWord(base, F::OutletRebootDT_H_B));
 
     // Unchecked again: the page's own controls count once more.
-    Box(outlet2, 1045)->click();
-    EXPECT_TRUE(Enabled(outlet2, 1021));
+    Box(outlet2, id::kSameAsOutlet1)->click();
+    EXPECT_TRUE(Enabled(outlet2, id::kTurnOnDelay));
     stored = base;
     outlet2.StoreSettings(stored);
     EXPECT_EQ(stored, base);
 
     // On Outlet1 the box is hidden and has no say, even when checked.
-    Box(outlet1, 1045)->setChecked(true);
+    Box(outlet1, id::kSameAsOutlet1)->setChecked(true);
     outlet1.UpdateOutletControls();
-    EXPECT_TRUE(Enabled(outlet1, 1021));
-    Edit(outlet1, 1021)->setText("4");
+    EXPECT_TRUE(Enabled(outlet1, id::kTurnOnDelay));
+    Edit(outlet1, id::kTurnOnDelay)->setText("4");
     outlet1.StoreSettings(stored);
     EXPECT_EQ(GetWord(stored, F::OutletOnDT_H_A), 4u * 60);
     EXPECT_EQ(GetWord(stored, F::OutletOnDT_H_B), GetWord(base, F::OutletOnDT_H_B));
@@ -329,7 +344,9 @@ TEST_F(OutletPageTest, ClicksOnTheGroupBoxesEnableTheirLimitAndDelayEdits) {
         int off, on, limit, delay;
     };
     const Group groups[] = {
-        {1049, 1029, 1024, 1022}, {1050, 1030, 1025, 1023}, {1051, 1031, 1026, 1027}};
+        {id::kOffOnBatteryBox, id::kOnAfterBatteryBox, id::kBatteryTime, id::kOnAfterBatteryDelay},
+        {id::kOffOnRuntimeBox, id::kOnAfterRuntimeBox, id::kRuntime, id::kOnAfterRuntimeDelay},
+        {id::kOffOnCapacityBox, id::kOnAfterCapacityBox, id::kCapacity, id::kOnAfterCapacityDelay}};
     outlet1.LoadSettings(Base());
     for (const Group& g : groups) {
         for (bool off : {false, true}) {
@@ -343,8 +360,8 @@ TEST_F(OutletPageTest, ClicksOnTheGroupBoxesEnableTheirLimitAndDelayEdits) {
                 EXPECT_EQ(Enabled(outlet1, g.on), off);
                 EXPECT_EQ(Enabled(outlet1, g.delay), off && on);
                 EXPECT_TRUE(Enabled(outlet1, g.off));
-                EXPECT_TRUE(Enabled(outlet1, 1021));
-                EXPECT_TRUE(Enabled(outlet1, 1032));
+                EXPECT_TRUE(Enabled(outlet1, id::kTurnOnDelay));
+                EXPECT_TRUE(Enabled(outlet1, id::kOverloadBox));
             }
         }
         Box(outlet1, g.off)->setChecked(true);
@@ -357,24 +374,27 @@ TEST_F(OutletPageTest, ClicksOnTheGroupBoxesEnableTheirLimitAndDelayEdits) {
     outlet1.UpdateCommandButtons(0);
     outlet1.DisableAllControls();
     for (int id :
-         {1021, 1032, 1024, 1029, 1022, 1025, 1030, 1023, 1026, 1031, 1027, 1049, 1050, 1051})
+         {id::kTurnOnDelay, id::kOverloadBox, id::kBatteryTime, id::kOnAfterBatteryBox,
+          id::kOnAfterBatteryDelay, id::kRuntime, id::kOnAfterRuntimeBox, id::kOnAfterRuntimeDelay,
+          id::kCapacity, id::kOnAfterCapacityBox, id::kOnAfterCapacityDelay, id::kOffOnBatteryBox,
+          id::kOffOnRuntimeBox, id::kOffOnCapacityBox})
         EXPECT_FALSE(Enabled(outlet1, id)) << id;
-    EXPECT_TRUE(Enabled(outlet1, 1052));
+    EXPECT_TRUE(Enabled(outlet1, id::kTurnOn));
     SettingsImage image = Base();
     SetField(image, F::bOUPLOF_1, 1);
     SetField(image, F::bPROVOB_1, 0);
     outlet1.LoadSettings(image);
-    EXPECT_TRUE(Enabled(outlet1, 1021));
-    EXPECT_TRUE(Enabled(outlet1, 1024));
-    EXPECT_FALSE(Enabled(outlet1, 1022));
+    EXPECT_TRUE(Enabled(outlet1, id::kTurnOnDelay));
+    EXPECT_TRUE(Enabled(outlet1, id::kBatteryTime));
+    EXPECT_FALSE(Enabled(outlet1, id::kOnAfterBatteryDelay));
 }
 
 TEST_F(OutletPageTest, CommandButtonsFollowTheOutletFlag) {
     for (int flag : {0, 1, 4, 0}) {
         outlet2.UpdateCommandButtons(flag);
-        EXPECT_EQ(Enabled(outlet2, 1052), flag == 0);
-        EXPECT_EQ(Enabled(outlet2, 1053), flag != 0);
-        EXPECT_EQ(Enabled(outlet2, 1054), flag != 0);
+        EXPECT_EQ(Enabled(outlet2, id::kTurnOn), flag == 0);
+        EXPECT_EQ(Enabled(outlet2, id::kTurnOff), flag != 0);
+        EXPECT_EQ(Enabled(outlet2, id::kReboot), flag != 0);
     }
 }
 
@@ -384,13 +404,14 @@ TEST_F(OutletPageTest, CommandButtonsSendReport0x44WithTheOutletsBitsAndTheRestA
         int button;
         std::uint8_t bits;
     };
-    const Row rows[] = {{&outlet2, 1053, 0x20}, {&outlet1, 1052, 0x04}, {&outlet1, 1053, 0x08},
-                        {&outlet2, 1054, 0x30}, {&outlet2, 1052, 0x10}, {&outlet1, 1054, 0x0C}};
+    const Row rows[] = {{&outlet2, id::kTurnOff, 0x20}, {&outlet1, id::kTurnOn, 0x04},
+                        {&outlet1, id::kTurnOff, 0x08}, {&outlet2, id::kReboot, 0x30},
+                        {&outlet2, id::kTurnOn, 0x10},  {&outlet1, id::kReboot, 0x0C}};
     for (const Row& row : rows) {
         SCOPED_TRACE(::testing::Message() << row.page->OutletNumber() << " " << row.button);
         ups.Unit().SetSettingsReport(0x44, {0x12, 0x34, 0x41, 0x56});
         ups.ClearLog();
-        row.page->UpdateCommandButtons(row.button == 1052 ? 0 : 1);
+        row.page->UpdateCommandButtons(row.button == id::kTurnOn ? 0 : 1);
         row.page->Control<QPushButton>(row.button)->click();
 
         const auto log = ups.Log();
@@ -409,21 +430,21 @@ TEST_F(OutletPageTest, CommandButtonsSendReport0x44WithTheOutletsBitsAndTheRestA
 TEST_F(OutletPageTest, HoverHelpReachesOnePixelAroundAControl) {
     outlet1.show();
     ASSERT_TRUE(QTest::qWaitForWindowExposed(&outlet1));
-    auto help = [&] { return outlet1.Control<QPlainTextEdit>(1020)->toPlainText(); };
+    auto help = [&] { return outlet1.Control<QPlainTextEdit>(id::kHelp)->toPlainText(); };
     auto at = [&](int id, QPoint offset) {
         QWidget* control = outlet1.Control<QWidget>(id);
         QCursor::setPos(control->mapToGlobal(QPoint(0, 0)) + offset);
         outlet1.UpdateHoverHelp();
     };
-    at(1021, QPoint(-2, 5));
+    at(id::kTurnOnDelay, QPoint(-2, 5));
     EXPECT_TRUE(help().isEmpty());
-    at(1021, QPoint(-1, 5));
+    at(id::kTurnOnDelay, QPoint(-1, 5));
     EXPECT_EQ(help(), "Outlet turn on delay during UPS start-up and reboot.");
-    at(1053, QPoint(3, 3));
+    at(id::kTurnOff, QPoint(3, 3));
     EXPECT_EQ(help(),
               "Turn off outlet immediately. Outlet will remain off until user manually turn on "
               "the outlet.\nOnly available when outlet is on.");
-    at(1049, QPoint(3, 3));  // no help of its own: the text stays
+    at(id::kOffOnBatteryBox, QPoint(3, 3));  // no help of its own: the text stays
     EXPECT_TRUE(help().startsWith("Turn off outlet immediately."));
 }
 

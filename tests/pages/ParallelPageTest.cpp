@@ -5,10 +5,13 @@
 #include <QComboBox>
 #include <QStringList>
 
+#include "resources/Ids.h"
 #include "support/QtPrinters.h"
 
 namespace upsconfig {
 namespace {
+
+namespace id = ids::parallel;
 
 using F = FieldId;
 
@@ -25,8 +28,8 @@ SettingsImage WithParallel(unsigned config, unsigned address) {
 
 class ParallelPageTest : public ::testing::Test {
   protected:
-    QComboBox* Units() { return page.Control<QComboBox>(1026); }
-    QComboBox* Ids() { return page.Control<QComboBox>(1027); }
+    QComboBox* Units() { return page.Control<QComboBox>(id::kUnits); }
+    QComboBox* Ids() { return page.Control<QComboBox>(id::kUnitId); }
     QStringList IdItems() {
         QStringList items;
         for (int i = 0; i < Ids()->count(); ++i)

@@ -7,12 +7,15 @@
 #include <limits>
 
 #include "device/HidLink.h"
+#include "resources/Ids.h"
 #include "sim/SimulatedUps.h"
 #include "support/FakePauser.h"
 #include "support/QtPrinters.h"
 
 namespace upsconfig {
 namespace {
+
+namespace id = ids::testinfo;
 
 class TestInfoPageTest : public ::testing::Test {
   protected:
@@ -27,15 +30,15 @@ class TestInfoPageTest : public ::testing::Test {
 };
 
 TEST_F(TestInfoPageTest, VersionsCarryTheirLetters) {
-    for (int id : {1062, 1065, 1063, 1064})
+    for (int id : {id::kHardware, id::kPowerFirmware, id::kMonitorFirmware, id::kTimeSinceStartup})
         EXPECT_TRUE(Text(id).isEmpty()) << id;
     page.ShowVersions(1, 12, 3);
-    EXPECT_EQ(Text(1062), "H1");
-    EXPECT_EQ(Text(1065), "U12");
-    EXPECT_EQ(Text(1063), "D3");
+    EXPECT_EQ(Text(id::kHardware), "H1");
+    EXPECT_EQ(Text(id::kPowerFirmware), "U12");
+    EXPECT_EQ(Text(id::kMonitorFirmware), "D3");
     page.ShowVersions(0, 255, 0);
-    EXPECT_EQ(Text(1065), "U255");
-    EXPECT_EQ(Text(1063), "D0");
+    EXPECT_EQ(Text(id::kPowerFirmware), "U255");
+    EXPECT_EQ(Text(id::kMonitorFirmware), "D0");
 }
 
 TEST_F(TestInfoPageTest, TimeSinceStartupText) {
@@ -49,15 +52,15 @@ TEST_F(TestInfoPageTest, TimeSinceStartupText) {
     };
     for (auto [seconds, text] : rows) {
         page.ShowTimeSinceStartup(seconds);
-        EXPECT_EQ(Text(1064), text) << seconds;
+        EXPECT_EQ(Text(id::kTimeSinceStartup), text) << seconds;
     }
 }
 
 TEST_F(TestInfoPageTest, StartAndTerminateSendTheBatteryTestReport) {
     page.DisableAllControls();  // the buttons stay usable
-    page.Control<QPushButton>(1011)->click();
+    page.Control<QPushButton>(id::kStartTest)->click();
     EXPECT_EQ(ups.LastWrite(0x08), (SimulatedUps::ReportData{1, 0, 0, 0}));
-    page.Control<QPushButton>(1012)->click();
+    page.Control<QPushButton>(id::kTerminateTest)->click();
     EXPECT_EQ(ups.WrittenIds(), (std::vector<std::uint8_t>{0x08, 0x08}));
     EXPECT_EQ(ups.LastWrite(0x08)->at(0), 3);
     EXPECT_EQ(ups.Unit().LastBatteryTestCommand(), 3);

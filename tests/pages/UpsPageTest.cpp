@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "PageTestSupport.h"
+#include "resources/Ids.h"
 #include "resources/StringTable.h"
 #include "support/QtPrinters.h"
 #include "support/ScriptedAppServices.h"
@@ -19,18 +20,12 @@
 namespace upsconfig {
 namespace {
 
+namespace id = ids::ups;
+
 using pagetest::Hex;
 using pagetest::ImageWith;
 using testing::ScriptedAppServices;
 using F = FieldId;
-
-constexpr int kList = 1014;
-constexpr int kReverse = 1003;
-constexpr int kStartupOnBypass = 1033;
-constexpr int kAlarm = 1019;
-constexpr int kAutoRestart = 1010;
-constexpr int kGuarantee = 1020;
-constexpr int kFrequency[] = {1015, 1016, 1017, 1018};
 
 class UpsPageTest : public ::testing::Test {
   protected:
@@ -44,7 +39,7 @@ class UpsPageTest : public ::testing::Test {
         page.StoreSettings(image);
         return image;
     }
-    QComboBox* List() { return page.Control<QComboBox>(kList); }
+    QComboBox* List() { return page.Control<QComboBox>(id::kVoltage); }
     QCheckBox* Box(int id) { return page.Control<QCheckBox>(id); }
     bool Checked(int id) { return page.Control<QAbstractButton>(id)->isChecked(); }
     std::vector<ScriptedAppServices::Call> Messages() const {
@@ -127,18 +122,18 @@ TEST_F(UpsPageTest, LoadThenStoreWritesTheSameBitsBack) {
 
 TEST_F(UpsPageTest, A120VoltModelShowsItsListAndTheReverseBox) {
     Reload(ImageWith(0, {{F::bModelCode, 3}, {F::bOutputLevel, 3}, {F::bReverseDect, 1}}));
-    EXPECT_EQ(page.Control<QLineEdit>(1012)->text(), "KVR8-3000-120");
+    EXPECT_EQ(page.Control<QLineEdit>(id::kModelName)->text(), "KVR8-3000-120");
     ASSERT_EQ(List()->count(), 4);
     EXPECT_EQ(List()->itemText(0), "110");
     EXPECT_EQ(List()->currentText(), "*120");
-    EXPECT_FALSE(Box(kReverse)->isHidden());
-    EXPECT_TRUE(Box(kReverse)->isEnabled());
-    EXPECT_TRUE(Box(kReverse)->isChecked());
-    EXPECT_FALSE(Box(kStartupOnBypass)->isHidden());
+    EXPECT_FALSE(Box(id::kReverseDetection)->isHidden());
+    EXPECT_TRUE(Box(id::kReverseDetection)->isEnabled());
+    EXPECT_TRUE(Box(id::kReverseDetection)->isChecked());
+    EXPECT_FALSE(Box(id::kStartupOnBypass)->isHidden());
 
     page.LoadSettings(ImageWith(0, {{F::bModelCode, 3}, {F::bOutputLevel, 4}}));
     EXPECT_EQ(List()->currentText(), "127");
-    EXPECT_FALSE(Box(kReverse)->isChecked());
+    EXPECT_FALSE(Box(id::kReverseDetection)->isChecked());
 }
 
 TEST_F(UpsPageTest, A230VoltModelWithA120VoltCodeWarnsAndLeavesTheListEmpty) {
@@ -163,11 +158,11 @@ TEST_F(UpsPageTest, A230VoltModelWithA120VoltCodeWarnsAndLeavesTheListEmpty) {
     EXPECT_EQ(List()->currentIndex(), -1);
 
     // The rest is loaded all the same.
-    EXPECT_TRUE(Checked(1017));
-    EXPECT_FALSE(Checked(1015));
-    EXPECT_TRUE(Checked(kAlarm));
-    EXPECT_FALSE(Checked(kStartupOnBypass));
-    EXPECT_TRUE(Checked(kGuarantee));
+    EXPECT_TRUE(Checked(id::kConverter50Hz));
+    EXPECT_FALSE(Checked(id::kAutoSensingBypass));
+    EXPECT_TRUE(Checked(id::kAlarm));
+    EXPECT_FALSE(Checked(id::kStartupOnBypass));
+    EXPECT_TRUE(Checked(id::kGuaranteeShutdown));
     // Nothing chosen: the unit's code survives a store.
     EXPECT_EQ(GetField(Stored(image), F::bOutputLevel), 3u);
 }
@@ -187,9 +182,9 @@ TEST_F(UpsPageTest, Model21HidesStartupOnBypassButKeepsItsValue) {
         const SettingsImage image = ImageWith(
             0, {{F::bModelCode, 21}, {F::bOutputLevel, 8}, {F::bInvFirstMode, inverterFirst}});
         Reload(image);
-        EXPECT_TRUE(Box(kStartupOnBypass)->isHidden());
-        EXPECT_FALSE(Box(kStartupOnBypass)->isEnabled());
-        EXPECT_EQ(Checked(kStartupOnBypass), inverterFirst == 0);
+        EXPECT_TRUE(Box(id::kStartupOnBypass)->isHidden());
+        EXPECT_FALSE(Box(id::kStartupOnBypass)->isEnabled());
+        EXPECT_EQ(Checked(id::kStartupOnBypass), inverterFirst == 0);
         EXPECT_EQ(List()->count(), 3);
         EXPECT_EQ(List()->currentText(), "*230");
         EXPECT_EQ(GetField(Stored(ImageWith(0, {{F::bInvFirstMode, 1 - inverterFirst}})),
@@ -198,14 +193,14 @@ TEST_F(UpsPageTest, Model21HidesStartupOnBypassButKeepsItsValue) {
     }
     // Another model shows the box again.
     Reload(ImageWith(0, {{F::bModelCode, 20}, {F::bOutputLevel, 8}}));
-    EXPECT_FALSE(Box(kStartupOnBypass)->isHidden());
-    EXPECT_TRUE(Box(kStartupOnBypass)->isEnabled());
+    EXPECT_FALSE(Box(id::kStartupOnBypass)->isHidden());
+    EXPECT_TRUE(Box(id::kStartupOnBypass)->isEnabled());
 }
 
 TEST_F(UpsPageTest, AModelInNoGroupLeavesTheListAndTheVoltageAlone) {
     // Straight after creation: the one empty item and no selection.
     Reload(ImageWith(0, {{F::bModelCode, 0}, {F::bOutputLevel, 3}}));
-    EXPECT_EQ(page.Control<QLineEdit>(1012)->text(), "MINVALIDATION");
+    EXPECT_EQ(page.Control<QLineEdit>(id::kModelName)->text(), "MINVALIDATION");
     EXPECT_EQ(List()->count(), 1);
     EXPECT_EQ(List()->currentIndex(), -1);
 
@@ -214,11 +209,11 @@ TEST_F(UpsPageTest, AModelInNoGroupLeavesTheListAndTheVoltageAlone) {
     const SettingsImage image = ImageWith(0xFF, {{F::bModelCode, 22}, {F::bOutputLevel, 9}});
     page.UpdateForUpsState(1);
     Reload(image);
-    EXPECT_EQ(page.Control<QLineEdit>(1012)->text(), "");
+    EXPECT_EQ(page.Control<QLineEdit>(id::kModelName)->text(), "");
     EXPECT_EQ(List()->count(), 4);
     EXPECT_EQ(List()->currentText(), "115");
     EXPECT_FALSE(List()->isEnabled());  // not enabled either
-    EXPECT_TRUE(Box(kReverse)->isHidden());
+    EXPECT_TRUE(Box(id::kReverseDetection)->isHidden());
     EXPECT_EQ(GetField(Stored(image), F::bOutputLevel), 9u);
     page.SetFactoryDefaults();
     EXPECT_EQ(List()->currentText(), "115");
@@ -227,9 +222,11 @@ TEST_F(UpsPageTest, AModelInNoGroupLeavesTheListAndTheVoltageAlone) {
 
 TEST_F(UpsPageTest, WhileOnlineOnlyTheVoltageListAndFrequencyButtonsAreDisabled) {
     Reload(ImageWith(0, {{F::bModelCode, 3}, {F::bOutputLevel, 3}}));
-    const std::set<int> standbyOnly = {kList, 1015, 1016, 1017, 1018};
+    const std::set<int> standbyOnly = {id::kVoltage, id::kAutoSensingBypass,
+                                       id::kAutoSensingNoBypass, id::kConverter50Hz,
+                                       id::kConverter60Hz};
     auto expectEnabled = [&](bool online) {
-        for (const ControlTemplate& control : Template(129).controls) {
+        for (const ControlTemplate& control : Template(ids::dialog::kUpsPage).controls) {
             if (control.id == kNoId) continue;
             const bool enabled = page.Control<QWidget>(control.id)->isEnabled();
             EXPECT_EQ(enabled, !(online && standbyOnly.count(control.id)))
@@ -250,10 +247,11 @@ TEST_F(UpsPageTest, WhileOnlineOnlyTheVoltageListAndFrequencyButtonsAreDisabled)
 TEST_F(UpsPageTest, DisableAllControlsDisablesEverySetting) {
     Reload(ImageWith(0, {{F::bModelCode, 3}, {F::bOutputLevel, 3}}));
     page.DisableAllControls();
-    for (int id : {kList, kReverse, kStartupOnBypass, 1015, 1016, 1017, 1018, kAlarm, kAutoRestart,
-                   kGuarantee})
+    for (int id : {id::kVoltage, id::kReverseDetection, id::kStartupOnBypass,
+                   id::kAutoSensingBypass, id::kAutoSensingNoBypass, id::kConverter50Hz,
+                   id::kConverter60Hz, id::kAlarm, id::kAutoRestart, id::kGuaranteeShutdown})
         EXPECT_FALSE(page.Control<QWidget>(id)->isEnabled()) << id;
-    EXPECT_TRUE(page.Control<QWidget>(1009)->isEnabled());
+    EXPECT_TRUE(page.Control<QWidget>(id::kHelp)->isEnabled());
 }
 
 TEST_F(UpsPageTest, FactoryDefaultsThenStoreGiveTheDefaultsOfTheModelsGroup) {
@@ -283,8 +281,9 @@ TEST_F(UpsPageTest, FactoryDefaultsThenStoreGiveTheDefaultsOfTheModelsGroup) {
         page.SetFactoryDefaults();
         EXPECT_EQ(List()->currentIndex(), row.position);
         EXPECT_TRUE(List()->currentText().startsWith('*'));
-        EXPECT_TRUE(Checked(1015));
-        EXPECT_FALSE(Checked(1016) || Checked(1017) || Checked(1018));
+        EXPECT_TRUE(Checked(id::kAutoSensingBypass));
+        EXPECT_FALSE(Checked(id::kAutoSensingNoBypass) || Checked(id::kConverter50Hz) ||
+                     Checked(id::kConverter60Hz));
 
         const SettingsImage stored = Stored(image);
         EXPECT_EQ(GetField(stored, F::bOutputLevel), row.level);
@@ -308,8 +307,8 @@ TEST_F(UpsPageTest, AHiddenReverseBoxIsStillStoredAsItStands) {
     const SettingsImage image =
         ImageWith(0, {{F::bModelCode, 1}, {F::bOutputLevel, 8}, {F::bReverseDect, 1}});
     Reload(image);
-    EXPECT_TRUE(Box(kReverse)->isHidden());
-    EXPECT_FALSE(Box(kReverse)->isChecked());
+    EXPECT_TRUE(Box(id::kReverseDetection)->isHidden());
+    EXPECT_FALSE(Box(id::kReverseDetection)->isChecked());
     EXPECT_EQ(GetField(Stored(image), F::bReverseDect), 0u);
 }
 
@@ -317,25 +316,33 @@ TEST_F(UpsPageTest, HoverHelpFollowsTheTableInsideTheMargin) {
     page.show();
     ASSERT_TRUE(QTest::qWaitForWindowExposed(&page));
     Reload(ImageWith(0, {{F::bModelCode, 1}, {F::bOutputLevel, 8}}));  // 1003 hidden
-    const std::pair<int, int> table[] = {{kList, 107},     {kReverse, 108}, {kStartupOnBypass, 180},
-                                         {1015, 109},      {1016, 110},     {1017, 111},
-                                         {1018, 112},      {kAlarm, 113},   {kAutoRestart, 122},
-                                         {kGuarantee, 126}};
+    const std::pair<int, int> table[] = {
+        {id::kVoltage, ids::text::kUpsVoltageHelp},
+        {id::kReverseDetection, ids::text::kUpsReverseDetectionHelp},
+        {id::kStartupOnBypass, ids::text::kUpsStartupOnBypassHelp},
+        {id::kAutoSensingBypass, ids::text::kUpsAutoSensingBypassHelp},
+        {id::kAutoSensingNoBypass, ids::text::kUpsAutoSensingNoBypassHelp},
+        {id::kConverter50Hz, ids::text::kUpsConverter50HzHelp},
+        {id::kConverter60Hz, ids::text::kUpsConverter60HzHelp},
+        {id::kAlarm, ids::text::kUpsAlarmHelp},
+        {id::kAutoRestart, ids::text::kUpsAutoRestartHelp},
+        {id::kGuaranteeShutdown, ids::text::kUpsGuaranteeShutdownHelp}};
     for (const auto& [control, text] : table)
-        EXPECT_EQ(pagetest::HoverOver(page, control, 1009), pagetest::HelpText(LoadString(text)))
+        EXPECT_EQ(pagetest::HoverOver(page, control, id::kHelp),
+                  pagetest::HelpText(LoadString(text)))
             << control;
 
     // 3 pixels left of the list still counts, 4 do not.
     const QRect list = List()->geometry();
     QCursor::setPos(page.mapToGlobal(QPoint(list.left() - 3, list.center().y())));
     page.UpdateHoverHelp();
-    EXPECT_EQ(page.Control<QPlainTextEdit>(1009)->toPlainText(),
-              pagetest::HelpText(LoadString(107)));
-    pagetest::HoverOver(page, kGuarantee, 1009);
+    EXPECT_EQ(page.Control<QPlainTextEdit>(id::kHelp)->toPlainText(),
+              pagetest::HelpText(LoadString(ids::text::kUpsVoltageHelp)));
+    pagetest::HoverOver(page, id::kGuaranteeShutdown, id::kHelp);
     QCursor::setPos(page.mapToGlobal(QPoint(list.left() - 4, list.center().y())));
     page.UpdateHoverHelp();
-    EXPECT_EQ(page.Control<QPlainTextEdit>(1009)->toPlainText(),
-              pagetest::HelpText(LoadString(126)));
+    EXPECT_EQ(page.Control<QPlainTextEdit>(id::kHelp)->toPlainText(),
+              pagetest::HelpText(LoadString(ids::text::kUpsGuaranteeShutdownHelp)));
 }
 
 }  // namespace

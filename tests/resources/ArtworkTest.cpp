@@ -5,18 +5,19 @@
 
 #include "resources/Artwork.h"
 #include "resources/DialogTemplate.h"
+#include "resources/Ids.h"
 
 namespace upsconfig {
 namespace {
 
 TEST(Artwork, IconsAndBannerLoad) {
-    for (int id : {kAppIconId, kCautionIconId}) {
+    for (int id : {ids::art::kAppIcon, ids::art::kCaution}) {
         const QString path = ArtworkPath(id);
         ASSERT_FALSE(path.isEmpty()) << id;
         EXPECT_FALSE(QIcon(path).isNull()) << id;
         EXPECT_FALSE(QPixmap(path).isNull()) << id;
     }
-    const QPixmap banner(ArtworkPath(kBannerBitmapId));
+    const QPixmap banner(ArtworkPath(ids::art::kBanner));
     ASSERT_FALSE(banner.isNull());
     EXPECT_EQ(banner.size(), QSize(105, 57));
     EXPECT_TRUE(ArtworkPath(0).isEmpty());

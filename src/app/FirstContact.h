@@ -1,0 +1,21 @@
+#pragma once
+
+#include "device/HidLink.h"
+#include "device/ReportLayer.h"
+
+class QWidget;
+
+namespace upsconfig {
+
+class LookingForUpsWindow;
+
+enum class FirstContact { Found, Ignored, Cancelled };
+
+// The first contact with the unit at start-up: reads every report until a unit answers with a
+// model code, and after every round that finds none asks the user through the
+// communication-error dialog (Retry, Ignore, Cancel). The looking-for window shows while a round
+// takes long.
+FirstContact FindUnit(QWidget* owner, HidLink& link, ReportLayer& reports,
+                      LookingForUpsWindow& looking);
+
+}  // namespace upsconfig

@@ -1,0 +1,201 @@
+#include "app/WindowActions.h"
+
+#include "app/HiddenPages.h"
+#include "app/LanguageUpload.h"
+#include "app/PageSet.h"
+#include "framework/AppServices.h"
+#include "framework/BusyScope.h"
+#include "pages/UpsPage.h"
+#include "resources/Ids.h"
+#include "resources/QtText.h"
+#include "unit/ApplyChanges.h"
+
+namespace upsconfig {
+namespace {
+
+const QString kCommLostText = QStringLiteral("communication lost,\nplease try again");
+const QString kCommLostCaption = QStringLiteral("communication lost");
+const QString kSaveQuestion = QStringLiteral("Do you want to save change?");
+const QString kSaveCaption = QStringLiteral("Save setting");
+const QString kSavedCaption = QStringLiteral("Setting");
+const QString kFactoryOnlineText = QStringLiteral(
+    "Can't reset to factory defaults while the UPS is online.\r\n Please change to standby mode "
+    "and try again.");
+const QString kFactoryQuestion =
+    QStringLiteral("Do you want to change to Factory Default configuration?");
+const QString kFactoryCaption = QStringLiteral("Factory Default");
+const QString kReading = QStringLiteral("Reading the settings of the UPS...");
+
+}  // namespace
+
+WindowActions::WindowActions(WindowHost& host, ReportLayer& reports, PageSet& pages, Pauser pauser)
+    : host_(host), reports_(reports), pages_(pages), pauser_(std::move(pauser)) {}
+
+bool WindowActions::Running() const { return running_ || BusyScope::Active(); }
+
+QWidget* WindowActions::Owner() { return host_.Owner(); }
+bool WindowActions::PagesLoaded() const { return pages_.Loaded(); }
+bool WindowActions::StorePagesWithTabs(SettingsImage& image) { return pages_.StoreWithTabs(image); }
+void WindowActions::ShareImage() { pages_.Share(Image()); }
+void WindowActions::LoadPagesFromImage() { pages_.Load(Image()); }
+
+bool WindowActions::Reload() {
+    const bool all = reports_.ReadAllReports();
+    // A report never read leaves start values in the image: the pages wait for a read that
+    // brings all of them.
+    if (reports_.Connected() && reports_.ImageFromUnit()) LoadPagesFromImage();
+    pages_.Ups()->UpdateForUpsState(reports_.Flags().upsOn);
+    return all && reports_.Connected();
+}
+
+void WindowActions::Refresh() {
+    if (Busy()) return;
+    if (!reports_.Connected()) {
+        ShowMessage(Owner(), kCommLostText, kCommLostCaption, MessageStyle::IconStop);
+        return;
+    }
+    BusyScope busy(kReading, [this](const QString& text) { host_.SetStatusText(text); });
+    // The tabs follow the model code of the previous read: a unit swapped in between shows its
+    // own tabs one Refresh later.
+    pages_.RebuildTabs(static_cast<int>(GetField(Image(), FieldId::bModelCode)),
+                       reports_.Flags().testInfo.load() != 0);
+    Reload();
+    pages_.ApplyState();
+}
+
+void WindowActions::Apply() {
+    if (Busy()) return;
+    if (!PagesLoaded()) {
+        // The pages never held the unit's values: storing them would put start values over
+        // the unit's settings.
+        ShowMessage(Owner(), kCommLostText, kCommLostCaption, MessageStyle::IconStop);
+        return;
+    }
+    running_ = true;
+    const SaveOutcome saved = SaveChanges();
+    if (saved.reload) {
+        bool readBack = false;
+        {
+            BusyScope busy(QStringLiteral("Waiting for the UPS to take the settings..."),
+                           [this](const QString& text) { host_.SetStatusText(text); });
+            pauser_(kApplyWaitMs);
+            host_.SetStatusText(kReading);
+            readBack = Reload();
+        }
+        if (saved.check) CheckWrite(saved, readBack);
+    }
+    running_ = false;
+}
+
+WindowActions::SaveOutcome WindowActions::SaveChanges() {
+    SaveOutcome outcome;
+    const auto status = [this](const QString& text) { host_.SetStatusText(text); };
+    {
+        BusyScope busy(kReading, status);
+        reports_.ReadStatus();
+        reports_.ReadAllReports();
+    }
+    const SettingsImage asRead = Image();
+    SettingsImage edited = Image();
+    // An entry a page refuses ends the Apply before anything is written, the edits kept.
+    if (!StorePagesWithTabs(edited)) {
+        outcome.reload = false;
+        return outcome;
+    }
+
+    const int answer = ShowMessage(Owner(), kSaveQuestion, kSaveCaption,
+                                   MessageStyle::YesNoCancel | MessageStyle::IconQuestion);
+    // Cancel goes back to the pages as they are; No discards the edits with the reload.
+    if (answer == ButtonId::Cancel) outcome.reload = false;
+    if (answer != ButtonId::Yes) return outcome;
+
+    // Only what the user changed is written: a value the pages merely could not carry (a
+    // hidden box, seconds below a minute, a code without a list item) stays as the unit has it.
+    const SettingsImage roundTrip = HiddenPages(reports_).RoundTrip(asRead, pages_.WithTab());
+    const SettingsImage merged = KeepWhatWasNotChanged(asRead, edited, roundTrip);
+
+    const bool changed = ChangesAnySetting(merged, Image());
+    if (changed) ReportLayer::AdoptImage(merged, Image());
+    WriteOutcome written;
+    {
+        BusyScope busy(QStringLiteral("Writing the settings to the UPS..."), status);
+        written = reports_.WriteReports(Image(), asRead);
+    }
+    // A report given up is lost even when a later one found the unit again.
+    if (!written.allWritten || !reports_.Connected()) {
+        ShowMessage(Owner(), kCommLostText, kCommLostCaption, MessageStyle::IconStop);
+    } else if (changed) {
+        ShowMessage(Owner(), LoadText(ids::text::kSaved), kSavedCaption, MessageStyle::Ok);
+        outcome.check = true;
+        outcome.written = Image();
+        outcome.writtenBytes = written.writtenBytes;
+    }
+    return outcome;
+}
+
+void WindowActions::CheckWrite(const SaveOutcome& saved, bool readBack) {
+    if (!readBack) {
+        ShowMessage(Owner(),
+                    QStringLiteral("The settings were sent, but they could not be read back "
+                                   "from the UPS to check them.\n\nPress Refresh to see what "
+                                   "the UPS holds."),
+                    kSavedCaption, MessageStyle::Ok | MessageStyle::IconExclamation);
+        return;
+    }
+    const std::vector<UnheldSetting> unheld =
+        FindUnheldSettings(saved.written, Image(), saved.writtenBytes);
+    if (unheld.empty()) return;
+    const int model = static_cast<int>(GetField(Image(), FieldId::bModelCode));
+    QString text = QStringLiteral("The UPS does not hold these settings as they were written:\n");
+    for (const UnheldSetting& setting : unheld)
+        text += QStringLiteral("\n") + QString::fromStdString(DescribeUnheld(setting, model));
+    ShowMessage(Owner(), text, kSavedCaption, MessageStyle::Ok | MessageStyle::IconExclamation);
+}
+
+void WindowActions::FactorySetting() {
+    if (Busy()) return;
+    if (UpsOn()) {
+        ShowMessage(Owner(), kFactoryOnlineText, kFactoryCaption, MessageStyle::Ok);
+        return;
+    }
+    if (ShowMessage(Owner(), kFactoryQuestion, kFactoryCaption,
+                    MessageStyle::YesNoCancel | MessageStyle::IconQuestion) != ButtonId::Yes)
+        return;
+    pages_.SetFactoryDefaults();
+}
+
+void WindowActions::Exit() {
+    if (Running()) return;
+    EndWindow(kExitStepMs);
+}
+
+void WindowActions::EndWindow(int settleMs) {
+    if (ending_) return;
+    ending_ = true;
+    reports_.Flags().keepPolling = 0;
+    // The monitor finishes its pass (a status read in progress gives up before its next
+    // attempt); only then may the window and its pages go.
+    do {
+        pauser_(settleMs);
+    } while (host_.MonitorRunning());
+    host_.CloseWindow();
+}
+
+void WindowActions::Download() {
+    if (Busy()) return;
+    DownloadSettings(*this);
+}
+
+void WindowActions::Upload() {
+    if (Busy()) return;
+    UploadSettings(*this);
+}
+
+void WindowActions::UploadLanguage() {
+    if (Busy()) return;
+    upsconfig::UploadLanguage(
+        Owner(), reports_, pauser_, [this] { return host_.MonitorRunning(); },
+        [this] { EndWindow(kExitStepMs); });
+}
+
+}  // namespace upsconfig
