@@ -15,10 +15,10 @@
 #include "pages/UpsPage.h"
 #include "resources/Ids.h"
 
-namespace upsconfig::test {
+namespace upsconfig::support {
 namespace {
 
-using Kind = testing::ScriptedAppServices::Kind;
+using Kind = support::ScriptedAppServices::Kind;
 using Ids = std::vector<std::uint8_t>;
 
 const Ids kAllReportsRead = {0x01, 0x32, 0x3C, 0x3D, 0x3E, 0x3F, 0x40, 0x41, 0x42, 0x43, 0x44};
@@ -224,7 +224,7 @@ TEST_F(Edits, ApplyAnsweredNoDropsTheEditsAndCancelGoesBackToThem) {
 }
 
 TEST_F(Edits, LinkLostDuringTheWriteIsToldAndTheReloadFollows) {
-    struct Unplugging : testing::ScriptedAppServices {
+    struct Unplugging : support::ScriptedAppServices {
         SimulatedUps* bus = nullptr;
         int ShowMessage(QWidget* owner, const QString& text, const QString& caption,
                         unsigned style) override {
@@ -359,8 +359,10 @@ struct FactoryCase {
     unsigned heldLevel;
     unsigned factoryLevel;
 };
+// Test lists show the case by its name, the same on every run.
+void PrintTo(const FactoryCase& c, std::ostream* os) { *os << c.name; }
 
-class FactoryAfterApply : public ActionsTest, public ::testing::WithParamInterface<FactoryCase> {};
+class FactoryAfterApply : public ActionsTest, public testing::WithParamInterface<FactoryCase> {};
 
 TEST_P(FactoryAfterApply, TheGroupsDefaultVoltageReachesTheUnitOnlyWithApply) {
     SettingsImage held = HeldSettings(GetParam().model);
@@ -379,12 +381,11 @@ TEST_P(FactoryAfterApply, TheGroupsDefaultVoltageReachesTheUnitOnlyWithApply) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Groups, FactoryAfterApply,
-                         ::testing::Values(FactoryCase{"V120", 3, 1, 3},
-                                           FactoryCase{"V230", 1, 5, 8},
-                                           FactoryCase{"V208", 18, 7, 6}),
-                         [](const ::testing::TestParamInfo<FactoryCase>& info) {
+                         testing::Values(FactoryCase{"V120", 3, 1, 3}, FactoryCase{"V230", 1, 5, 8},
+                                         FactoryCase{"V208", 18, 7, 6}),
+                         [](const testing::TestParamInfo<FactoryCase>& info) {
                              return info.param.name;
                          });
 
 }  // namespace
-}  // namespace upsconfig::test
+}  // namespace upsconfig::support

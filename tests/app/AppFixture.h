@@ -10,7 +10,6 @@
 
 #include "app/ConfigToolApp.h"
 #include "app/MainDialog.h"
-#include "app/MonitorGate.h"
 #include "framework/TabControl.h"
 #include "framework/TemplateBuilder.h"
 #include "pages/BatteryPage.h"
@@ -23,13 +22,14 @@
 #include "pages/UpsPage.h"
 #include "sim/SimulatedUps.h"
 #include "support/FakePauser.h"
+#include "support/MonitorGate.h"
 #include "support/ScriptedAppServices.h"
 
-namespace upsconfig::test {
+namespace upsconfig::support {
 
 // The tool on a simulated unit in standby (model 3, monitor firmware 3: every tab of the model),
 // with the fake pauser, scripted answers and a monitor that runs only the passes a test allows.
-class AppFixture : public ::testing::Test {
+class AppFixture : public testing::Test {
   protected:
     void SetUp() override {
         SetServices(&services);
@@ -104,16 +104,16 @@ class AppFixture : public ::testing::Test {
         return labels;
     }
 
-    std::vector<testing::ScriptedAppServices::Call> Messages() const {
-        return services.CallsOf(testing::ScriptedAppServices::Kind::Message);
+    std::vector<support::ScriptedAppServices::Call> Messages() const {
+        return services.CallsOf(support::ScriptedAppServices::Kind::Message);
     }
 
     SimulatedUps bus;
     SimulatedUnit& unit = bus.Unit();
     FakePauser pauser;
-    testing::ScriptedAppServices services;
+    support::ScriptedAppServices services;
     std::unique_ptr<MonitorGate> gate;
     std::unique_ptr<ConfigToolApp> app;
 };
 
-}  // namespace upsconfig::test
+}  // namespace upsconfig::support

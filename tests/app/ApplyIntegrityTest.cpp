@@ -11,7 +11,7 @@
 #include "resources/Ids.h"
 #include "unit/SettingMeaning.h"
 
-namespace upsconfig::test {
+namespace upsconfig::support {
 namespace {
 
 using Ids = std::vector<std::uint8_t>;
@@ -114,7 +114,7 @@ TEST_F(ApplyIntegrity, PagesNeverLoadedAreNeitherAppliedNorDownloaded) {
     dialog.Actions().Download();
     ASSERT_EQ(Messages().size(), 1u);
     EXPECT_EQ(Messages()[0].caption, "Download Settings");
-    EXPECT_TRUE(services.CallsOf(testing::ScriptedAppServices::Kind::SaveFileName).empty());
+    EXPECT_TRUE(services.CallsOf(support::ScriptedAppServices::Kind::SaveFileName).empty());
 
     // The monitor's status read finds the unit again; Refresh loads the pages as usual.
     gate->Allow(160);
@@ -147,8 +147,10 @@ struct Uncarried {
     int model;
     std::vector<Held> held;
 };
+// Test lists show the case by its name, the same on every run.
+void PrintTo(const Uncarried& c, std::ostream* os) { *os << c.name; }
 
-class UncarriedValues : public ApplyIntegrity, public ::testing::WithParamInterface<Uncarried> {};
+class UncarriedValues : public ApplyIntegrity, public testing::WithParamInterface<Uncarried> {};
 
 TEST_P(UncarriedValues, SurviveAnApplyWithNothingEdited) {
     SettingsImage held = HeldSettings(GetParam().model);
@@ -171,7 +173,7 @@ TEST_P(UncarriedValues, SurviveAnApplyWithNothingEdited) {
 
 INSTANTIATE_TEST_SUITE_P(
     Apply, UncarriedValues,
-    ::testing::Values(
+    testing::Values(
         // Hidden controls (230 V: 8 is the model's own voltage code).
         Uncarried{"ReverseDetectionOnA230VoltModel", 1, {{bOutputLevel, 8}, {bReverseDect, 1}}},
         Uncarried{"StartupOnBypassOnModel21", 21, {{bOutputLevel, 8}, {bInvFirstMode, 1}}},
@@ -195,7 +197,7 @@ INSTANTIATE_TEST_SUITE_P(
                   21,
                   {{bOutputLevel, 8}, {bParalConfig, 2}, {bParalAddr, 3}}},
         Uncarried{"ParallelCountWithoutAnItem", 22, {{bParalConfig, 6}}}),
-    [](const ::testing::TestParamInfo<Uncarried>& info) { return info.param.name; });
+    [](const testing::TestParamInfo<Uncarried>& info) { return info.param.name; });
 
 TEST_F(ApplyIntegrity, AnInvalidEntryStopsTheApplyBeforeAnythingIsWritten) {
     MainDialog& dialog = Ready();
@@ -358,4 +360,4 @@ TEST_F(ApplyIntegrity, FaultSweepOverTheStartupReloadThenAnUntouchedApply) {
 }
 
 }  // namespace
-}  // namespace upsconfig::test
+}  // namespace upsconfig::support

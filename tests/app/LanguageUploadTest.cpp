@@ -17,10 +17,10 @@
 namespace upsconfig {
 namespace {
 
-using testing::ScriptedAppServices;
+using support::ScriptedAppServices;
 using Kind = ScriptedAppServices::Kind;
 using Direction = SimulatedUps::Direction;
-using test::FakePauser;
+using support::FakePauser;
 
 // Notes what the unit had been sent by the time the tool was started.
 class LaunchWatcher : public ScriptedAppServices {
@@ -36,7 +36,7 @@ class LaunchWatcher : public ScriptedAppServices {
     const SimulatedUps& ups_;
 };
 
-class LanguageUploadTest : public ::testing::Test {
+class LanguageUploadTest : public testing::Test {
   protected:
     void SetUp() override {
         link.SetIds(kUpsVendorId, kUpsProductId);

@@ -8,10 +8,10 @@
 #include "app/LanguageUpload.h"
 #include "resources/Ids.h"
 
-namespace upsconfig::test {
+namespace upsconfig::support {
 namespace {
 
-using Kind = testing::ScriptedAppServices::Kind;
+using Kind = support::ScriptedAppServices::Kind;
 
 class LanguageUploadWindow : public AppFixture {
   protected:
@@ -53,4 +53,4 @@ TEST_F(LanguageUploadWindow, CancelOrAMissingToolLeavesTheProgramRunning) {
 }
 
 }  // namespace
-}  // namespace upsconfig::test
+}  // namespace upsconfig::support

@@ -22,10 +22,10 @@
 #include "pages/UpsPage.h"
 #include "resources/Ids.h"
 
-namespace upsconfig::test {
+namespace upsconfig::support {
 namespace {
 
-using Kind = testing::ScriptedAppServices::Kind;
+using Kind = support::ScriptedAppServices::Kind;
 using Ids = std::vector<std::uint8_t>;
 
 const Ids kAllReportsRead = {0x01, 0x32, 0x3C, 0x3D, 0x3E, 0x3F, 0x40, 0x41, 0x42, 0x43, 0x44};
@@ -83,7 +83,7 @@ TEST_F(StartUp, WithTheUnitPresentReadsOnceWaitsAndReloads) {
 }
 
 TEST_F(StartUp, WithoutAUnitRetriesUntilItIsBack) {
-    struct Replugging : testing::ScriptedAppServices {
+    struct Replugging : support::ScriptedAppServices {
         SimulatedUps* bus = nullptr;
         int RunCommErrorDialog(QWidget* owner) override {
             if (CallsOf(Kind::CommErrorDialog).size() == 1) bus->Replug();
@@ -198,8 +198,10 @@ struct TabCase {
     int monitorFirmware;
     std::vector<QString> labels;
 };
+// Test lists show the case by its name, the same on every run.
+void PrintTo(const TabCase& c, std::ostream* os) { *os << c.name; }
 
-class Tabs : public AppFixture, public ::testing::WithParamInterface<TabCase> {};
+class Tabs : public AppFixture, public testing::WithParamInterface<TabCase> {};
 
 TEST_P(Tabs, FollowTheModelAndTheTestInfoFlag) {
     unit.SetModelCode(static_cast<std::uint8_t>(GetParam().model));
@@ -228,15 +230,16 @@ TEST_P(Tabs, FollowTheModelAndTheTestInfoFlag) {
 const QString U = " UPS ", B = " Battery ", P = " Parallel ", O1 = " Outlet1 ", O2 = " Outlet2 ",
               E = " ECO Mode ", T = " Ostrel ", D = " Dry Contact ";
 
-INSTANTIATE_TEST_SUITE_P(
-    Models, Tabs,
-    ::testing::Values(TabCase{"Parallel21", 21, 0, {U, B, P, E, D}},
-                      TabCase{"Parallel21TestInfo", 21, 7, {U, B, P, E, T, D}},
-                      TabCase{"Outlets3", 3, 0, {U, B, O1, O2, E, D}},
-                      TabCase{"Outlets3TestInfo", 3, 7, {U, B, O1, O2, E, T, D}},
-                      TabCase{"Plain15", 15, 0, {U, B, E, D}},
-                      TabCase{"Plain15TestInfo", 15, 7, {U, B, E, T, D}}),
-    [](const ::testing::TestParamInfo<TabCase>& info) { return info.param.name; });
+INSTANTIATE_TEST_SUITE_P(Models, Tabs,
+                         testing::Values(TabCase{"Parallel21", 21, 0, {U, B, P, E, D}},
+                                         TabCase{"Parallel21TestInfo", 21, 7, {U, B, P, E, T, D}},
+                                         TabCase{"Outlets3", 3, 0, {U, B, O1, O2, E, D}},
+                                         TabCase{"Outlets3TestInfo", 3, 7, {U, B, O1, O2, E, T, D}},
+                                         TabCase{"Plain15", 15, 0, {U, B, E, D}},
+                                         TabCase{"Plain15TestInfo", 15, 7, {U, B, E, T, D}}),
+                         [](const testing::TestParamInfo<TabCase>& info) {
+                             return info.param.name;
+                         });
 
 class Window : public AppFixture {};
 
@@ -331,4 +334,4 @@ TEST_F(Window, ContextMenuOffersAbout) {
 }
 
 }  // namespace
-}  // namespace upsconfig::test
+}  // namespace upsconfig::support

@@ -17,7 +17,7 @@
 #include "app/AppFixture.h"
 #include "resources/Ids.h"
 
-namespace upsconfig::test {
+namespace upsconfig::support {
 namespace {
 
 using Direction = SimulatedUps::Direction;
@@ -148,4 +148,4 @@ TEST_F(Monitor, OnlineDisablesTheParallelListsAgainWithinOnePass) {
 }
 
 }  // namespace
-}  // namespace upsconfig::test
+}  // namespace upsconfig::support

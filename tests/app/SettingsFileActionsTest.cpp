@@ -21,7 +21,7 @@
 namespace upsconfig {
 namespace {
 
-using testing::ScriptedAppServices;
+using support::ScriptedAppServices;
 using Kind = ScriptedAppServices::Kind;
 using enum FieldId;
 
@@ -105,7 +105,7 @@ class FakeHost : public SettingsFileHost {
     const ScriptedAppServices& services_;
 };
 
-class SettingsFileActionsTest : public ::testing::Test {
+class SettingsFileActionsTest : public testing::Test {
   protected:
     void SetUp() override { ASSERT_TRUE(dir.isValid()); }
     QString PathOf(const QString& name) const { return dir.filePath(name); }

@@ -12,10 +12,10 @@
 #include "resources/Ids.h"
 #include "settingsfile/SettingsFile.h"
 
-namespace upsconfig::test {
+namespace upsconfig::support {
 namespace {
 
-using Kind = testing::ScriptedAppServices::Kind;
+using Kind = support::ScriptedAppServices::Kind;
 using enum FieldId;
 
 constexpr int kLowBatteryTime = 1002;  // battery page: position = minutes - 2
@@ -166,4 +166,4 @@ TEST_F(SettingsFileWindow, UploadOfAMissingFileKeepsTheUnappliedEdits) {
 }
 
 }  // namespace
-}  // namespace upsconfig::test
+}  // namespace upsconfig::support

@@ -13,10 +13,10 @@ namespace upsconfig {
 namespace {
 
 using Direction = SimulatedUps::Direction;
-using test::FakePauser;
+using support::FakePauser;
 using Data = std::array<std::uint8_t, 4>;
 
-class HidLinkTest : public ::testing::Test {
+class HidLinkTest : public testing::Test {
   protected:
     void SetUp() override { link.SetIds(kUpsVendorId, kUpsProductId); }
 

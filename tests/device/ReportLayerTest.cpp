@@ -15,7 +15,7 @@ namespace {
 using Data = std::array<std::uint8_t, 4>;
 using Ids = std::vector<std::uint8_t>;
 using Direction = SimulatedUps::Direction;
-using test::FakePauser;
+using support::FakePauser;
 
 struct RecordingListener : ReportListener {
     void ShowVersions(int h, int p, int m) override { versions.push_back({h, p, m}); }
@@ -37,7 +37,7 @@ SettingsImage DistinctImage(std::uint8_t model) {
     return image;
 }
 
-class ReportLayerTest : public ::testing::Test {
+class ReportLayerTest : public testing::Test {
   protected:
     void SetUp() override {
         link.SetIds(kUpsVendorId, kUpsProductId);

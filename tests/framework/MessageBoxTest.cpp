@@ -120,8 +120,8 @@ TEST(ShowMessage, EscapeAnswersCancelOrOkAndIsIgnoredWhereNeitherFits) {
 }
 
 TEST(ShowMessage, GoesThroughTheInstalledServices) {
-    testing::ScriptedAppServices scripted;
-    testing::ScriptedAppServices::Installed installed(scripted);
+    support::ScriptedAppServices scripted;
+    support::ScriptedAppServices::Installed installed(scripted);
     scripted.messageAnswers = {ButtonId::No};
     EXPECT_EQ(ShowMessage(nullptr, "Do you want?", "Apply", 0x23), ButtonId::No);
     EXPECT_EQ(ShowMessage(nullptr, "Done", "Apply", 0x24), ButtonId::Yes);  // queue empty

@@ -16,7 +16,7 @@ namespace upsconfig {
 namespace {
 
 namespace fs = std::filesystem;
-using ::testing::HasSubstr;
+using testing::HasSubstr;
 
 const fs::path kUsr = UPSCONFIG_INSTALLED_USR;
 const fs::path kRules = UPSCONFIG_INSTALLED_RULES;

@@ -6,8 +6,8 @@
 #include <QComboBox>
 #include <QTest>
 
-#include "PageTestSupport.h"
 #include "resources/Ids.h"
+#include "support/PageTestSupport.h"
 #include "support/QtPrinters.h"
 
 namespace upsconfig {
@@ -15,11 +15,11 @@ namespace {
 
 namespace id = ids::battery;
 
-using pagetest::Hex;
-using pagetest::ImageWith;
+using support::Hex;
+using support::ImageWith;
 using F = FieldId;
 
-class BatteryPageTest : public ::testing::Test {
+class BatteryPageTest : public testing::Test {
   protected:
     SettingsImage Stored(SettingsImage image) {
         page.StoreSettings(image);
@@ -37,7 +37,7 @@ TEST_F(BatteryPageTest, LoadThenStoreWritesTheSameBitsBack) {
     };
     for (const Row& row : {Row{30, 4, 6, 1}, Row{2, 0, 0, 0}, Row{17, 2, 3, 1}}) {
         for (std::uint8_t fill : {0x00, 0xFF}) {
-            SCOPED_TRACE(::testing::Message() << row.minutes << " min, fill " << int(fill));
+            SCOPED_TRACE(testing::Message() << row.minutes << " min, fill " << int(fill));
             const SettingsImage image = ImageWith(fill, {{F::bLowBattTime, row.minutes},
                                                          {F::bAutoBattTestTime, row.weeks},
                                                          {F::bBattType, row.cabinets},

@@ -5,9 +5,9 @@
 #include <QRadioButton>
 #include <QTest>
 
-#include "PageTestSupport.h"
 #include "resources/Ids.h"
 #include "resources/StringTable.h"
+#include "support/PageTestSupport.h"
 #include "support/QtPrinters.h"
 
 namespace upsconfig {
@@ -15,11 +15,11 @@ namespace {
 
 namespace id = ids::drycontact;
 
-using pagetest::Hex;
-using pagetest::ImageWith;
+using support::Hex;
+using support::ImageWith;
 using F = FieldId;
 
-class DryContactPageTest : public ::testing::Test {
+class DryContactPageTest : public testing::Test {
   protected:
     SettingsImage Stored(SettingsImage image) {
         page.StoreSettings(image);
@@ -34,7 +34,7 @@ TEST_F(DryContactPageTest, LoadThenStoreWritesTheSameBitsBack) {
     for (unsigned action : {0u, 1u}) {
         for (unsigned logic : {0u, 1u}) {
             for (std::uint8_t fill : {0x00, 0xFF}) {
-                SCOPED_TRACE(::testing::Message()
+                SCOPED_TRACE(testing::Message()
                              << "action " << action << " logic " << logic << " fill " << int(fill));
                 const SettingsImage image =
                     ImageWith(fill, {{F::bShutDownAction, action}, {F::bShutDownLogic, logic}});
@@ -78,8 +78,8 @@ TEST_F(DryContactPageTest, FactoryDefaultsThenStoreGiveManualRestartNormallyOpen
 TEST_F(DryContactPageTest, HoverHelpNamesThePinsOfTheModelInTheOwnCopy) {
     page.show();
     ASSERT_TRUE(QTest::qWaitForWindowExposed(&page));
-    auto hover = [&](int id) { return pagetest::HoverOver(page, id, id::kHelp); };
-    auto help = [](int stringId) { return pagetest::HelpText(LoadString(stringId)); };
+    auto hover = [&](int id) { return support::HoverOver(page, id, id::kHelp); };
+    auto help = [](int stringId) { return support::HelpText(LoadString(stringId)); };
 
     page.SetOwnImage(ImageWith(0, {{F::bModelCode, 20}}));
     EXPECT_EQ(hover(id::kManualRestart), help(ids::text::kDryManualRestartPins56Help));

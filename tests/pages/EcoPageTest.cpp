@@ -7,9 +7,9 @@
 #include <QTest>
 #include <QVBoxLayout>
 
-#include "PageTestSupport.h"
 #include "resources/Ids.h"
 #include "resources/StringTable.h"
+#include "support/PageTestSupport.h"
 #include "support/QtPrinters.h"
 
 namespace upsconfig {
@@ -17,11 +17,11 @@ namespace {
 
 namespace id = ids::eco;
 
-using pagetest::Hex;
-using pagetest::ImageWith;
+using support::Hex;
+using support::ImageWith;
 using F = FieldId;
 
-class EcoPageTest : public ::testing::Test {
+class EcoPageTest : public testing::Test {
   protected:
     SettingsImage Stored(SettingsImage image) {
         page.StoreSettings(image);
@@ -91,8 +91,8 @@ TEST_F(EcoPageTest, FactoryDefaultsThenStoreGiveTheStarredItems) {
 TEST_F(EcoPageTest, HoverHelpSharesOneTextBetweenTheTolerances) {
     page.show();
     ASSERT_TRUE(QTest::qWaitForWindowExposed(&page));
-    auto hover = [&](int id) { return pagetest::HoverOver(page, id, id::kHelp); };
-    EXPECT_EQ(hover(id::kMode), pagetest::HelpText(LoadString(ids::text::kEcoModeHelp)));
+    auto hover = [&](int id) { return support::HoverOver(page, id, id::kHelp); };
+    EXPECT_EQ(hover(id::kMode), support::HelpText(LoadString(ids::text::kEcoModeHelp)));
     EXPECT_TRUE(hover(id::kMode).endsWith("(default)and on. "));
     const QString tolerance = hover(id::kVoltageTolerance);
     EXPECT_TRUE(tolerance.startsWith("If the UPS is in ECO mode,the bypass meet"));

@@ -25,7 +25,7 @@ namespace {
 namespace id = ids::outlet;
 
 using F = FieldId;
-using testing::ScriptedAppServices;
+using support::ScriptedAppServices;
 
 // Outlet 2's field for each outlet-1 field the pages edit; the reboot delays are not among them.
 const std::vector<std::pair<F, F>> kOutletPairs = {
@@ -84,7 +84,7 @@ SettingsImage Base() {
     return image;
 }
 
-class OutletPageTest : public ::testing::Test {
+class OutletPageTest : public testing::Test {
   protected:
     void SetUp() override {
         link.SetIds(kUpsVendorId, kUpsProductId);
@@ -118,7 +118,7 @@ class OutletPageTest : public ::testing::Test {
 
     SimulatedUps ups;
     HidLink link{ups};
-    test::FakePauser pauser;
+    support::FakePauser pauser;
     ReportLayer layer{link, pauser.AsPauser()};
     ScriptedAppServices services;
     ScriptedAppServices::Installed installed{services};
@@ -355,7 +355,7 @@ TEST_F(OutletPageTest, ClicksOnTheGroupBoxesEnableTheirLimitAndDelayEdits) {
                 Box(outlet1, g.on)->setChecked(on);
                 Box(outlet1, g.off)->setChecked(!off);
                 Box(outlet1, g.off)->click();
-                SCOPED_TRACE(::testing::Message() << g.off << " " << off << " " << on);
+                SCOPED_TRACE(testing::Message() << g.off << " " << off << " " << on);
                 EXPECT_EQ(Enabled(outlet1, g.limit), off);
                 EXPECT_EQ(Enabled(outlet1, g.on), off);
                 EXPECT_EQ(Enabled(outlet1, g.delay), off && on);
@@ -408,7 +408,7 @@ TEST_F(OutletPageTest, CommandButtonsSendReport0x44WithTheOutletsBitsAndTheRestA
                         {&outlet1, id::kTurnOff, 0x08}, {&outlet2, id::kReboot, 0x30},
                         {&outlet2, id::kTurnOn, 0x10},  {&outlet1, id::kReboot, 0x0C}};
     for (const Row& row : rows) {
-        SCOPED_TRACE(::testing::Message() << row.page->OutletNumber() << " " << row.button);
+        SCOPED_TRACE(testing::Message() << row.page->OutletNumber() << " " << row.button);
         ups.Unit().SetSettingsReport(0x44, {0x12, 0x34, 0x41, 0x56});
         ups.ClearLog();
         row.page->UpdateCommandButtons(row.button == id::kTurnOn ? 0 : 1);

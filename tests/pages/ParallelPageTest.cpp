@@ -26,7 +26,7 @@ SettingsImage WithParallel(unsigned config, unsigned address) {
     return image;
 }
 
-class ParallelPageTest : public ::testing::Test {
+class ParallelPageTest : public testing::Test {
   protected:
     QComboBox* Units() { return page.Control<QComboBox>(id::kUnits); }
     QComboBox* Ids() { return page.Control<QComboBox>(id::kUnitId); }

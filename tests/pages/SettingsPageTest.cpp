@@ -96,7 +96,7 @@ class TestPage : public SettingsPage {
     }
 };
 
-class SettingsPageTest : public ::testing::Test {
+class SettingsPageTest : public testing::Test {
   protected:
     QString Help() const { return page->Control<QPlainTextEdit>(1009)->toPlainText(); }
 

@@ -17,14 +17,14 @@ namespace {
 
 namespace id = ids::testinfo;
 
-class TestInfoPageTest : public ::testing::Test {
+class TestInfoPageTest : public testing::Test {
   protected:
     void SetUp() override { link.SetIds(kUpsVendorId, kUpsProductId); }
     QString Text(int id) { return page.Control<QLineEdit>(id)->text(); }
 
     SimulatedUps ups;
     HidLink link{ups};
-    test::FakePauser pauser;
+    support::FakePauser pauser;
     ReportLayer layer{link, pauser.AsPauser()};
     TestInfoPage page{layer};
 };

@@ -4,15 +4,17 @@
 
 #include <QCheckBox>
 #include <QComboBox>
+#include <QCursor>
 #include <QLineEdit>
+#include <QPlainTextEdit>
 #include <QRadioButton>
 #include <QTest>
 #include <set>
 #include <vector>
 
-#include "PageTestSupport.h"
 #include "resources/Ids.h"
 #include "resources/StringTable.h"
+#include "support/PageTestSupport.h"
 #include "support/QtPrinters.h"
 #include "support/ScriptedAppServices.h"
 #include "unit/ModelTable.h"
@@ -22,12 +24,12 @@ namespace {
 
 namespace id = ids::ups;
 
-using pagetest::Hex;
-using pagetest::ImageWith;
-using testing::ScriptedAppServices;
+using support::Hex;
+using support::ImageWith;
+using support::ScriptedAppServices;
 using F = FieldId;
 
-class UpsPageTest : public ::testing::Test {
+class UpsPageTest : public testing::Test {
   protected:
     // What the main window does after a read: the own copy, the model, then the load.
     void Reload(const SettingsImage& image) {
@@ -55,7 +57,7 @@ class UpsPageTest : public ::testing::Test {
 TEST_F(UpsPageTest, LoadThenStoreWritesTheSameBitsBack) {
     struct Row {
         const char* name;
-        std::initializer_list<pagetest::FieldValue> fields;
+        std::initializer_list<support::FieldValue> fields;
     };
     const Row rows[] = {
         {"120 V, reverse on, freq 0",
@@ -97,7 +99,7 @@ TEST_F(UpsPageTest, LoadThenStoreWritesTheSameBitsBack) {
     };
     for (const Row& row : rows) {
         for (std::uint8_t fill : {0x00, 0xFF}) {
-            SCOPED_TRACE(::testing::Message() << row.name << ", fill " << int(fill));
+            SCOPED_TRACE(testing::Message() << row.name << ", fill " << int(fill));
             const SettingsImage image = ImageWith(fill, row.fields);
             Reload(image);
             EXPECT_EQ(Hex(Stored(image)), Hex(image));
@@ -328,8 +330,7 @@ TEST_F(UpsPageTest, HoverHelpFollowsTheTableInsideTheMargin) {
         {id::kAutoRestart, ids::text::kUpsAutoRestartHelp},
         {id::kGuaranteeShutdown, ids::text::kUpsGuaranteeShutdownHelp}};
     for (const auto& [control, text] : table)
-        EXPECT_EQ(pagetest::HoverOver(page, control, id::kHelp),
-                  pagetest::HelpText(LoadString(text)))
+        EXPECT_EQ(support::HoverOver(page, control, id::kHelp), support::HelpText(LoadString(text)))
             << control;
 
     // 3 pixels left of the list still counts, 4 do not.
@@ -337,12 +338,12 @@ TEST_F(UpsPageTest, HoverHelpFollowsTheTableInsideTheMargin) {
     QCursor::setPos(page.mapToGlobal(QPoint(list.left() - 3, list.center().y())));
     page.UpdateHoverHelp();
     EXPECT_EQ(page.Control<QPlainTextEdit>(id::kHelp)->toPlainText(),
-              pagetest::HelpText(LoadString(ids::text::kUpsVoltageHelp)));
-    pagetest::HoverOver(page, id::kGuaranteeShutdown, id::kHelp);
+              support::HelpText(LoadString(ids::text::kUpsVoltageHelp)));
+    support::HoverOver(page, id::kGuaranteeShutdown, id::kHelp);
     QCursor::setPos(page.mapToGlobal(QPoint(list.left() - 4, list.center().y())));
     page.UpdateHoverHelp();
     EXPECT_EQ(page.Control<QPlainTextEdit>(id::kHelp)->toPlainText(),
-              pagetest::HelpText(LoadString(ids::text::kUpsGuaranteeShutdownHelp)));
+              support::HelpText(LoadString(ids::text::kUpsGuaranteeShutdownHelp)));
 }
 
 }  // namespace

@@ -59,10 +59,10 @@ void Spit(const fs::path& path, std::string_view bytes) {
     out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
 }
 
-class SettingsFileTest : public ::testing::Test {
+class SettingsFileTest : public testing::Test {
   protected:
     void SetUp() override {
-        const auto* info = ::testing::UnitTest::GetInstance()->current_test_info();
+        const auto* info = testing::UnitTest::GetInstance()->current_test_info();
         dir_ = fs::temp_directory_path() /
                ("upsconfig-" + std::to_string(::getpid()) + "-" + info->name());
         fs::remove_all(dir_);

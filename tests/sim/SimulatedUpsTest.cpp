@@ -9,7 +9,7 @@ namespace {
 using Data = std::array<std::uint8_t, 4>;
 
 // The unit's own behaviour, which every later test relies on.
-class SimulatedUpsTest : public ::testing::Test {
+class SimulatedUpsTest : public testing::Test {
   protected:
     void SetUp() override { link.SetIds(kUpsVendorId, kUpsProductId); }
 

@@ -8,7 +8,7 @@
 
 #include "framework/AppServices.h"
 
-namespace upsconfig::testing {
+namespace upsconfig::support {
 
 // AppServices for tests: records every call and answers from queues the test fills.
 // With a queue empty it still records the call and answers:
@@ -23,7 +23,7 @@ class ScriptedAppServices : public AppServices {
     enum class Kind { Message, CommErrorDialog, SaveFileName, OpenFileName, Launch, FileExists };
 
     struct Call {
-        Kind kind;
+        Kind kind = Kind::Message;
         QWidget* owner = nullptr;
         QString text;     // messages
         QString caption;  // messages
@@ -45,68 +45,27 @@ class ScriptedAppServices : public AppServices {
     std::function<void(const QString& caption)> onMessage;
 
     int ShowMessage(QWidget* owner, const QString& text, const QString& caption,
-                    unsigned style) override {
-        if (onMessage) onMessage(caption);
-        const int answer = Take(messageAnswers, MessageButtonIds(style).front());
-        calls.push_back({Kind::Message, owner, text, caption, style, {}, answer});
-        return answer;
-    }
-
-    int RunCommErrorDialog(QWidget* owner) override {
-        const int answer = Take(commErrorChoices, ButtonId::Retry);
-        calls.push_back({Kind::CommErrorDialog, owner, {}, {}, 0, {}, answer});
-        return answer;
-    }
-
-    std::optional<QString> GetSaveFileName(QWidget* owner) override {
-        auto answer = Take(saveFileNames, std::optional<QString>());
-        calls.push_back({Kind::SaveFileName, owner, {}, {}, 0, answer.value_or(QString()), 0});
-        return answer;
-    }
-
-    std::optional<QString> GetOpenFileName(QWidget* owner) override {
-        auto answer = Take(openFileNames, std::optional<QString>());
-        calls.push_back({Kind::OpenFileName, owner, {}, {}, 0, answer.value_or(QString()), 0});
-        return answer;
-    }
-
-    bool LaunchProgram(const QString& exactPath) override {
-        const bool answer = Take(launchResults, true);
-        calls.push_back({Kind::Launch, nullptr, {}, {}, 0, exactPath, answer ? 1 : 0});
-        return answer;
-    }
-
-    bool FileExists(const QString& path) override {
-        const bool answer = Take(fileExistsAnswers, false);
-        calls.push_back({Kind::FileExists, nullptr, {}, {}, 0, path, answer ? 1 : 0});
-        return answer;
-    }
+                    unsigned style) override;
+    int RunCommErrorDialog(QWidget* owner) override;
+    std::optional<QString> GetSaveFileName(QWidget* owner) override;
+    std::optional<QString> GetOpenFileName(QWidget* owner) override;
+    bool LaunchProgram(const QString& exactPath) override;
+    bool FileExists(const QString& path) override;
 
     // The recorded calls of one kind, in order.
-    std::vector<Call> CallsOf(Kind kind) const {
-        std::vector<Call> result;
-        for (const Call& call : calls)
-            if (call.kind == kind) result.push_back(call);
-        return result;
-    }
+    std::vector<Call> CallsOf(Kind kind) const;
 
     // Installs these services for the guard's lifetime.
     struct Installed {
-        explicit Installed(ScriptedAppServices& services) { SetServices(&services); }
-        ~Installed() { SetServices(nullptr); }
+        explicit Installed(ScriptedAppServices& services);
+        ~Installed();
         Installed(const Installed&) = delete;
         Installed& operator=(const Installed&) = delete;
     };
 
   private:
-    template <class T>
-    static T Take(std::deque<T>& queue, T fallback) {
-        if (!queue.empty()) {
-            fallback = std::move(queue.front());
-            queue.pop_front();
-        }
-        return fallback;
-    }
+    void Record(Kind kind, QWidget* owner, const QString& text, const QString& caption,
+                unsigned style, const QString& path, int answer);
 };
 
-}  // namespace upsconfig::testing
+}  // namespace upsconfig::support

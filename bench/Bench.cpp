@@ -1,0 +1,166 @@
+// upsconfig-bench: speed figures of the report layer, the start-up and the settings-file reader.
+// It prints figures and judges nothing; the README gives the figures measured and the goals.
+#include <sys/resource.h>
+
+#include <QApplication>
+#include <QElapsedTimer>
+#include <QEvent>
+#include <QTimer>
+#include <chrono>
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <string>
+#include <thread>
+
+#include "app/ConfigToolApp.h"
+#include "app/MainDialog.h"
+#include "app/WindowActions.h"
+#include "device/HidLink.h"
+#include "device/ReportLayer.h"
+#include "framework/UiPauser.h"
+#include "settingsfile/SettingsFile.h"
+#include "sim/SimulatedUps.h"
+
+namespace {
+
+using namespace upsconfig;
+using Clock = std::chrono::steady_clock;
+
+double Seconds(Clock::duration d) { return std::chrono::duration<double>(d).count(); }
+
+double CpuSeconds() {
+    rusage usage{};
+    getrusage(RUSAGE_SELF, &usage);
+    const auto seconds = [](const timeval& t) { return t.tv_sec + t.tv_usec / 1e6; };
+    return seconds(usage.ru_utime) + seconds(usage.ru_stime);
+}
+
+// What a 2 ms sleep takes beyond 2 ms on this machine, on average.
+double SleepOvershoot(std::chrono::microseconds latency, int samples) {
+    const auto start = Clock::now();
+    for (int i = 0; i < samples; ++i)
+        std::this_thread::sleep_for(latency);
+    return Seconds(Clock::now() - start) / samples - Seconds(latency);
+}
+
+// Reads every report `passes` times and writes every settings report back once per pass.
+void Exercise(ReportLayer& layer, int passes) {
+    SettingsImage changed;
+    for (int pass = 0; pass < passes; ++pass) {
+        layer.ReadAllReports();
+        const SettingsImage read = layer.Image();
+        changed = read;
+        for (std::size_t i = 0; i < changed.bytes.size(); ++i)
+            if (i != 8) changed.bytes[i] = static_cast<std::uint8_t>(read.bytes[i] + 1);
+        layer.WriteReports(changed, read);
+    }
+}
+
+void ReportLayerFigures() {
+    constexpr auto kLatency = std::chrono::milliseconds(2);
+    SimulatedUps bus;
+    bus.Unit().SetModelCode(3);
+    HidLink link(bus);
+    link.SetIds(kUpsVendorId, kUpsProductId);
+    ReportLayer layer(link, [](int) {});  // no retries happen; the writer's pauses are not ours
+
+    bus.SetLatency(kLatency);
+    bus.ClearLog();
+    const auto start = Clock::now();
+    Exercise(layer, 20);
+    const double wall = Seconds(Clock::now() - start);
+    const auto transfers = static_cast<double>(bus.Log().size());
+    const double ideal = transfers * Seconds(kLatency);
+    const double overshoot = SleepOvershoot(kLatency, 200);
+    std::printf("report layer, 2 ms a transfer: %.0f transfers in %.3f s\n", transfers, wall);
+    std::printf("  wall / (transfers x 2 ms)                  %.3f\n", wall / ideal);
+    std::printf("  the same, sleep overshoot (%.3f ms) taken out %.3f  (goal <= 1.05)\n",
+                overshoot * 1e3, (wall - transfers * overshoot) / ideal);
+
+    bus.SetLatency(std::chrono::microseconds(0));
+    bus.ClearLog();
+    const double cpuStart = CpuSeconds();
+    Exercise(layer, 2000);
+    const double cpu = CpuSeconds() - cpuStart;
+    const auto fast = static_cast<double>(bus.Log().size());
+    std::printf("report layer, no latency: %.1f us of CPU a transfer (%.0f transfers)\n",
+                cpu / fast * 1e6, fast);
+}
+
+// Start-up on the simulated unit with the program's own pauser, until the window first paints.
+void StartupFigure(int argc, char** argv) {
+    QApplication application(argc, argv);
+    SimulatedUps bus;
+    SettingsImage held;
+    SetField(held, FieldId::bModelCode, 3);
+    SetField(held, FieldId::bOutputLevel, 3);  // 120 V, an item of the model's list
+    bus.Unit().LoadImage(held);
+    bus.Unit().SetVersions(1, 12, 3);
+    QElapsedTimer timer;
+    timer.start();
+    ConfigToolApp tool(bus, UiPauser::Make());
+    if (!tool.Initialise()) return;
+    MainDialog& window = tool.Dialog();
+    qint64 painted = -1;
+    struct PaintWatch : QObject {
+        qint64* at;
+        QElapsedTimer* timer;
+        bool eventFilter(QObject*, QEvent* event) override {
+            if (event->type() == QEvent::Paint && *at < 0) *at = timer->elapsed();
+            return false;
+        }
+    } watch;
+    watch.at = &painted;
+    watch.timer = &timer;
+    window.installEventFilter(&watch);
+    window.show();
+    while (painted < 0 && timer.elapsed() < 10000)
+        QApplication::processEvents(QEventLoop::AllEvents, 5);
+    window.removeEventFilter(&watch);
+    std::printf("start-up to first paint: %lld ms, %lld ms beyond the fixed %d ms\n",
+                static_cast<long long>(painted),
+                static_cast<long long>(painted - WindowActions::kReloadDelayMs),
+                WindowActions::kReloadDelayMs);
+    window.Actions().EndWindow();
+}
+
+double ReadTime(const std::filesystem::path& path, int rounds) {
+    SettingsImage image;
+    const auto start = Clock::now();
+    for (int i = 0; i < rounds; ++i)
+        ReadSettingsFile(path, image);
+    return Seconds(Clock::now() - start) / rounds;
+}
+
+void SettingsFileFigures() {
+    const auto folder = std::filesystem::temp_directory_path() / "upsconfig-bench";
+    std::filesystem::create_directories(folder);
+    const auto normal = folder / "normal.kvr";
+    WriteSettingsFile(normal, SettingsImage{});
+    // A file at the size limit: the normal text, then key-like lines up to 1 MiB.
+    const auto large = folder / "large.kvr";
+    {
+        std::string text = FormatSettingsFile(SettingsImage{}, std::tm{});
+        const std::string line = "bOutputLevel=3\r\n";
+        while (text.size() + line.size() <= kMaxSettingsFileBytes)
+            text += line;
+        std::ofstream(large, std::ios::binary) << text;
+    }
+    std::printf("settings file read: %.1f us for %ju bytes, %.2f ms for %ju bytes\n",
+                ReadTime(normal, 2000) * 1e6,
+                static_cast<std::uintmax_t>(std::filesystem::file_size(normal)),
+                ReadTime(large, 20) * 1e3,
+                static_cast<std::uintmax_t>(std::filesystem::file_size(large)));
+    std::filesystem::remove_all(folder);
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    std::setvbuf(stdout, nullptr, _IOLBF, 0);  // each figure as soon as it is known
+    ReportLayerFigures();
+    SettingsFileFigures();
+    StartupFigure(argc, argv);
+    return 0;
+}
