@@ -9,6 +9,7 @@
 #include <string>
 
 #include "device/HidBackend.h"
+#include "device/Protocol.h"
 
 namespace upsconfig {
 
@@ -34,7 +35,7 @@ class HidLink {
     // Report id and the four data bytes every report of the unit carries: a shorter transfer
     // cannot hold a report, so a unit declaring less does not match and a shorter reply is no
     // answer.
-    static constexpr std::size_t kMinimumTransfer = 5;
+    static constexpr std::size_t kMinimumTransfer = 1 + protocol::kDataBytes;
 
     explicit HidLink(HidBackend& backend);
     virtual ~HidLink() = default;

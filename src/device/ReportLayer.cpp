@@ -9,12 +9,13 @@ namespace {
 namespace p = protocol;
 
 ReportLayer::ReportData Slice(const SettingsImage& image, std::size_t offset) {
-    return {image.bytes[offset], image.bytes[offset + 1], image.bytes[offset + 2],
-            image.bytes[offset + 3]};
+    ReportLayer::ReportData data{};
+    std::copy_n(image.bytes.begin() + offset, data.size(), data.begin());
+    return data;
 }
 
 bool Differs(const SettingsImage& a, const SettingsImage& b, std::size_t offset) {
-    return !std::equal(a.bytes.begin() + offset, a.bytes.begin() + offset + 4,
+    return !std::equal(a.bytes.begin() + offset, a.bytes.begin() + offset + p::kDataBytes,
                        b.bytes.begin() + offset);
 }
 
