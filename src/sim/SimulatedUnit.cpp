@@ -43,6 +43,19 @@ std::vector<std::uint8_t> SimulatedUnit::ReportDescriptor() {
     return d;
 }
 
+void SimulatedUnit::SetClock(Clock clock) {
+    std::lock_guard lock(mutex_);
+    // The start-up time and a running test carry on from where the old clock left them.
+    const std::int32_t seconds = StartupSecondsLocked();
+    const std::optional<std::int64_t> testMs =
+        BatteryTestRunningLocked() ? std::optional(NowLocked() - *batteryTestStartMs_)
+                                   : std::nullopt;
+    clock_ = std::move(clock);
+    startupSeconds_ = seconds;
+    startupSetAtMs_ = NowLocked();
+    batteryTestStartMs_ = testMs ? std::optional(NowLocked() - *testMs) : std::nullopt;
+}
+
 void SimulatedUnit::SetModelCode(std::uint8_t code) {
     std::lock_guard lock(mutex_);
     modelCode_ = code;
@@ -87,11 +100,18 @@ bool SimulatedUnit::OutletOn(int outlet) const {
 void SimulatedUnit::SetStartupSeconds(std::int32_t seconds) {
     std::lock_guard lock(mutex_);
     startupSeconds_ = seconds;
+    startupSetAtMs_ = NowLocked();
 }
 
 std::int32_t SimulatedUnit::StartupSeconds() const {
     std::lock_guard lock(mutex_);
-    return startupSeconds_;
+    return StartupSecondsLocked();
+}
+
+std::int32_t SimulatedUnit::StartupSecondsLocked() const {
+    // The unit's counter is 32 bits wide and wraps as the unit's would.
+    const std::int64_t seconds = startupSeconds_ + (NowLocked() - startupSetAtMs_) / 1000;
+    return static_cast<std::int32_t>(static_cast<std::uint32_t>(seconds));
 }
 
 void SimulatedUnit::SetSettingsReport(std::uint8_t id, const ReportData& data) {
@@ -131,6 +151,30 @@ int SimulatedUnit::LastBatteryTestCommand() const {
     return lastBatteryTest_;
 }
 
+void SimulatedUnit::SetBatteryTestRunning(bool running) {
+    std::lock_guard lock(mutex_);
+    batteryTestStartMs_ = running ? std::optional(NowLocked()) : std::nullopt;
+}
+
+bool SimulatedUnit::BatteryTestRunning() const {
+    std::lock_guard lock(mutex_);
+    return BatteryTestRunningLocked();
+}
+
+bool SimulatedUnit::BatteryTestRunningLocked() const {
+    return batteryTestStartMs_ && NowLocked() - *batteryTestStartMs_ < kBatteryTestMs;
+}
+
+void SimulatedUnit::SetRefusedReport(std::optional<std::uint8_t> id) {
+    std::lock_guard lock(mutex_);
+    refusedReport_ = id;
+}
+
+std::optional<std::uint8_t> SimulatedUnit::RefusedReport() const {
+    std::lock_guard lock(mutex_);
+    return refusedReport_;
+}
+
 void SimulatedUnit::SetStoreFilter(StoreFilter filter) {
     std::lock_guard lock(mutex_);
     storeFilter_ = std::move(filter);
@@ -149,7 +193,7 @@ bool SimulatedUnit::Answer(std::uint8_t id, ReportData& data) const {
                     0, 0, 0};
             return true;
         case p::kStartupTime:
-            data = p::PackStartupTime(startupSeconds_);
+            data = p::PackStartupTime(StartupSecondsLocked());
             return true;
         default: {
             const auto it = settings_.find(id);
@@ -162,8 +206,12 @@ bool SimulatedUnit::Answer(std::uint8_t id, ReportData& data) const {
 
 bool SimulatedUnit::Take(std::uint8_t id, ReportData data) {
     std::lock_guard lock(mutex_);
+    if (refusedReport_ == id) return false;
     if (id == p::kBatteryTest) {
         lastBatteryTest_ = data[0];
+        if (data[0] == p::kBatteryTestStart && !BatteryTestRunningLocked())
+            batteryTestStartMs_ = NowLocked();
+        if (data[0] == p::kBatteryTestTerminate) batteryTestStartMs_.reset();
         return true;
     }
     if (!p::IsSettingsReport(id)) return false;  // read-only or unknown

@@ -5,6 +5,7 @@
 #include <functional>
 #include <map>
 #include <mutex>
+#include <optional>
 #include <vector>
 
 #include "device/Protocol.h"
@@ -20,7 +21,14 @@ class SimulatedUnit {
   public:
     using ReportData = protocol::ReportData;
 
+    // The unit's clock in milliseconds from any fixed point. It stands still unless one is
+    // given: the demo hands in a steady clock, tests a counter they advance.
+    using Clock = std::function<std::int64_t()>;
+    static constexpr std::int64_t kBatteryTestMs = 10'000;  // a test ends by itself after this
+
     SimulatedUnit();
+
+    void SetClock(Clock clock);
 
     // The report descriptor the unit declares: 4 data bytes for each of its reports.
     static std::vector<std::uint8_t> ReportDescriptor();
@@ -34,6 +42,7 @@ class SimulatedUnit {
     bool Online() const;
     void SetOutlet(int outlet, bool on);
     bool OutletOn(int outlet) const;
+    // The time since start-up, which advances with the clock from here.
     void SetStartupSeconds(std::int32_t seconds);
     std::int32_t StartupSeconds() const;
     // Any settings report (0x32, 0x3C..0x44) as the unit holds it.
@@ -45,6 +54,12 @@ class SimulatedUnit {
     bool DisplayUpdateMode() const;
     // 0 = none yet, else the data byte of the last battery-test report (1 start, 3 stop).
     int LastBatteryTestCommand() const;
+    // Started by the start command or here; ended by the stop command, here, or the clock.
+    void SetBatteryTestRunning(bool running);
+    bool BatteryTestRunning() const;
+    // Writes of this report fail, as from a unit that refuses them; reads still work.
+    void SetRefusedReport(std::optional<std::uint8_t> id);
+    std::optional<std::uint8_t> RefusedReport() const;
 
     // Runs on every settings report the unit is about to keep, and may change what it keeps:
     // a unit that clamps or ignores a value.
@@ -57,13 +72,21 @@ class SimulatedUnit {
     bool Take(std::uint8_t id, ReportData data);
 
   private:
+    std::int64_t NowLocked() const { return clock_ ? clock_() : 0; }
+    std::int32_t StartupSecondsLocked() const;
+    bool BatteryTestRunningLocked() const;
+
     mutable std::mutex mutex_;
+    Clock clock_;
     std::map<std::uint8_t, ReportData> settings_;
     std::uint8_t modelCode_ = 1;
     std::array<std::uint8_t, 3> versions_{1, 1, 1};
     bool online_ = true;
     std::array<bool, 2> outlets_{true, true};
     std::int32_t startupSeconds_ = 0;
+    std::int64_t startupSetAtMs_ = 0;  // the clock when startupSeconds_ was set
+    std::optional<std::int64_t> batteryTestStartMs_;
+    std::optional<std::uint8_t> refusedReport_;
     bool displayUpdateMode_ = false;
     int lastBatteryTest_ = 0;
     StoreFilter storeFilter_;

@@ -56,6 +56,11 @@ void SimulatedUps::Replug() {
     ++plugGeneration_;
 }
 
+bool SimulatedUps::Plugged() const {
+    std::lock_guard lock(mutex_);
+    return plugged_;
+}
+
 // --- Faults ----------------------------------------------------------------------------------
 
 void SimulatedUps::FailNextTransfers(int count) { FailTransfers(0, count); }
@@ -87,6 +92,11 @@ void SimulatedUps::SetReplyLength(std::uint8_t id, std::size_t bytes) {
 }
 
 // --- What happened ---------------------------------------------------------------------------
+
+void SimulatedUps::SetTransferListener(TransferListener listener) {
+    std::lock_guard lock(mutex_);
+    listener_ = std::move(listener);
+}
 
 std::vector<SimulatedUps::Transfer> SimulatedUps::Log() const {
     std::lock_guard lock(mutex_);
@@ -208,12 +218,20 @@ void SimulatedUps::Record(Direction direction, std::span<const std::uint8_t> fra
                             open_ ? openPath_ : std::string()});
 }
 
+void SimulatedUps::TellListener(std::unique_lock<std::mutex>& lock) {
+    if (!listener_) return;
+    const TransferListener listener = listener_;
+    const Transfer transfer = log_.back();
+    lock.unlock();
+    listener(transfer);
+}
+
 int SimulatedUps::GetFeatureReport(std::span<std::uint8_t> buffer) {
     if (buffer.empty()) return -1;
     std::chrono::microseconds latency{0};
     bool ok = BeginTransfer(buffer[0], latency);
     if (latency.count() > 0) std::this_thread::sleep_for(latency);
-    std::lock_guard lock(mutex_);
+    std::unique_lock lock(mutex_);
     ReportData data{};
     ok = ok && unit_.Answer(buffer[0], data);
     // A report is its id and four data bytes, however long the caller's buffer: the rest of
@@ -228,6 +246,7 @@ int SimulatedUps::GetFeatureReport(std::span<std::uint8_t> buffer) {
     }
     Record(Direction::Get, buffer.first(std::max<std::size_t>(reply, 1)), ok);
     EndTransfer();
+    TellListener(lock);
     return ok ? static_cast<int>(reply) : -1;
 }
 
@@ -236,13 +255,14 @@ bool SimulatedUps::SetFeatureReport(std::span<const std::uint8_t> buffer) {
     std::chrono::microseconds latency{0};
     bool ok = BeginTransfer(buffer[0], latency);
     if (latency.count() > 0) std::this_thread::sleep_for(latency);
-    std::lock_guard lock(mutex_);
+    std::unique_lock lock(mutex_);
     ReportData data{};
     for (std::size_t i = 0; i < data.size() && i + 1 < buffer.size(); ++i)
         data[i] = buffer[i + 1];
     ok = ok && unit_.Take(buffer[0], data);
     Record(Direction::Set, buffer, ok);
     EndTransfer();
+    TellListener(lock);
     return ok;
 }
 

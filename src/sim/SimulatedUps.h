@@ -3,6 +3,7 @@
 #include <array>
 #include <chrono>
 #include <cstdint>
+#include <functional>
 #include <map>
 #include <mutex>
 #include <optional>
@@ -52,6 +53,7 @@ class SimulatedUps : public HidBackend {
     void SetReportDescriptor(std::vector<std::uint8_t> descriptor);  // empty = unreadable
     void Unplug();  // gone from the list; the open device fails every transfer
     void Replug();  // listed again; a device opened before stays dead
+    bool Plugged() const;
 
     // --- Faults ----------------------------------------------------------------------
     void FailNextTransfers(int count);
@@ -66,6 +68,10 @@ class SimulatedUps : public HidBackend {
     void SetReplyLength(std::uint8_t id, std::size_t bytes);
 
     // --- What happened ---------------------------------------------------------------
+    // Called after every transfer with its record, on the thread that made it and outside the
+    // bus's lock, so it may call back into the bus. Empty = none.
+    using TransferListener = std::function<void(const Transfer&)>;
+    void SetTransferListener(TransferListener listener);
     std::vector<Transfer> Log() const;
     void ClearLog();
     std::vector<std::uint8_t> WrittenIds() const;  // ids of successful writes, in order
@@ -96,6 +102,8 @@ class SimulatedUps : public HidBackend {
     void EndTransfer();
     bool TransferFailsLocked(std::uint8_t id);
     void Record(Direction direction, std::span<const std::uint8_t> frame, bool ok);
+    // Hands the transfer just recorded to the listener, after releasing the lock.
+    void TellListener(std::unique_lock<std::mutex>& lock);
 
     SimulatedUnit unit_;
     mutable std::mutex mutex_;
@@ -117,6 +125,7 @@ class SimulatedUps : public HidBackend {
     int inTransfer_ = 0;
     int overlaps_ = 0;
     std::vector<Transfer> log_;
+    TransferListener listener_;
 };
 
 }  // namespace upsconfig

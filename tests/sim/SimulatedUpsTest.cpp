@@ -92,5 +92,31 @@ TEST_F(SimulatedUpsTest, ADeviceOpenedBeforeAnUnplugStaysDead) {
     EXPECT_FALSE(log[1].ok);
 }
 
+// The unit's clock moves the start-up time on and ends a battery test after 10 s; a listener
+// hears every transfer and may call back into the bus.
+TEST_F(SimulatedUpsTest, ItsClockAdvancesTheStartupTimeAndEndsTheBatteryTest) {
+    SimulatedUnit& unit = ups.Unit();
+    std::int64_t now = 5000;
+    unit.SetStartupSeconds(100);
+    unit.SetClock([&] { return now; });  // the start-up time carries over
+    now += 2500;
+    EXPECT_EQ(Read(0x09), (Data{102, 0, 0, 0}));
+
+    std::vector<std::uint8_t> heard;
+    ups.SetTransferListener([&](const SimulatedUps::Transfer& transfer) {
+        heard.push_back(transfer.id);
+        EXPECT_FALSE(ups.Log().empty());
+    });
+    ASSERT_TRUE(Write(0x08, {1, 0, 0, 0}));
+    now += SimulatedUnit::kBatteryTestMs - 1;
+    EXPECT_TRUE(unit.BatteryTestRunning());
+    now += 1;
+    EXPECT_FALSE(unit.BatteryTestRunning());
+    ASSERT_TRUE(Write(0x08, {1, 0, 0, 0}));
+    ASSERT_TRUE(Write(0x08, {3, 0, 0, 0}));
+    EXPECT_FALSE(unit.BatteryTestRunning());
+    EXPECT_EQ(heard, (std::vector<std::uint8_t>{0x08, 0x08, 0x08}));
+}
+
 }  // namespace
 }  // namespace upsconfig
