@@ -79,8 +79,39 @@ class TemplateButton : public Base {
     TemplateButton(const QString& text, QWidget* parent, bool wrap, bool topAlign)
         : Base(text, parent), wrap_(wrap), topAlign_(topAlign) {}
 
+    // Where the indicator goes, in the button's coordinates.
+    QRect Indicator() const {
+        QStyleOptionButton option;
+        this->initStyleOption(&option);
+        return Place(option).indicator;
+    }
+
   protected:
     static constexpr bool kRadio = std::is_same_v<Base, QRadioButton>;
+
+    struct Places {
+        QRect indicator;
+        QRect text;
+    };
+
+    Places Place(const QStyleOptionButton& option) const {
+        const QStyle* style = this->style();
+        QRect indicator = style->subElementRect(
+            kRadio ? QStyle::SE_RadioButtonIndicator : QStyle::SE_CheckBoxIndicator, &option, this);
+        if (!wrap_) return {indicator, {}};
+        const QRect contents = style->subElementRect(
+            kRadio ? QStyle::SE_RadioButtonContents : QStyle::SE_CheckBoxContents, &option, this);
+        const int lines =
+            this->fontMetrics().boundingRect(contents, Qt::TextWordWrap, option.text).height();
+        QRect text = contents;
+        if (!topAlign_) text.setTop(contents.top() + qMax(0, (contents.height() - lines) / 2));
+        // Level with the first line of text, but never pushed out of the button: a line lower
+        // than the indicator would cut its top off.
+        const int lineHeight = this->fontMetrics().height();
+        const int top = text.top() + (lineHeight - indicator.height()) / 2;
+        indicator.moveTop(qBound(0, top, this->height() - indicator.height()));
+        return {indicator, text};
+    }
 
     void paintEvent(QPaintEvent* event) override {
         if (!wrap_) {
@@ -90,24 +121,15 @@ class TemplateButton : public Base {
         QStylePainter painter(this);
         QStyleOptionButton option;
         this->initStyleOption(&option);
+        const Places places = Place(option);
         const QString text = option.text;
         option.text.clear();
-        QStyle* style = this->style();
-        QRect indicator = style->subElementRect(
-            kRadio ? QStyle::SE_RadioButtonIndicator : QStyle::SE_CheckBoxIndicator, &option, this);
-        const QRect contents = style->subElementRect(
-            kRadio ? QStyle::SE_RadioButtonContents : QStyle::SE_CheckBoxContents, &option, this);
-        const int lines =
-            this->fontMetrics().boundingRect(contents, Qt::TextWordWrap, text).height();
-        QRect textRect = contents;
-        if (!topAlign_) textRect.setTop(contents.top() + qMax(0, (contents.height() - lines) / 2));
-        const int lineHeight = this->fontMetrics().height();
-        indicator.moveTop(textRect.top() + (lineHeight - indicator.height()) / 2);
-        option.rect = indicator;
+        option.rect = places.indicator;
         painter.drawPrimitive(
             kRadio ? QStyle::PE_IndicatorRadioButton : QStyle::PE_IndicatorCheckBox, option);
-        style->drawItemText(&painter, textRect, Qt::AlignLeft | Qt::AlignTop | Qt::TextWordWrap,
-                            option.palette, this->isEnabled(), text, QPalette::WindowText);
+        this->style()->drawItemText(&painter, places.text,
+                                    Qt::AlignLeft | Qt::AlignTop | Qt::TextWordWrap, option.palette,
+                                    this->isEnabled(), text, QPalette::WindowText);
     }
 
     bool hitButton(const QPoint& pos) const override { return this->rect().contains(pos); }
@@ -157,6 +179,17 @@ void FitOneLineText(QWidget* widget, QRect& pixels, Qt::Alignment alignment) {
     if (alignment & Qt::AlignRight) pixels.moveLeft(pixels.left() - extra);
     if (alignment & Qt::AlignHCenter) pixels.moveLeft(pixels.left() - extra / 2);
     pixels.setWidth(needed);
+}
+
+// A button lower than its indicator would cut the indicator's top and bottom off: it grows about
+// its middle to the indicator's height.
+void FitIndicator(const QAbstractButton* button, QRect& pixels) {
+    const bool radio = qobject_cast<const QRadioButton*>(button) != nullptr;
+    const int needed = button->style()->pixelMetric(
+        radio ? QStyle::PM_ExclusiveIndicatorHeight : QStyle::PM_IndicatorHeight, nullptr, button);
+    if (pixels.height() >= needed) return;
+    pixels.moveTop(pixels.top() - (needed - pixels.height()) / 2);
+    pixels.setHeight(needed);
 }
 
 template <class Button>
@@ -239,10 +272,13 @@ std::vector<QWidget*> TemplateBuilder::Build(const DialogTemplate& dialog, QWidg
                 widget = combo;
                 break;
             }
-            case ControlKind::CheckBox:
-                widget = MakeButton<QCheckBox>(control, target);
-                if (!Has(control, Style::MultiLine)) FitOneLineText(widget, pixels, Qt::AlignLeft);
+            case ControlKind::CheckBox: {
+                QCheckBox* box = MakeButton<QCheckBox>(control, target);
+                if (!Has(control, Style::MultiLine)) FitOneLineText(box, pixels, Qt::AlignLeft);
+                FitIndicator(box, pixels);
+                widget = box;
                 break;
+            }
             case ControlKind::RadioButton: {
                 QRadioButton* radio = MakeButton<QRadioButton>(control, target);
                 if (radioGroup == nullptr) {
@@ -252,6 +288,7 @@ std::vector<QWidget*> TemplateBuilder::Build(const DialogTemplate& dialog, QWidg
                 radio->setAutoExclusive(false);
                 radioGroup->addButton(radio);
                 if (!Has(control, Style::MultiLine)) FitOneLineText(radio, pixels, Qt::AlignLeft);
+                FitIndicator(radio, pixels);
                 widget = radio;
                 break;
             }
@@ -294,6 +331,14 @@ std::vector<QWidget*> TemplateBuilder::Build(const DialogTemplate& dialog, QWidg
     for (QWidget* frame : frames)
         frame->lower();
     return built;
+}
+
+QRect TemplateBuilder::IndicatorRect(const QAbstractButton& button) {
+    if (auto* box = dynamic_cast<const TemplateButton<QCheckBox>*>(&button))
+        return box->Indicator();
+    if (auto* radio = dynamic_cast<const TemplateButton<QRadioButton>*>(&button))
+        return radio->Indicator();
+    return {};
 }
 
 std::vector<QWidget*> TemplateBuilder::BuildDialog(const DialogTemplate& dialog, QDialog* target) {

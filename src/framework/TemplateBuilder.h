@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QAbstractButton>
 #include <QDialog>
 #include <QString>
 #include <QWidget>
@@ -34,6 +35,10 @@ class TemplateBuilder {
     // For a top-level template: Build, plus its caption as the window title and a fixed size
     // with a close box and no maximise box.
     static std::vector<QWidget*> BuildDialog(const DialogTemplate& dialog, QDialog* target);
+
+    // Where a check box or radio button the builder made draws its indicator, in the button's
+    // coordinates; empty for other buttons.
+    static QRect IndicatorRect(const QAbstractButton& button);
 };
 
 // The control with numeric id `id` that the builder made in `dialog`, or nullptr (also when it

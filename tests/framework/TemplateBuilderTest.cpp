@@ -212,6 +212,34 @@ TEST(TemplateBuilder, GroupBoxesStayBehindAndLetClicksThrough) {
     EXPECT_NE(window.childAt(frame->geometry().topLeft() + QPoint(10, 2)), frame);
 }
 
+// On every template, each check box and radio button draws its indicator whole: inside its own
+// rectangle, and clear of the line of any frame around it.
+TEST(TemplateBuilder, EveryIndicatorShowsWhole) {
+    for (int id : TemplateIds()) {
+        QDialog window;
+        TemplateBuilder::Build(Template(id), &window);
+        window.show();
+        const auto frames = window.findChildren<QGroupBox*>(Qt::FindDirectChildrenOnly);
+        for (QAbstractButton* button :
+             window.findChildren<QAbstractButton*>(Qt::FindDirectChildrenOnly)) {
+            const QRect indicator = TemplateBuilder::IndicatorRect(*button);
+            if (indicator.isEmpty()) continue;  // a push button
+            SCOPED_TRACE("template " + std::to_string(id) + ", " + button->text().toStdString());
+            EXPECT_TRUE(button->rect().contains(indicator))
+                << testing::PrintToString(indicator) << " in "
+                << testing::PrintToString(button->rect());
+            const QRect placed = indicator.translated(button->pos());
+            for (const QGroupBox* frame : frames) {
+                const QRect inside =
+                    frame->geometry().adjusted(3, frame->fontMetrics().height() / 2 + 3, -3, -3);
+                EXPECT_TRUE(inside.contains(placed) || !frame->geometry().intersects(placed))
+                    << testing::PrintToString(placed) << " across the frame "
+                    << testing::PrintToString(frame->geometry());
+            }
+        }
+    }
+}
+
 TEST(TabControl, SelectsByIndexAndReportsOnlyTheUsersChoice) {
     TabControl tabs;
     tabs.resize(450, 400);
