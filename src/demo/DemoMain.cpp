@@ -1,12 +1,16 @@
 #include <QApplication>
 #include <QCommandLineParser>
 #include <QDir>
-#include <QElapsedTimer>
-#include <QTextStream>
+#include <QTimer>
+#include <chrono>
 #include <cstdio>
 
+#include "app/AboutDialog.h"
 #include "app/ConfigToolApp.h"
 #include "app/MainDialog.h"
+#include "app/ProgramOptions.h"
+#include "demo/SimulatedUnitPanel.h"
+#include "framework/CommErrorDialog.h"
 #include "framework/TabControl.h"
 #include "framework/UiPauser.h"
 #include "sim/SimulatedUps.h"
@@ -49,72 +53,91 @@ upsconfig::SettingsImage DemoImage(int model) {
     return image;
 }
 
-// Lets the window settle: layouts, the first state updates of the monitor.
-void Settle(int milliseconds) {
-    QElapsedTimer timer;
-    timer.start();
-    while (timer.elapsed() < milliseconds)
-        QApplication::processEvents(QEventLoop::AllEvents, 10);
+// Grabs a window as it shows now into directory/name; false (with a message) when it cannot.
+bool Save(QWidget& window, const QString& directory, const QString& name) {
+    window.show();
+    QApplication::processEvents();  // layouts and the posted updates of what was just shown
+    const QString path = QDir(directory).filePath(name);
+    if (!window.grab().save(path)) {
+        std::fprintf(stderr, "Cannot write %s\n", qPrintable(path));
+        return false;
+    }
+    std::printf("%s\n", qPrintable(path));
+    return true;
 }
 
-int TakeScreenshots(upsconfig::ConfigToolApp& tool, const QString& directory) {
+int TakeScreenshots(upsconfig::ConfigToolApp& tool, upsconfig::SimulatedUnitPanel& panel,
+                    const QString& directory) {
     upsconfig::MainDialog& dialog = tool.Dialog();
-    const std::atomic<int>& upsOn = tool.Reports().Flags().upsOn;
     if (!QDir().mkpath(directory)) {
         std::fprintf(stderr, "Cannot create %s\n", qPrintable(directory));
         return 1;
     }
-    dialog.show();
-    // Until the monitor's first status read (about 3.2 s) the window takes the unit for online
-    // and keeps the standby-only settings disabled; show the window as it is after that.
-    QElapsedTimer waited;
-    waited.start();
-    while (upsOn.load() != 0 && waited.elapsed() < 6000)
-        Settle(50);
-    Settle(100);
+    // Until the monitor's first status read, seconds away, the window takes the unit for online
+    // and keeps the standby-only settings disabled; read the status now and show its outcome.
+    tool.Reports().ReadStatus();
+    dialog.Pages().ApplyState();
     upsconfig::TabControl* tabs = dialog.Pages().Tabs();
-    int failures = 0;
+    bool saved = true;
     for (int i = 0; i < tabs->TabCount(); ++i) {
         tabs->SetCurrentIndex(i);
         dialog.Pages().ShowSelected();
-        Settle(100);
-        const QString name = QStringLiteral("%1-%2.png")
-                                 .arg(i + 1, 2, 10, QLatin1Char('0'))
-                                 .arg(tabs->TabText(i).trimmed().replace(' ', '-').toLower());
-        const QString path = QDir(directory).filePath(name);
-        if (!dialog.grab().save(path)) {
-            std::fprintf(stderr, "Cannot write %s\n", qPrintable(path));
-            ++failures;
-        } else {
-            std::printf("%s\n", qPrintable(path));
-        }
+        saved &= Save(dialog, directory,
+                      QStringLiteral("%1-%2.png")
+                          .arg(i + 1, 2, 10, QLatin1Char('0'))
+                          .arg(tabs->TabText(i).trimmed().replace(' ', '-').toLower()));
     }
+    upsconfig::CommErrorDialog commError(&dialog);
+    saved &= Save(commError, directory, QStringLiteral("communication-error.png"));
+    commError.close();
+    upsconfig::AboutDialog about(&dialog);
+    saved &= Save(about, directory, QStringLiteral("about.png"));
+    about.close();
+    saved &= Save(panel, directory, QStringLiteral("simulated-unit.png"));
     dialog.Actions().EndWindow();
-    return failures == 0 ? 0 : 1;
+    return saved ? 0 : 1;
 }
+
+constexpr char kUsage[] =
+    "Usage: upsconfig-demo [--model N] [--screenshots DIR]\n"
+    "\n"
+    "The UPS configuration tool on a simulated unit, beside a \"Simulated unit\" window that\n"
+    "drives the unit: its identity, online or standby, outlets, battery test, cable and faults,\n"
+    "with a log of the reports exchanged.\n"
+    "\n"
+    "  --model N          model code of the simulated unit (1-255, default 3)\n"
+    "  --screenshots DIR  save every tab, the communication-error dialog, the About box and\n"
+    "                     the simulated unit's window as PNG files into DIR, then exit\n"
+    "  -h, --help         show this help and exit\n"
+    "  --version          show the version and the unit ids it is built for, then exit\n"
+    "\n"
+    "Qt's own options (-platform, -style, ...) are accepted too.\n";
 
 }  // namespace
 
 // The tool on a simulated unit in standby: a first look without hardware, and screenshots.
 int main(int argc, char** argv) {
+    if (auto done = upsconfig::AnswerHelpOrVersion(argc, argv, "upsconfig-demo", kUsage))
+        return *done;
     QApplication application(argc, argv);
     QApplication::setApplicationName(QStringLiteral("upsconfig-demo"));
 
     QCommandLineParser parser;
-    parser.setApplicationDescription(
-        QStringLiteral("The UPS configuration tool on a simulated unit."));
-    parser.addHelpOption();
-    const QCommandLineOption modelOption(
-        QStringLiteral("model"), QStringLiteral("Model code of the simulated unit (1-255)."),
-        QStringLiteral("N"), QStringLiteral("3"));
-    const QCommandLineOption screenshotsOption(
-        QStringLiteral("screenshots"),
-        QStringLiteral("Save the main window with each tab selected as PNG files into DIR, "
-                       "then exit."),
-        QStringLiteral("DIR"));
+    const QCommandLineOption modelOption(QStringLiteral("model"), QString(), QStringLiteral("N"),
+                                         QStringLiteral("3"));
+    const QCommandLineOption screenshotsOption(QStringLiteral("screenshots"), QString(),
+                                               QStringLiteral("DIR"));
     parser.addOption(modelOption);
     parser.addOption(screenshotsOption);
-    parser.process(application);
+    if (!parser.parse(QApplication::arguments())) {
+        return upsconfig::RefuseCommandLine("upsconfig-demo", parser.errorText().toStdString(),
+                                            kUsage);
+    }
+    if (!parser.positionalArguments().isEmpty()) {
+        const QString extra = parser.positionalArguments().first();
+        return upsconfig::RefuseCommandLine("upsconfig-demo",
+                                            "unexpected argument " + extra.toStdString(), kUsage);
+    }
 
     bool ok = false;
     const int model = parser.value(modelOption).toInt(&ok);
@@ -125,6 +148,10 @@ int main(int argc, char** argv) {
 
     upsconfig::SimulatedUps bus;
     upsconfig::SimulatedUnit& unit = bus.Unit();
+    unit.SetClock([] {
+        using namespace std::chrono;
+        return duration_cast<milliseconds>(steady_clock::now().time_since_epoch()).count();
+    });
     unit.SetModelCode(static_cast<std::uint8_t>(model));
     unit.SetVersions(1, 12, 3);  // a monitor firmware version: the version tab shows
     unit.SetOnline(false);       // standby, so every setting can be edited
@@ -132,9 +159,17 @@ int main(int argc, char** argv) {
     unit.LoadImage(DemoImage(model));
 
     upsconfig::ConfigToolApp tool(bus, upsconfig::UiPauser::Make());
+    // A child window of the tool's, so the tool's modal run leaves it usable; it goes with the
+    // tool's window, after the monitor thread that reports transfers to it. Made first, its log
+    // holds the start-up's reads.
+    auto* panel = new upsconfig::SimulatedUnitPanel(bus, &tool.Dialog());
     if (!tool.Initialise()) return 0;
     if (parser.isSet(screenshotsOption))
-        return TakeScreenshots(tool, parser.value(screenshotsOption));
+        return TakeScreenshots(tool, *panel, parser.value(screenshotsOption));
+    QTimer::singleShot(0, panel, [panel, &tool] {
+        panel->move(tool.Dialog().frameGeometry().topRight() + QPoint(12, 0));
+        panel->show();
+    });
     tool.Exec();
     return 0;
 }

@@ -1,0 +1,48 @@
+#pragma once
+
+#include <QWidget>
+
+#include "sim/SimulatedUps.h"
+
+class QCheckBox;
+class QListWidget;
+class QSpinBox;
+
+namespace upsconfig {
+
+// "Simulated unit": the demo's window that drives the simulated unit beside the tool, so a user
+// without hardware can watch the tool react - the unit's identity, online or standby, outlets,
+// the battery test, the cable, failing transfers, a refused report - and reads the reports
+// exchanged. It follows what the tool's commands do to the unit, four times a second and after
+// every transfer. Made with the tool's window as parent, it stays usable while that window runs
+// modally; it must be gone before the bus.
+class SimulatedUnitPanel : public QWidget {
+    Q_OBJECT
+  public:
+    static constexpr int kLogLines = 200;  // the log keeps the newest this many
+
+    explicit SimulatedUnitPanel(SimulatedUps& bus, QWidget* parent = nullptr);
+    ~SimulatedUnitPanel() override;
+
+    // Shows the unit as it is now.
+    void FollowUnit();
+
+  private:
+    void AddToLog(const SimulatedUps::Transfer& transfer);
+    void ApplyRefusal();
+
+    SimulatedUps& bus_;
+    SimulatedUnit& unit_;
+    QSpinBox* model_;
+    QSpinBox* versions_[3];
+    QCheckBox* online_;
+    QCheckBox* outlets_[2];
+    QCheckBox* batteryTest_;
+    QCheckBox* plugged_;
+    QSpinBox* failCount_;
+    QCheckBox* refuse_;
+    QSpinBox* refusedId_;
+    QListWidget* log_;
+};
+
+}  // namespace upsconfig
