@@ -1,0 +1,14 @@
+#!/usr/bin/env bash
+# Regenerates the pictures the README shows (docs/screenshots/) from the demo, with no display.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+cmake -S . -B build >/dev/null
+cmake --build build -j2 --target upsconfig-demo
+shots="$(mktemp -d)"
+trap 'rm -rf "$shots"' EXIT
+QT_QPA_PLATFORM=offscreen build/src/demo/upsconfig-demo --screenshots "$shots" >/dev/null
+mkdir -p docs/screenshots
+for picture in 01-ups 03-outlet1 07-dry-contact simulated-unit communication-error; do
+    cp "$shots/$picture.png" docs/screenshots/
+done
+echo "docs/screenshots/ regenerated"
