@@ -31,4 +31,11 @@ else
     for picture in 01-ups 07-dry-contact communication-error about simulated-unit; do
         [ -s "$scratch/shots/$picture.png" ] || fail "no $picture.png"
     done
+    # One picture a tab, each of the main window's size (the PNG header's width and height) and
+    # not blank: a blank window compresses to a few hundred bytes.
+    size=$(od -An -tu1 -j16 -N8 "$scratch/shots/01-ups.png")
+    for tab in "$scratch"/shots/[0-9][0-9]-*.png; do
+        [ "$(od -An -tu1 -j16 -N8 "$tab")" = "$size" ] || fail "$(basename "$tab") has another size"
+        [ "$(wc -c <"$tab")" -gt 8000 ] || fail "$(basename "$tab") looks blank"
+    done
 fi
