@@ -1,5 +1,7 @@
 #include "unit/PageValues.h"
 
+#include <vector>
+
 #include "unit/ModelTable.h"
 #include "unit/Tabs.h"
 
@@ -108,14 +110,21 @@ std::string PageRangeText(const SettingMeaning& setting, const SettingsImage& im
     };
     if (setting.kind == K::Seconds) return wholeNumber(0, kMaxMinutes) + " (minutes)";
     if (setting.kind == K::Percent) return wholeNumber(kLowestCapacity, kHighestCapacity);
-    std::string items;
+    std::vector<unsigned> accepted;
     const unsigned highest = setting.word ? 0xFFFFu : (1u << Field(setting.field).width) - 1u;
-    for (unsigned value = 0; value <= highest; ++value) {
-        if (!PageAccepts(setting, value, image)) continue;
-        if (!items.empty()) items += ", ";
-        items += ValueText(setting, value, ModelOf(image));
+    for (unsigned value = 0; value <= highest; ++value)
+        if (PageAccepts(setting, value, image)) accepted.push_back(value);
+    if (accepted.empty()) return "no page of this model offers it";
+    const auto text = [&](unsigned value) { return ValueText(setting, value, ModelOf(image)); };
+    // A long run of numbers reads better as its ends.
+    if (accepted.size() > 4 && accepted.back() - accepted.front() + 1 == accepted.size())
+        return "from " + text(accepted.front()) + " to " + text(accepted.back());
+    std::string items = "one of: ";
+    for (std::size_t i = 0; i < accepted.size(); ++i) {
+        if (i > 0) items += ", ";
+        items += text(accepted[i]);
     }
-    return items.empty() ? "no page of this model offers it" : "one of: " + items;
+    return items;
 }
 
 SettingsImage PageStore(const SettingsImage& loaded, const SettingsImage& into) {
