@@ -426,6 +426,9 @@ void Command::Connect() {
     reports_->ReadStatus();
     ExpectConnected("reading the unit's state");
     asRead_ = reports_->Image();
+    if (devicePath_.empty())  // found by the reads' retries, after the first look
+        for (const HidInterface& i : backend_->Enumerate())
+            if (i.vendorId == kUpsVendorId && i.productId == kUpsProductId) devicePath_ = i.path;
     json_.Set("device", devicePath_);
 }
 
@@ -796,6 +799,9 @@ int Command::Outlet() {
         (action != "on" && action != "off" && action != "reboot"))
         Fail(ec::kUsage, "outlet takes 1 or 2 and on, off or reboot");
     Connect();
+    // The window has outlet buttons only on the outlet pages of models that have them.
+    if (!ModelTable::HasOutletTabs(Model()))
+        Fail(ec::kRefused, "this model has no outlet groups to switch");
     if (action != "on" &&
         !Confirm("Turn outlet " + Word(1) + (action == "off" ? " off?" : " off and on again?")))
         Fail(ec::kFailed, "nothing was sent");

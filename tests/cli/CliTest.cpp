@@ -57,6 +57,7 @@ TEST_F(CliTest, StatusAndShowFollowTheModel) {
         EXPECT_FALSE(Has(show.out, row.absent)) << show.out;
         EXPECT_TRUE(Has(show.out, row.line)) << show.out;
     }
+    EXPECT_EQ(Cli({"--device", SimulatedUps::kDefaultPath, "status"}).code, 0);
     EXPECT_FALSE(AnyWrite());
 }
 
@@ -97,6 +98,12 @@ TEST_F(CliTest, EveryExitCodeIsReached) {
         {"value off the list", {}, {"set", "bLowBattTime=31", "--yes"}, 6, "from 2 min to 30 min"},
         {"minutes out of range", {}, {"set", "OutletOnDT_A=31min", "--yes"}, 6, "0 to 30"},
         {"no tab for the page", {}, {"set", "bParalConfig=2", "--yes"}, 6, "no page"},
+        {"no folder for the backup",
+         [](CliHarness& h) { h.SetVariable("XDG_DATA_HOME", "/proc/version"); },
+         {"set", "bAlarmCtrl=0", "--yes"}, 1, "Nothing was written"},
+        {"no outlets on this model",
+         [](CliHarness& h) { h.bus.Unit().LoadImage(FactorySettings(21)); },
+         {"outlet", "1", "on"}, 6, "no outlet"},
         {"not held",
          [](CliHarness& h) {
              h.bus.Unit().SetStoreFilter([](std::uint8_t id, SimulatedUnit::ReportData& data) {
@@ -115,7 +122,7 @@ TEST_F(CliTest, EveryExitCodeIsReached) {
         const Result result = h.Cli(row.args);
         EXPECT_EQ(result.code, row.code) << row.name << ": " << result.err;
         EXPECT_TRUE(Has(result.err, row.says)) << row.name << ": " << result.err;
-        if (row.code >= 2 && row.code != 7) {
+        if (row.code != 0 && row.code != 7) {
             EXPECT_FALSE(h.AnyWrite()) << row.name;
         }
     }
@@ -179,6 +186,14 @@ TEST_F(CliTest, TheUnitIsAskedOnATerminalAndTheAnswerHeeded) {
     EXPECT_FALSE(bus.Unit().OutletOn(1));
     EXPECT_EQ(Cli({"battery-test", "start"}).code, 0);
     EXPECT_EQ(bus.Unit().LastBatteryTestCommand(), 1);
+
+    // The search for a unit that is not there, as the window waits for it.
+    bus.Unplug();
+    pauser.Reset();
+    const Result none = Cli({"status"}, "");
+    EXPECT_EQ(none.code, 3);
+    EXPECT_EQ(pauser.TotalMs(), 6600);
+    EXPECT_TRUE(Has(none.err, "Looking for the unit... 6 s\n")) << none.err;
 }
 
 TEST_F(CliTest, ABackupBeforeEachWriteAndRestoreBringsItBackExactly) {
