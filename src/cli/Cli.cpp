@@ -271,7 +271,8 @@ class Command {
     fs::path SimStatePath() const;
     // Finds, opens and reads the unit as the window's Refresh does; fails with the reason.
     void Connect();
-    bool CheckInterfaces();
+    // Fails with the backend's reason when interfaces with the ids are there but none opens.
+    void CheckInterfaces();
     void EndProgress();
     int Model() const { return static_cast<int>(GetField(asRead_, FieldId::bModelCode)); }
     bool Online() const { return reports_->Flags().upsOn.load() != 0; }
@@ -362,11 +363,11 @@ void Command::SaveSimulated() {
                  << SimStatePath().string() << ": " << error << "\n";
 }
 
-bool Command::CheckInterfaces() {
+void Command::CheckInterfaces() {
     std::vector<HidInterface> matching;
     for (const HidInterface& i : backend_->Enumerate())
         if (i.vendorId == kUpsVendorId && i.productId == kUpsProductId) matching.push_back(i);
-    if (matching.empty()) return false;
+    if (matching.empty()) return;
     interfaceFound_ = true;
     devicePath_ = matching.front().path;
     std::string why;
@@ -380,7 +381,7 @@ bool Command::CheckInterfaces() {
         backend_->Close();
         if (length && *length >= HidLink::kMinimumTransfer && *length <= HidLink::kBufferSize) {
             devicePath_ = i.path;
-            return true;
+            return;
         }
         why = i.path + ": its feature report length (" +
               (length ? std::to_string(*length) + " bytes" : std::string("unknown")) +
@@ -423,6 +424,9 @@ void Command::Connect() {
     }
     ExpectConnected("reading the unit");
     if (!all || !reports_->ImageFromUnit()) Fail(ec::kCommunicationLost, "communication lost");
+    // As at the window's start: a unit that names no model has not really answered.
+    if (GetField(reports_->Image(), FieldId::bModelCode) == 0)
+        Fail(ec::kCommunicationLost, "the unit answered without a model code (0)");
     reports_->ReadStatus();
     ExpectConnected("reading the unit's state");
     asRead_ = reports_->Image();
@@ -493,7 +497,7 @@ int Command::Show() {
     Connect();
     const int model = Model();
     Json groups = Json::Array();
-    Out() << (options_.json ? "" : "Model " + ModelText(model) + "\n");
+    if (!options_.json) Out() << "Model " << ModelText(model) << "\n";
     for (const EditedOn page : TabsOf(model, false)) {
         Json settings = Json::Array();
         if (!options_.json) Out() << "\n[" << PageName(page) << "]\n";
@@ -524,7 +528,12 @@ int Command::Export() {
     // What Download saves: the pages loaded with the unit's settings, stored again.
     const SettingsImage image = PageStore(asRead_, asRead_);
     if (!options_.output) {
-        Out() << FormatSettingsFile(image, env_.clock());
+        const std::string text = FormatSettingsFile(image, env_.clock());
+        if (options_.json) {
+            json_.Set("settings_file", text);
+        } else {
+            Out() << text;
+        }
         return ec::kDone;
     }
     const WriteResult result = WriteSettingsFile(*options_.output, image, env_.clock);
@@ -701,6 +710,7 @@ int Command::Diff() {
     const auto root = BackupRootOf(env_);
     if (options_.words.size() == 3) {
         // Two files, no unit: every setting that differs, as the files hold it.
+        json_.Set("device", Json());
         const std::optional<int> model = ModelOfFile(Word(1), root);
         SettingsImage first;
         SetField(first, FieldId::bModelCode, static_cast<unsigned>(model.value_or(0)));
@@ -766,11 +776,21 @@ int Command::History() {
     Arguments(0, 0);
     const auto root = BackupRootOf(env_);
     const std::vector<BackupEntry> entries = root ? ListBackups(*root) : std::vector<BackupEntry>{};
-    if (entries.empty()) Out() << "No backups yet.\n";
+    Json backups = Json::Array();
     int number = 0;
-    for (const BackupEntry& e : entries)
-        Out() << ++number << "  " << e.time << "  " << e.unit << "  "
-              << (e.changed.empty() ? "-" : e.changed) << "\n";
+    for (const BackupEntry& e : entries) {
+        backups.Push(Json::Object()
+                         .Set("number", ++number)
+                         .Set("time", e.time)
+                         .Set("unit", e.unit)
+                         .Set("changed", e.changed)
+                         .Set("file", e.file.string()));
+        if (!options_.json)
+            Out() << number << "  " << e.time << "  " << e.unit << "  "
+                  << (e.changed.empty() ? "-" : e.changed) << "\n";
+    }
+    if (entries.empty() && !options_.json) Out() << "No backups yet.\n";
+    json_.Set("backups", std::move(backups));
     return ec::kDone;
 }
 
