@@ -769,7 +769,14 @@ int Command::Set() {
             Fail(ec::kRefused, key + "=" + w.text + ": " + PageRangeText(*w.setting, image));
         SetValue(image, *w.setting, *value);
     }
-    return Change(PlanWanted(asRead_, image), std::nullopt, false);
+    const ApplyPlan plan = PlanWanted(asRead_, image);
+    // Asked for by name, a value the window would not write is refused, not passed over.
+    if (!plan.ignored.empty()) {
+        DescribePlan(plan, model, std::nullopt, false);
+        const IgnoredValue& first = plan.ignored.front();
+        Fail(ec::kRefused, SettingKey(*first.setting) + ": " + first.reason);
+    }
+    return Change(plan, std::nullopt, false);
 }
 
 int Command::History() {

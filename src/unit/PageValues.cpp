@@ -108,7 +108,8 @@ std::string PageRangeText(const SettingMeaning& setting, const SettingsImage& im
         return "Please enter a whole number from " + std::to_string(low) + " to " +
                std::to_string(high) + ".";
     };
-    if (setting.kind == K::Seconds) return wholeNumber(0, kMaxMinutes) + " (minutes)";
+    if (setting.kind == K::Seconds)
+        return wholeNumber(0, kMaxMinutes) + " The time is set in whole minutes (e.g. 5 min, 300).";
     if (setting.kind == K::Percent) return wholeNumber(kLowestCapacity, kHighestCapacity);
     std::vector<unsigned> accepted;
     const unsigned highest = setting.word ? 0xFFFFu : (1u << Field(setting.field).width) - 1u;
