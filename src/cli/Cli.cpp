@@ -275,6 +275,8 @@ class Command {
     void CheckInterfaces();
     void EndProgress();
     int Model() const { return static_cast<int>(GetField(asRead_, FieldId::bModelCode)); }
+    // The backup folder of the unit; the simulated unit's are kept apart from real units'.
+    std::string UnitName() const { return (simulated_ ? "sim-" : "") + BackupUnitName(Model()); }
     bool Online() const { return reports_->Flags().upsOn.load() != 0; }
     void ExpectConnected(const std::string& what);
 
@@ -661,13 +663,15 @@ int Command::Change(const ApplyPlan& plan, std::optional<int> fileModel, bool ot
     // No setting is ever lost: the unit's settings as read are kept before the first byte.
     const auto root = BackupRootOf(env_);
     if (!root) Fail(ec::kFailed, "no folder for the backup (neither XDG_DATA_HOME nor HOME)");
-    const std::string unit = BackupUnitName(model);
-    const WriteResult kept = SaveBackup(*root, unit, asRead_, plan.ChangedKeys(), env_.clock);
+    const std::string unit = UnitName();
+    fs::path backup;
+    const WriteResult kept =
+        SaveBackup(*root, unit, asRead_, plan.ChangedKeys(), env_.clock, &backup);
     if (!kept)
         Fail(ec::kFailed, "the settings could not be kept as a backup in " +
                               (*root / unit).string() + ": " + kept.reason +
                               ". Nothing was written.");
-    json_.Set("backup", ListBackups(*root).front().file.string());
+    json_.Set("backup", backup.string());
 
     const WriteOutcome outcome = reports_->WriteReports(plan.write, asRead_);
     Json reports = Json::Array();
@@ -811,9 +815,9 @@ int Command::Restore() {
         Fail(ec::kFailed, "there is no backup " + std::to_string(*number) + " (see history)");
     const BackupEntry& entry = entries[static_cast<std::size_t>(*number - 1)];
     Connect();
-    if (entry.unit != BackupUnitName(Model()))
+    if (entry.unit != UnitName())
         Fail(ec::kFailed, "backup " + std::to_string(*number) + " is of " + entry.unit +
-                              ", not of this unit (" + BackupUnitName(Model()) + ")");
+                              ", not of this unit (" + UnitName() + ")");
     const SettingsImage wanted = ReadFile(entry.file.string(), asRead_);
     return Change(PlanExact(asRead_, wanted), entry.modelCode, false);
 }

@@ -66,7 +66,7 @@ std::string BackupUnitName(int modelCode, const std::string& serial) {
 }
 
 WriteResult SaveBackup(const fs::path& root, const std::string& unit, const SettingsImage& asRead,
-                       const std::string& changed, const LocalClock& clock) {
+                       const std::string& changed, const LocalClock& clock, fs::path* kept) {
     const fs::path folder = root / unit;
     std::error_code error;
     fs::create_directories(folder, error);
@@ -86,12 +86,13 @@ WriteResult SaveBackup(const fs::path& root, const std::string& unit, const Sett
             << "changed " << changed << "\n";
         if (!out.flush()) return Failed(errno != 0 ? errno : EIO);
     }
-    const WriteResult written =
-        WriteSettingsFile(folder / (stem + kSettingsExtension), asRead, [now] { return now; });
+    const fs::path file = folder / (stem + kSettingsExtension);
+    const WriteResult written = WriteSettingsFile(file, asRead, [now] { return now; });
     if (!written) {
         fs::remove(info, error);
         return written;
     }
+    if (kept != nullptr) *kept = file;
 
     const std::vector<fs::path> files = SettingsFilesIn(folder);
     for (std::size_t i = kMaxBackups; i < files.size(); ++i) {

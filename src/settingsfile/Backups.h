@@ -32,11 +32,12 @@ struct BackupEntry {
     std::string changed;  // the keys the write changed, blank-separated
 };
 
-// Keeps `asRead` of `unit` and what the coming write changes. Fails (nothing kept) when the
-// folder or the file cannot be written.
+// Keeps `asRead` of `unit` and what the coming write changes, in `kept` when given. Fails
+// (nothing kept) when the folder or the file cannot be written.
 WriteResult SaveBackup(const std::filesystem::path& root, const std::string& unit,
                        const SettingsImage& asRead, const std::string& changed,
-                       const LocalClock& clock = SystemLocalTime);
+                       const LocalClock& clock = SystemLocalTime,
+                       std::filesystem::path* kept = nullptr);
 
 // Every unit's backups, newest first.
 std::vector<BackupEntry> ListBackups(const std::filesystem::path& root);

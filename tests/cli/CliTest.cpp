@@ -227,6 +227,8 @@ TEST_F(CliTest, TheSimulatedUnitOutlivesOneCommand) {
     const Result fresh = Cli({"--simulate=21", "set", "bParalConfig=2", "--yes"});
     EXPECT_EQ(fresh.code, 0) << fresh.err;
     EXPECT_TRUE(Has(Cli({"--simulate", "show"}).out, "bParalConfig = 2"));
+    // Its backups stay apart from a real unit's of the same model.
+    EXPECT_EQ(ListBackups(Folder() / "data" / "upsconfig" / "backups").at(0).unit, "sim-model-21");
     EXPECT_EQ(Cli({"--simulate", "sim", "online"}).code, 0);
     EXPECT_EQ(Cli({"--simulate", "set", "bParalConfig=3", "--yes"}).code, 6);
     EXPECT_EQ(Cli({"sim", "reset"}).code, 2);  // not without --simulate
