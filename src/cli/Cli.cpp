@@ -650,10 +650,9 @@ int Command::Change(const ApplyPlan& plan, std::optional<int> fileModel, bool ot
         Fail(ec::kRefused,
              "refused: a change marked [needs standby] while the UPS is online; switch it to "
              "standby and try again. Nothing was written.");
-    std::vector<std::uint8_t> planned = ReportLayer::ReportsToWrite(plan.write, asRead_);
     if (options_.dryRun) {
         Json reports = Json::Array();
-        for (const std::uint8_t id : planned)
+        for (const std::uint8_t id : ReportLayer::ReportsToWrite(plan.write, asRead_))
             reports.Push(ReportName(id));
         json_.Set("reports", std::move(reports));
         return ec::kDone;
