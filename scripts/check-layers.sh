@@ -4,7 +4,7 @@
 # first four make up upsconfig_core.
 set -euo pipefail
 cd "$(dirname "$0")/.."
-layers=(unit device settingsfile sim resources framework pages app demo)
+layers=(unit device settingsfile sim cli resources framework pages app demo)
 core=4
 
 rank() {

@@ -1,0 +1,35 @@
+#pragma once
+
+#include <cstdint>
+#include <ostream>
+#include <string>
+#include <vector>
+
+#include "device/HidBackend.h"
+#include "device/HidLink.h"
+#include "device/Pauser.h"
+#include "device/UsbSysfs.h"
+
+namespace upsconfig::cli {
+
+struct ProbeOptions {
+    std::uint16_t vendorId = kUpsVendorId;
+    std::uint16_t productId = kUpsProductId;
+    std::string device;  // --device: a path or a serial; empty for any
+    bool json = false;
+    std::string sysfsRoot = "/sys";
+    // Where the udev rule and the seats are looked for (tests point them into a scratch tree).
+    std::vector<std::string> ruleDirs = HostView{}.ruleDirs;
+    std::string seatsDir = HostView{}.seatsDir;
+    Pauser pauser;  // the read retries' pauses; empty sleeps
+};
+
+// `list`: every HID interface with the units' vendor id, each unit opened briefly for its model
+// code. Exit 0, or 3 when no unit is there.
+int RunList(HidBackend& backend, const ProbeOptions& options, std::ostream& out, std::ostream& err);
+// `probe`: why a unit is or is not reachable, with the fix. Exit 0 reachable, 3 no unit or one
+// held by another driver, 4 found but not opened.
+int RunProbe(HidBackend& backend, const ProbeOptions& options, std::ostream& out,
+             std::ostream& err);
+
+}  // namespace upsconfig::cli
