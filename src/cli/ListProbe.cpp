@@ -17,12 +17,6 @@ namespace {
 constexpr int kExitNoUnit = 3;
 constexpr int kExitNotOpened = 4;
 
-std::string Hex4(std::uint16_t id) {
-    char text[8];
-    std::snprintf(text, sizeof text, "%04x", static_cast<unsigned>(id));
-    return text;
-}
-
 std::string Quoted(std::string_view text) {
     std::string out = "\"";
     for (const char c : text) {
@@ -119,7 +113,7 @@ int RunList(HidBackend& backend, const ProbeOptions& options, std::ostream& out,
             listed.push_back({interface, false, std::nullopt, {}, std::nullopt});
         }
     }
-    const std::string ids = Hex4(options.vendorId) + ":" + Hex4(options.productId);
+    const std::string ids = IdText(options.vendorId) + ":" + IdText(options.productId);
     const std::string none =
         "No unit with the ids " + ids +
         (options.device.empty() ? "" : " matching --device " + options.device) +
@@ -130,8 +124,8 @@ int RunList(HidBackend& backend, const ProbeOptions& options, std::ostream& out,
         for (std::size_t i = 0; i < listed.size(); ++i) {
             const Listed& l = listed[i];
             out << (i ? ", " : "") << "{\"path\": " << Quoted(l.interface.path)
-                << ", \"vendor_id\": \"0x" << Hex4(l.interface.vendorId)
-                << "\", \"product_id\": \"0x" << Hex4(l.interface.productId)
+                << ", \"vendor_id\": \"0x" << IdText(l.interface.vendorId)
+                << "\", \"product_id\": \"0x" << IdText(l.interface.productId)
                 << "\", \"serial\": " << QuotedOrNull(l.interface.serial)
                 << ", \"is_unit\": " << (l.isUnit ? "true" : "false")
                 << ", \"opened\": " << (l.opened ? (*l.opened ? "true" : "false") : "null")
@@ -145,8 +139,8 @@ int RunList(HidBackend& backend, const ProbeOptions& options, std::ostream& out,
         out << "]" << (anyUnit ? "" : JsonError(kExitNoUnit, "no_unit", none)) << "}\n";
     } else {
         for (const Listed& l : listed) {
-            out << l.interface.path << "  " << Hex4(l.interface.vendorId) << ":"
-                << Hex4(l.interface.productId) << "  serial "
+            out << l.interface.path << "  " << IdText(l.interface.vendorId) << ":"
+                << IdText(l.interface.productId) << "  serial "
                 << (l.interface.serial.empty() ? "-" : l.interface.serial) << "  ";
             if (!l.isUnit) {
                 out << "not a unit (other product id)\n";
@@ -169,13 +163,13 @@ int RunProbe(HidBackend& backend, const ProbeOptions& options, std::ostream& out
     const bool found =
         diagnosis.verdict != Verdict::NoInterface && diagnosis.verdict != Verdict::HeldByDriver;
     const int exitCode = reachable ? 0 : found ? kExitNotOpened : kExitNoUnit;
-    const std::string ids = Hex4(options.vendorId) + ":" + Hex4(options.productId);
+    const std::string ids = IdText(options.vendorId) + ":" + IdText(options.productId);
 
     if (options.json) {
         out << "{\"ok\": " << (reachable ? "true" : "false")
             << ", \"verdict\": " << Quoted(VerdictName(diagnosis.verdict))
-            << ", \"vendor_id\": \"0x" << Hex4(options.vendorId) << "\", \"product_id\": \"0x"
-            << Hex4(options.productId) << "\", \"reasons\": [";
+            << ", \"vendor_id\": \"0x" << IdText(options.vendorId) << "\", \"product_id\": \"0x"
+            << IdText(options.productId) << "\", \"reasons\": [";
         for (std::size_t i = 0; i < diagnosis.reasons.size(); ++i) {
             const Reason& r = diagnosis.reasons[i];
             out << (i ? ", " : "") << "{\"verdict\": " << Quoted(VerdictName(r.verdict))

@@ -7,8 +7,8 @@
 
 #include "device/HidBackend.h"
 #include "device/HidLink.h"
+#include "device/HostView.h"
 #include "device/Pauser.h"
-#include "device/UsbSysfs.h"
 
 namespace upsconfig::cli {
 

@@ -10,14 +10,8 @@
 namespace upsconfig {
 namespace {
 
-std::string Hex4(std::uint16_t id) {
-    char text[8];
-    std::snprintf(text, sizeof text, "%04x", static_cast<unsigned>(id));
-    return text;
-}
-
 std::string Ids(std::uint16_t vendorId, std::uint16_t productId) {
-    return Hex4(vendorId) + ":" + Hex4(productId);
+    return IdText(vendorId) + ":" + IdText(productId);
 }
 
 std::string Join(const std::vector<std::string>& words) {
@@ -145,6 +139,12 @@ std::vector<Reason> SysfsReasons(const HostView& host, std::uint16_t vendorId) {
 
 }  // namespace
 
+std::string IdText(std::uint16_t id) {
+    char text[8];
+    std::snprintf(text, sizeof text, "%04x", static_cast<unsigned>(id));
+    return text;
+}
+
 std::string_view VerdictName(Verdict verdict) {
     switch (verdict) {
         case Verdict::Reachable:
@@ -228,7 +228,7 @@ Diagnosis Diagnose(HidBackend& backend, const HostView& host, const std::string&
              other.path + " has the vendor id but the ids " + Ids(other.vendorId, other.productId) +
                  ".",
              "If it is the unit, build the tool with -DUPSCONFIG_PRODUCT_ID=0x" +
-                 Hex4(other.productId) + ".",
+                 IdText(other.productId) + ".",
              0});
     }
     for (Reason& held : SysfsReasons(host, vendorId))

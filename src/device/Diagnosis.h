@@ -7,7 +7,7 @@
 
 #include "device/HidBackend.h"
 #include "device/HidLink.h"
-#include "device/UsbSysfs.h"
+#include "device/HostView.h"
 
 namespace upsconfig {
 
@@ -16,6 +16,8 @@ enum class Verdict { Reachable, NoInterface, PermissionDenied, Busy, LengthRefus
 
 // "reachable", "no_interface", ...: the words scripts read.
 std::string_view VerdictName(Verdict verdict);
+// A USB id as udev and lsusb write it: four lower-case hex digits.
+std::string IdText(std::uint16_t id);
 
 // One finding: what was seen where, in plain words, and what to do about it.
 struct Reason {
@@ -32,7 +34,7 @@ struct Diagnosis {
 };
 
 // Opens the interface briefly: reachable when it opens and its feature length fits the unit's
-// reports. Leaves it closed.
+// reports. Leaves the backend closed, whatever it had open before.
 Reason CheckInterface(HidBackend& backend, const HidInterface& interface, const HostView& host);
 
 // Looks for the units with these ids (the one --device names, when given): reachable when one

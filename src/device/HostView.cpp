@@ -1,4 +1,4 @@
-#include "device/UsbSysfs.h"
+#include "device/HostView.h"
 
 #include <grp.h>
 #include <pwd.h>
