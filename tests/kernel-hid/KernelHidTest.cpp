@@ -12,6 +12,7 @@
 #include <algorithm>
 #include <cerrno>
 #include <chrono>
+#include <cstdio>
 #include <cstring>
 #include <string>
 #include <thread>
@@ -21,6 +22,7 @@
 #include "device/HidLink.h"
 #include "device/HidapiBackend.h"
 #include "device/ReportLayer.h"
+#include "settingsfile/SettingsFile.h"
 
 namespace upsconfig::kernelhid {
 namespace {
@@ -240,6 +242,49 @@ TEST_F(KernelHid, RefusedWriteFailsAndTheUnitKeepsItsSettings) {
     ASSERT_EQ(control.Send("refuse-writes off"), "ok");
     EXPECT_TRUE(link.WriteReport(0x3D, changed));
     EXPECT_EQ(Slice(control.State().image, 14), changed);
+}
+
+// The command line as a user runs it in the guest: its exit status and standard output.
+struct CliRun {
+    int status = -1;
+    std::string out;
+};
+
+CliRun RunCli(const std::string& arguments) {
+    CliRun run;
+    // HOME: somewhere for the backups kept before a write.
+    FILE* pipe = popen(("HOME=/tmp /bin/upsconfig-cli " + arguments).c_str(), "r");
+    if (pipe == nullptr) return run;
+    char chunk[512];
+    while (std::fgets(chunk, sizeof chunk, pipe) != nullptr)
+        run.out += chunk;
+    const int status = pclose(pipe);
+    run.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    return run;
+}
+
+// status and apply through the real backend: apply writes a changed battery setting, which the
+// unit may take while online, and the unit holds it afterwards.
+TEST_F(KernelHid, CommandLineStatusAndApplyThroughTheRealBackend) {
+    if (access("/bin/upsconfig-cli", X_OK) != 0) GTEST_SKIP() << "no command line in this guest";
+    UnitState unit = control.State();
+    const CliRun status = RunCli("status --json");
+    EXPECT_EQ(status.status, 0) << status.out;
+    EXPECT_NE(
+        status.out.find("\"code\": " + std::to_string(unit.image.bytes[protocol::ModelCodeByte()])),
+        std::string::npos)
+        << status.out;
+    EXPECT_TRUE(control.State().writes.empty());
+
+    SettingsImage wanted = unit.image;
+    SetField(wanted, FieldId::bAutoBattTestEn, GetField(wanted, FieldId::bAutoBattTestEn) ^ 1u);
+    ASSERT_TRUE(WriteSettingsFile("/tmp/kernel-hid.kvr", wanted));
+    const CliRun apply = RunCli("apply /tmp/kernel-hid.kvr --yes");
+    EXPECT_EQ(apply.status, 0) << apply.out;
+    unit = control.State();
+    EXPECT_EQ(GetField(unit.image, FieldId::bAutoBattTestEn),
+              GetField(wanted, FieldId::bAutoBattTestEn));
+    EXPECT_FALSE(unit.writes.empty());
 }
 
 // The reasons a person reads come from the kernel and hidapi: a node that is not there, one this
