@@ -1,61 +1,23 @@
 #include "cli/ListProbe.h"
 
-#include <chrono>
-#include <cstdio>
 #include <optional>
-#include <thread>
 
+#include "cli/Cli.h"
 #include "device/Diagnosis.h"
 #include "device/InterfaceSelection.h"
 #include "device/Protocol.h"
 #include "device/ReportLayer.h"
 #include "unit/ModelTable.h"
 
-namespace upsconfig::cli {
+namespace upsconfig {
 namespace {
 
-constexpr int kExitNoUnit = 3;
-constexpr int kExitNotOpened = 4;
+Json TextOrNull(const std::string& text) { return text.empty() ? Json() : Json(text); }
 
-std::string Quoted(std::string_view text) {
-    std::string out = "\"";
-    for (const char c : text) {
-        switch (c) {
-            case '"':
-                out += "\\\"";
-                break;
-            case '\\':
-                out += "\\\\";
-                break;
-            case '\n':
-                out += "\\n";
-                break;
-            case '\t':
-                out += "\\t";
-                break;
-            default:
-                if (static_cast<unsigned char>(c) < 0x20) {
-                    char escaped[8];
-                    std::snprintf(escaped, sizeof escaped, "\\u%04x", static_cast<unsigned>(c));
-                    out += escaped;
-                } else {
-                    out += c;
-                }
-        }
-    }
-    return out + "\"";
-}
-
-std::string QuotedOrNull(const std::string& text) { return text.empty() ? "null" : Quoted(text); }
+Json IdJson(std::uint16_t id) { return "0x" + IdText(id); }
 
 HostView HostOf(const ProbeOptions& options) {
     return {options.sysfsRoot, options.ruleDirs, options.seatsDir};
-}
-
-// The "error" member of a failed command's object.
-std::string JsonError(int exitCode, std::string_view kind, std::string_view message) {
-    return ", \"error\": {\"exit_code\": " + std::to_string(exitCode) +
-           ", \"kind\": " + Quoted(kind) + ", \"message\": " + Quoted(message) + "}";
 }
 
 struct Listed {
@@ -75,13 +37,10 @@ Listed Examine(HidBackend& backend, const HidInterface& interface, const ProbeOp
         return listed;
     }
     listed.opened = true;
-    OneInterfaceBackend only(backend, interface);
+    SelectedBackend only(backend, interface.path);
     HidLink link(only);
     link.SetIds(options.vendorId, options.productId);
-    Pauser pauser = options.pauser ? options.pauser : [](int milliseconds) {
-        std::this_thread::sleep_for(std::chrono::milliseconds(milliseconds));
-    };
-    ReportLayer layer(link, pauser);
+    ReportLayer layer(link, options.pauser);
     if (layer.ReadIdentity()) {
         listed.modelCode = layer.Image().bytes[protocol::ModelCodeByte()];
     } else {
@@ -99,8 +58,8 @@ std::string ModelWords(int code) {
 
 }  // namespace
 
-int RunList(HidBackend& backend, const ProbeOptions& options, std::ostream& out,
-            std::ostream& err) {
+ProbeOutcome RunList(HidBackend& backend, const ProbeOptions& options, Json& result,
+                     std::ostream& out) {
     std::vector<Listed> listed;
     bool anyUnit = false;
     for (const HidInterface& interface : backend.Enumerate()) {
@@ -113,88 +72,79 @@ int RunList(HidBackend& backend, const ProbeOptions& options, std::ostream& out,
             listed.push_back({interface, false, std::nullopt, {}, std::nullopt});
         }
     }
-    const std::string ids = IdText(options.vendorId) + ":" + IdText(options.productId);
-    const std::string none =
-        "No unit with the ids " + ids +
-        (options.device.empty() ? "" : " matching --device " + options.device) +
-        " is present; 'upsconfig-cli probe' says why.";
 
-    if (options.json) {
-        out << "{\"ok\": " << (anyUnit ? "true" : "false") << ", \"interfaces\": [";
-        for (std::size_t i = 0; i < listed.size(); ++i) {
-            const Listed& l = listed[i];
-            out << (i ? ", " : "") << "{\"path\": " << Quoted(l.interface.path)
-                << ", \"vendor_id\": \"0x" << IdText(l.interface.vendorId)
-                << "\", \"product_id\": \"0x" << IdText(l.interface.productId)
-                << "\", \"serial\": " << QuotedOrNull(l.interface.serial)
-                << ", \"is_unit\": " << (l.isUnit ? "true" : "false")
-                << ", \"opened\": " << (l.opened ? (*l.opened ? "true" : "false") : "null")
-                << ", \"open_error\": " << QuotedOrNull(l.openError)
-                << ", \"model_code\": " << (l.modelCode ? std::to_string(*l.modelCode) : "null")
-                << ", \"model_name\": "
-                << (l.modelCode ? QuotedOrNull(std::string(ModelTable::ModelName(*l.modelCode)))
-                                : "null")
-                << "}";
+    Json interfaces = Json::Array();
+    for (const Listed& l : listed) {
+        const auto name =
+            l.modelCode ? TextOrNull(std::string(ModelTable::ModelName(*l.modelCode))) : Json();
+        interfaces.Push(Json::Object()
+                            .Set("path", l.interface.path)
+                            .Set("vendor_id", IdJson(l.interface.vendorId))
+                            .Set("product_id", IdJson(l.interface.productId))
+                            .Set("serial", TextOrNull(l.interface.serial))
+                            .Set("is_unit", l.isUnit)
+                            .Set("opened", l.opened ? Json(*l.opened) : Json())
+                            .Set("open_error", TextOrNull(l.openError))
+                            .Set("model_code", l.modelCode ? Json(*l.modelCode) : Json())
+                            .Set("model_name", name));
+        if (options.json) continue;
+        out << l.interface.path << "  " << IdText(l.interface.vendorId) << ":"
+            << IdText(l.interface.productId) << "  serial "
+            << (l.interface.serial.empty() ? "-" : l.interface.serial) << "  ";
+        if (!l.isUnit) {
+            out << "not a unit (other product id)\n";
+        } else if (l.modelCode) {
+            out << "model " << ModelWords(*l.modelCode) << "\n";
+        } else {
+            out << "not opened: " << l.openError << "\n";
         }
-        out << "]" << (anyUnit ? "" : JsonError(kExitNoUnit, "no_unit", none)) << "}\n";
-    } else {
-        for (const Listed& l : listed) {
-            out << l.interface.path << "  " << IdText(l.interface.vendorId) << ":"
-                << IdText(l.interface.productId) << "  serial "
-                << (l.interface.serial.empty() ? "-" : l.interface.serial) << "  ";
-            if (!l.isUnit) {
-                out << "not a unit (other product id)\n";
-            } else if (l.modelCode) {
-                out << "model " << ModelWords(*l.modelCode) << "\n";
-            } else {
-                out << "not opened: " << l.openError << "\n";
-            }
-        }
-        if (!anyUnit) err << none << "\n";
     }
-    return anyUnit ? 0 : kExitNoUnit;
+    result.Set("interfaces", std::move(interfaces));
+    if (anyUnit) return {};
+    return {exit_code::kNoUnit,
+            "no unit with the ids " + IdText(options.vendorId) + ":" + IdText(options.productId) +
+                (options.device.empty() ? "" : " matching --device " + options.device) +
+                " is present; 'upsconfig-cli probe' says why"};
 }
 
-int RunProbe(HidBackend& backend, const ProbeOptions& options, std::ostream& out,
-             std::ostream& /*err*/) {
+ProbeOutcome RunProbe(HidBackend& backend, const ProbeOptions& options, Json& result,
+                      std::ostream& out) {
     const Diagnosis diagnosis =
         Diagnose(backend, HostOf(options), options.device, options.vendorId, options.productId);
-    const bool reachable = diagnosis.verdict == Verdict::Reachable;
-    const bool found =
-        diagnosis.verdict != Verdict::NoInterface && diagnosis.verdict != Verdict::HeldByDriver;
-    const int exitCode = reachable ? 0 : found ? kExitNotOpened : kExitNoUnit;
-    const std::string ids = IdText(options.vendorId) + ":" + IdText(options.productId);
-
-    if (options.json) {
-        out << "{\"ok\": " << (reachable ? "true" : "false")
-            << ", \"verdict\": " << Quoted(VerdictName(diagnosis.verdict))
-            << ", \"vendor_id\": \"0x" << IdText(options.vendorId) << "\", \"product_id\": \"0x"
-            << IdText(options.productId) << "\", \"reasons\": [";
-        for (std::size_t i = 0; i < diagnosis.reasons.size(); ++i) {
-            const Reason& r = diagnosis.reasons[i];
-            out << (i ? ", " : "") << "{\"verdict\": " << Quoted(VerdictName(r.verdict))
-                << ", \"path\": " << QuotedOrNull(r.path) << ", \"detail\": " << Quoted(r.detail)
-                << ", \"fix\": " << QuotedOrNull(r.fix) << "}";
-        }
-        out << "]";
-        if (!reachable) {
-            out << JsonError(exitCode, found ? "no_permission" : "no_unit",
-                             diagnosis.reasons.front().detail);
-        }
-        out << "}\n";
-        return exitCode;
-    }
-
-    out << "Looking for units with the USB ids " << ids << " (vendor:product)"
-        << (options.device.empty() ? "" : ", --device " + options.device) << ".\n";
+    Json reasons = Json::Array();
     for (const Reason& r : diagnosis.reasons) {
-        out << "\n"
-            << VerdictName(r.verdict) << (r.path.empty() ? "" : ": " + r.path) << "\n  " << r.detail
-            << "\n";
-        if (!r.fix.empty()) out << "  Fix: " << r.fix << "\n";
+        reasons.Push(Json::Object()
+                         .Set("verdict", std::string(VerdictName(r.verdict)))
+                         .Set("path", TextOrNull(r.path))
+                         .Set("detail", r.detail)
+                         .Set("fix", TextOrNull(r.fix)));
     }
-    out << "\nVerdict: " << VerdictName(diagnosis.verdict) << "\n";
-    return exitCode;
+    result.Set("verdict", std::string(VerdictName(diagnosis.verdict)))
+        .Set("vendor_id", IdJson(options.vendorId))
+        .Set("product_id", IdJson(options.productId))
+        .Set("reasons", std::move(reasons));
+
+    if (!options.json) {
+        out << "Looking for units with the USB ids " << IdText(options.vendorId) << ":"
+            << IdText(options.productId) << " (vendor:product)"
+            << (options.device.empty() ? "" : ", --device " + options.device) << ".\n";
+        for (const Reason& r : diagnosis.reasons) {
+            out << "\n"
+                << VerdictName(r.verdict) << (r.path.empty() ? "" : ": " + r.path) << "\n  "
+                << r.detail << "\n";
+            if (!r.fix.empty()) out << "  Fix: " << r.fix << "\n";
+        }
+        out << "\nVerdict: " << VerdictName(diagnosis.verdict) << "\n";
+    }
+    switch (diagnosis.verdict) {
+        case Verdict::Reachable:
+            return {};
+        case Verdict::NoInterface:
+        case Verdict::HeldByDriver:
+            return {exit_code::kNoUnit, diagnosis.reasons.front().detail};
+        default:
+            return {exit_code::kNotOpened, diagnosis.reasons.front().detail};
+    }
 }
 
-}  // namespace upsconfig::cli
+}  // namespace upsconfig

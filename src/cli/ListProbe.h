@@ -5,12 +5,13 @@
 #include <string>
 #include <vector>
 
+#include "cli/Json.h"
 #include "device/HidBackend.h"
 #include "device/HidLink.h"
 #include "device/HostView.h"
 #include "device/Pauser.h"
 
-namespace upsconfig::cli {
+namespace upsconfig {
 
 struct ProbeOptions {
     std::uint16_t vendorId = kUpsVendorId;
@@ -21,15 +22,23 @@ struct ProbeOptions {
     // Where the udev rule and the seats are looked for (tests point them into a scratch tree).
     std::vector<std::string> ruleDirs = HostView{}.ruleDirs;
     std::string seatsDir = HostView{}.seatsDir;
-    Pauser pauser;  // the read retries' pauses; empty sleeps
+    Pauser pauser;  // the read retries' pauses
+};
+
+// How list or probe ended: the exit code and, when it is not 0, the one-line reason.
+struct ProbeOutcome {
+    int exitCode = 0;
+    std::string message;
 };
 
 // `list`: every HID interface with the units' vendor id, each unit opened briefly for its model
-// code. Exit 0, or 3 when no unit is there.
-int RunList(HidBackend& backend, const ProbeOptions& options, std::ostream& out, std::ostream& err);
+// code. Fills result (the command's JSON object) and, without --json, writes the text to out.
+// Exit 0, or 3 when no unit is there.
+ProbeOutcome RunList(HidBackend& backend, const ProbeOptions& options, Json& result,
+                     std::ostream& out);
 // `probe`: why a unit is or is not reachable, with the fix. Exit 0 reachable, 3 no unit or one
 // held by another driver, 4 found but not opened.
-int RunProbe(HidBackend& backend, const ProbeOptions& options, std::ostream& out,
-             std::ostream& err);
+ProbeOutcome RunProbe(HidBackend& backend, const ProbeOptions& options, Json& result,
+                      std::ostream& out);
 
-}  // namespace upsconfig::cli
+}  // namespace upsconfig

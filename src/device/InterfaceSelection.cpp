@@ -28,35 +28,32 @@ std::optional<HidInterface> SelectInterface(const std::vector<HidInterface>& int
     return std::move(selected.front());
 }
 
-OneInterfaceBackend::OneInterfaceBackend(HidBackend& backend, HidInterface only)
-    : backend_(backend), only_(std::move(only)) {}
+SelectedBackend::SelectedBackend(HidBackend& backend, std::string device)
+    : backend_(backend), device_(std::move(device)) {}
 
-std::vector<HidInterface> OneInterfaceBackend::Enumerate() {
-    // Still asks the system: a unit unplugged since must not look present.
-    for (HidInterface& i : backend_.Enumerate()) {
-        if (i.path == only_.path) return {std::move(i)};
-    }
-    return {};
+std::vector<HidInterface> SelectedBackend::Enumerate() {
+    // Asks the system every time: a unit replugged meanwhile may be under another node.
+    std::vector<HidInterface> found = backend_.Enumerate();
+    std::erase_if(found, [this](const HidInterface& i) { return !NamesInterface(device_, i); });
+    return found;
 }
 
-bool OneInterfaceBackend::Open(const std::string& path) {
-    return path == only_.path && backend_.Open(path);
-}
+bool SelectedBackend::Open(const std::string& path) { return backend_.Open(path); }
 
-std::optional<std::size_t> OneInterfaceBackend::FeatureReportLength() {
+std::optional<std::size_t> SelectedBackend::FeatureReportLength() {
     return backend_.FeatureReportLength();
 }
 
-int OneInterfaceBackend::GetFeatureReport(std::span<std::uint8_t> buffer) {
+int SelectedBackend::GetFeatureReport(std::span<std::uint8_t> buffer) {
     return backend_.GetFeatureReport(buffer);
 }
 
-bool OneInterfaceBackend::SetFeatureReport(std::span<const std::uint8_t> buffer) {
+bool SelectedBackend::SetFeatureReport(std::span<const std::uint8_t> buffer) {
     return backend_.SetFeatureReport(buffer);
 }
 
-void OneInterfaceBackend::Close() { backend_.Close(); }
-std::string OneInterfaceBackend::LastError() const { return backend_.LastError(); }
-OpenFailure OneInterfaceBackend::LastOpenFailure() const { return backend_.LastOpenFailure(); }
+void SelectedBackend::Close() { backend_.Close(); }
+std::string SelectedBackend::LastError() const { return backend_.LastError(); }
+OpenFailure SelectedBackend::LastOpenFailure() const { return backend_.LastOpenFailure(); }
 
 }  // namespace upsconfig

@@ -25,11 +25,11 @@ std::optional<HidInterface> SelectInterface(const std::vector<HidInterface>& int
                                             std::uint16_t vendorId = kUpsVendorId,
                                             std::uint16_t productId = kUpsProductId);
 
-// Another backend that lists only one of its interfaces, so that a HidLink on it opens that
-// unit and no other (several units on one machine).
-class OneInterfaceBackend : public HidBackend {
+// Another backend that lists only the interfaces --device names, so that a HidLink on it opens
+// that unit and no other (several units on one machine).
+class SelectedBackend : public HidBackend {
   public:
-    OneInterfaceBackend(HidBackend& backend, HidInterface only);
+    SelectedBackend(HidBackend& backend, std::string device);
 
     std::vector<HidInterface> Enumerate() override;
     bool Open(const std::string& path) override;
@@ -42,7 +42,7 @@ class OneInterfaceBackend : public HidBackend {
 
   private:
     HidBackend& backend_;
-    HidInterface only_;
+    std::string device_;
 };
 
 }  // namespace upsconfig

@@ -244,49 +244,6 @@ TEST_F(KernelHid, RefusedWriteFailsAndTheUnitKeepsItsSettings) {
     EXPECT_EQ(Slice(control.State().image, 14), changed);
 }
 
-// The command line as a user runs it in the guest: its exit status and standard output.
-struct CliRun {
-    int status = -1;
-    std::string out;
-};
-
-CliRun RunCli(const std::string& arguments) {
-    CliRun run;
-    // HOME: somewhere for the backups kept before a write.
-    FILE* pipe = popen(("HOME=/tmp /bin/upsconfig-cli " + arguments).c_str(), "r");
-    if (pipe == nullptr) return run;
-    char chunk[512];
-    while (std::fgets(chunk, sizeof chunk, pipe) != nullptr)
-        run.out += chunk;
-    const int status = pclose(pipe);
-    run.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-    return run;
-}
-
-// status and apply through the real backend: apply writes a changed battery setting, which the
-// unit may take while online, and the unit holds it afterwards.
-TEST_F(KernelHid, CommandLineStatusAndApplyThroughTheRealBackend) {
-    if (access("/bin/upsconfig-cli", X_OK) != 0) GTEST_SKIP() << "no command line in this guest";
-    UnitState unit = control.State();
-    const CliRun status = RunCli("status --json");
-    EXPECT_EQ(status.status, 0) << status.out;
-    EXPECT_NE(
-        status.out.find("\"code\": " + std::to_string(unit.image.bytes[protocol::ModelCodeByte()])),
-        std::string::npos)
-        << status.out;
-    EXPECT_TRUE(control.State().writes.empty());
-
-    SettingsImage wanted = unit.image;
-    SetField(wanted, FieldId::bAutoBattTestEn, GetField(wanted, FieldId::bAutoBattTestEn) ^ 1u);
-    ASSERT_TRUE(WriteSettingsFile("/tmp/kernel-hid.kvr", wanted));
-    const CliRun apply = RunCli("apply /tmp/kernel-hid.kvr --yes");
-    EXPECT_EQ(apply.status, 0) << apply.out;
-    unit = control.State();
-    EXPECT_EQ(GetField(unit.image, FieldId::bAutoBattTestEn),
-              GetField(wanted, FieldId::bAutoBattTestEn));
-    EXPECT_FALSE(unit.writes.empty());
-}
-
 // The reasons a person reads come from the kernel and hidapi: a node that is not there, one this
 // user may not open (root's node, opened as nobody), and the serial the device carries.
 TEST_F(KernelHid, OpenFailuresKeepTheirKindAndTheDiagnosisSaysWhich) {
@@ -379,6 +336,42 @@ TEST_F(KernelHid, TheToolStartsUpOnTheUnitAndWritesNothing) {
     EXPECT_TRUE(writes.empty());
     if (running) kill(pid, SIGKILL);
     waitpid(pid, nullptr, 0);
+}
+
+// The command line through the real backend: what status tells, and an apply that the unit
+// takes and the command line verifies.
+TEST_F(KernelHid, TheCommandLineReadsAndAppliesThroughTheRealBackend) {
+    const std::string cli = "/bin/upsconfig-cli";
+    if (access(cli.c_str(), X_OK) != 0) GTEST_SKIP() << "the command line is not in this guest";
+    setenv("XDG_DATA_HOME", "/tmp/data", 1);  // its backups
+    const auto run = [&](const std::string& args, std::string& out) {
+        out.clear();
+        FILE* pipe = popen((cli + " " + args + " 2>&1").c_str(), "r");
+        if (pipe == nullptr) return -1;
+        char chunk[4096];
+        for (std::size_t n; (n = fread(chunk, 1, sizeof chunk, pipe)) > 0;)
+            out.append(chunk, n);
+        const int status = pclose(pipe);
+        return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    };
+    const UnitState before = control.State();
+    std::string out;
+    EXPECT_EQ(run("--json status", out), 0) << out;
+    const unsigned model = GetField(before.image, FieldId::bModelCode);
+    EXPECT_NE(out.find("\"code\": " + std::to_string(model)), std::string::npos) << out;
+    EXPECT_NE(out.find("/dev/hidraw"), std::string::npos) << out;
+    // The unit by the serial the kernel device carries, and the diagnosis of a reachable unit.
+    EXPECT_EQ(run("--device kernel-hid-test status", out), 0) << out;
+    EXPECT_EQ(run("--json probe", out), 0) << out;
+    EXPECT_NE(out.find("\"verdict\": \"reachable\""), std::string::npos) << out;
+
+    SettingsImage wanted = before.image;
+    SetField(wanted, FieldId::bAlarmCtrl, GetField(before.image, FieldId::bAlarmCtrl) ^ 1u);
+    ASSERT_TRUE(WriteSettingsFile("/tmp/wanted.kvr", wanted));
+    EXPECT_EQ(run("--json apply /tmp/wanted.kvr --yes", out), 0) << out;
+    EXPECT_NE(out.find("\"verified\": true"), std::string::npos) << out;
+    EXPECT_EQ(GetField(control.State().image, FieldId::bAlarmCtrl),
+              GetField(wanted, FieldId::bAlarmCtrl));
 }
 
 }  // namespace
