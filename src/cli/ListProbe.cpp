@@ -16,10 +16,6 @@ Json TextOrNull(const std::string& text) { return text.empty() ? Json() : Json(t
 
 Json IdJson(std::uint16_t id) { return "0x" + IdText(id); }
 
-HostView HostOf(const ProbeOptions& options) {
-    return {options.sysfsRoot, options.ruleDirs, options.seatsDir};
-}
-
 struct Listed {
     HidInterface interface;
     bool isUnit = false;
@@ -31,7 +27,7 @@ struct Listed {
 // Reads the model code through the report layer, on a link that sees only this interface.
 Listed Examine(HidBackend& backend, const HidInterface& interface, const ProbeOptions& options) {
     Listed listed{interface, true, false, {}, std::nullopt};
-    const Reason reason = CheckInterface(backend, interface, HostOf(options));
+    const Reason reason = CheckInterface(backend, interface, options.host);
     if (reason.verdict != Verdict::Reachable) {
         listed.openError = reason.detail;
         return listed;
@@ -110,7 +106,7 @@ ProbeOutcome RunList(HidBackend& backend, const ProbeOptions& options, Json& res
 ProbeOutcome RunProbe(HidBackend& backend, const ProbeOptions& options, Json& result,
                       std::ostream& out) {
     const Diagnosis diagnosis =
-        Diagnose(backend, HostOf(options), options.device, options.vendorId, options.productId);
+        Diagnose(backend, options.host, options.device, options.vendorId, options.productId);
     Json reasons = Json::Array();
     for (const Reason& r : diagnosis.reasons) {
         reasons.Push(Json::Object()

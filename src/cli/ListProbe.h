@@ -3,7 +3,6 @@
 #include <cstdint>
 #include <ostream>
 #include <string>
-#include <vector>
 
 #include "cli/Json.h"
 #include "device/HidBackend.h"
@@ -18,10 +17,7 @@ struct ProbeOptions {
     std::uint16_t productId = kUpsProductId;
     std::string device;  // --device: a path or a serial; empty for any
     bool json = false;
-    std::string sysfsRoot = "/sys";
-    // Where the udev rule and the seats are looked for (tests point them into a scratch tree).
-    std::vector<std::string> ruleDirs = HostView{}.ruleDirs;
-    std::string seatsDir = HostView{}.seatsDir;
+    HostView host;  // sysfs, the udev rules and the seats; tests point it into a scratch tree
     Pauser pauser;  // the read retries' pauses
 };
 

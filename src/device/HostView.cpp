@@ -7,6 +7,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <charconv>
 #include <filesystem>
 #include <fstream>
 #include <system_error>
@@ -25,14 +26,11 @@ std::string Attribute(const fs::path& file) {
 }
 
 std::optional<std::uint16_t> HexId(const std::string& text) {
-    if (text.empty() || text.size() > 4) return std::nullopt;
-    std::size_t used = 0;
-    try {
-        const unsigned long value = std::stoul(text, &used, 16);
-        if (used == text.size()) return static_cast<std::uint16_t>(value);
-    } catch (const std::exception&) {
-    }
-    return std::nullopt;
+    std::uint16_t value = 0;
+    const char* end = text.data() + text.size();
+    const auto [stop, error] = std::from_chars(text.data(), end, value, 16);
+    if (text.empty() || error != std::errc() || stop != end) return std::nullopt;
+    return value;
 }
 
 // Whether a hidraw node hangs below a USB interface (interface/<hid device>/hidraw/hidrawN).
@@ -71,7 +69,6 @@ std::vector<UsbDevice> HostView::UsbDevicesOfVendor(std::uint16_t vendorId) cons
         device.name = entry.path().filename().string();
         device.vendorId = *vendor;
         device.productId = HexId(Attribute(entry.path() / "idProduct")).value_or(0);
-        device.serial = Attribute(entry.path() / "serial");
         // The interface folders are named <device>:<configuration>.<interface>.
         std::error_code inner;
         for (const fs::directory_entry& sub : fs::directory_iterator(entry.path(), inner)) {

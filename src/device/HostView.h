@@ -12,7 +12,6 @@ struct UsbDevice {
     std::string name;  // its sysfs name, e.g. "1-1.2"
     std::uint16_t vendorId = 0;
     std::uint16_t productId = 0;
-    std::string serial;
     std::vector<std::string> interfaces;  // their sysfs names, e.g. "1-1.2:1.0"
     std::vector<std::string> drivers;     // bound to them ("usbhid", "usbfs", ...)
     bool hasHidraw = false;               // a hidraw node hangs below one of its interfaces

@@ -49,9 +49,8 @@ class FakeHost {
     ProbeOptions Options(bool json) const {
         ProbeOptions options;
         options.json = json;
-        options.sysfsRoot = (root_ / "sys").string();
-        options.ruleDirs = {(root_ / "rules").string()};
-        options.seatsDir = (root_ / "seats").string();
+        options.host = {
+            (root_ / "sys").string(), {(root_ / "rules").string()}, (root_ / "seats").string()};
         return options;
     }
 
