@@ -13,8 +13,11 @@
 #include <vector>
 
 #include "cli/Json.h"
+#include "cli/ListProbe.h"
 #include "cli/SimState.h"
+#include "device/Diagnosis.h"
 #include "device/HidLink.h"
+#include "device/InterfaceSelection.h"
 #include "device/ReportLayer.h"
 #include "settingsfile/Backups.h"
 #include "settingsfile/SettingsFile.h"
@@ -195,34 +198,6 @@ Options ParseOptions(std::span<const std::string> args) {
     return options;
 }
 
-// Lists only the interface at one path: --device.
-class SelectedBackend : public HidBackend {
-  public:
-    SelectedBackend(std::shared_ptr<HidBackend> inner, std::string path)
-        : inner_(std::move(inner)), path_(std::move(path)) {}
-    std::vector<HidInterface> Enumerate() override {
-        std::vector<HidInterface> found = inner_->Enumerate();
-        std::erase_if(found, [this](const HidInterface& i) { return i.path != path_; });
-        return found;
-    }
-    bool Open(const std::string& path) override { return inner_->Open(path); }
-    std::optional<std::size_t> FeatureReportLength() override {
-        return inner_->FeatureReportLength();
-    }
-    int GetFeatureReport(std::span<std::uint8_t> buffer) override {
-        return inner_->GetFeatureReport(buffer);
-    }
-    bool SetFeatureReport(std::span<const std::uint8_t> buffer) override {
-        return inner_->SetFeatureReport(buffer);
-    }
-    void Close() override { inner_->Close(); }
-    std::string LastError() const override { return inner_->LastError(); }
-
-  private:
-    std::shared_ptr<HidBackend> inner_;
-    std::string path_;
-};
-
 // What the identification and the start-up time tell beyond the image.
 class UnitListener : public ReportListener {
   public:
@@ -267,7 +242,8 @@ class Command {
     std::ostream& Out() { return env_.out; }
 
     // --- The unit ------------------------------------------------------------------------
-    void MakeBackend();
+    // The simulated or the real backend; with select, only the interfaces --device names.
+    void MakeBackend(bool select = true);
     fs::path SimStatePath() const;
     // Finds, opens and reads the unit as the window's Refresh does; fails with the reason.
     void Connect();
@@ -281,6 +257,7 @@ class Command {
     void ExpectConnected(const std::string& what);
 
     // --- Commands ------------------------------------------------------------------------
+    int ListOrProbe(bool list);
     int Status();
     int Show();
     int Export();
@@ -307,6 +284,7 @@ class Command {
     Json json_ = Json::Object();
 
     std::shared_ptr<HidBackend> backend_;
+    std::shared_ptr<HidBackend> unselected_;  // under backend_ when --device selects
     std::shared_ptr<SimulatedUps> simulated_;
     std::unique_ptr<HidLink> link_;
     std::unique_ptr<ReportLayer> reports_;
@@ -331,7 +309,7 @@ fs::path Command::SimStatePath() const {
     return "/tmp/upsconfig-sim-" + std::to_string(env_.userId) + ".state";
 }
 
-void Command::MakeBackend() {
+void Command::MakeBackend(bool select) {
     if (options_.simulate) {
         simulated_ = std::make_shared<SimulatedUps>();
         SimulatedUnit& unit = simulated_->Unit();
@@ -354,7 +332,10 @@ void Command::MakeBackend() {
     } else {
         backend_ = env_.realBackend();
     }
-    if (options_.device) backend_ = std::make_shared<SelectedBackend>(backend_, *options_.device);
+    if (select && options_.device) {
+        unselected_ = backend_;
+        backend_ = std::make_shared<SelectedBackend>(*unselected_, *options_.device);
+    }
 }
 
 void Command::SaveSimulated() {
@@ -366,28 +347,24 @@ void Command::SaveSimulated() {
 }
 
 void Command::CheckInterfaces() {
-    std::vector<HidInterface> matching;
-    for (const HidInterface& i : backend_->Enumerate())
-        if (i.vendorId == kUpsVendorId && i.productId == kUpsProductId) matching.push_back(i);
+    const std::vector<HidInterface> matching = SelectInterfaces(backend_->Enumerate(), {});
     if (matching.empty()) return;
     interfaceFound_ = true;
     devicePath_ = matching.front().path;
     std::string why;
     for (const HidInterface& i : matching) {
-        if (!backend_->Open(i.path)) {
-            const std::string error = backend_->LastError();
-            why = i.path + ": " + (error.empty() ? "it cannot be opened" : error);
-            continue;
-        }
-        const auto length = backend_->FeatureReportLength();
-        backend_->Close();
-        if (length && *length >= HidLink::kMinimumTransfer && *length <= HidLink::kBufferSize) {
+        const Reason reason = CheckInterface(*backend_, i, HostView{});
+        if (reason.verdict == Verdict::Reachable) {
             devicePath_ = i.path;
             return;
         }
-        why = i.path + ": its feature report length (" +
-              (length ? std::to_string(*length) + " bytes" : std::string("unknown")) +
-              ") is refused";
+        // A node gone meanwhile is no unit; the reads' retries may still find one.
+        if (reason.verdict != Verdict::NoInterface)
+            why = reason.detail + (reason.fix.empty() ? "" : " " + reason.fix);
+    }
+    if (why.empty()) {
+        interfaceFound_ = false;
+        return;
     }
     Fail(ec::kNotOpened, "the unit was found but could not be opened: " + why);
 }
@@ -448,8 +425,7 @@ void Command::ExpectConnected(const std::string& what) {
 int Command::Run() {
     if (options_.words.empty()) Fail(ec::kUsage, "no command given (see --help)");
     const std::string& command = Word(0);
-    if (command == "list" || command == "probe")
-        Fail(ec::kUsage, command + " is not available yet");
+    if (command == "list" || command == "probe") return ListOrProbe(command == "list");
     if (command == "status") return Status();
     if (command == "show") return Show();
     if (command == "export") return Export();
@@ -465,6 +441,20 @@ int Command::Run() {
 }
 
 // --- Reading -----------------------------------------------------------------------------
+
+// They look at every interface themselves, so --device is theirs to apply (by path or serial).
+int Command::ListOrProbe(bool list) {
+    Arguments(0, 0);
+    MakeBackend(false);
+    ProbeOptions probe;
+    probe.device = options_.device.value_or("");
+    probe.json = options_.json;
+    probe.pauser = env_.pauser;
+    const ProbeOutcome outcome =
+        list ? RunList(*backend_, probe, json_, Out()) : RunProbe(*backend_, probe, json_, Out());
+    if (outcome.exitCode != ec::kDone) Fail(outcome.exitCode, outcome.message);
+    return ec::kDone;
+}
 
 int Command::Status() {
     Arguments(0, 0);

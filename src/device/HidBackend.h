@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cerrno>
 #include <cstddef>
 #include <cstdint>
 #include <optional>
@@ -14,6 +15,24 @@ struct HidInterface {
     std::string path;
     std::uint16_t vendorId = 0;
     std::uint16_t productId = 0;
+    std::string serial;  // the device's serial number (uniq) where the system knows it
+};
+
+// Why the last Open failed, sorted so that a person can be told what to do about it.
+struct OpenFailure {
+    enum class Kind {
+        None,              // the last Open worked, or nothing is known
+        Gone,              // the node is not there (any more)
+        PermissionDenied,  // the node is there but this user may not open it
+        Busy,              // the node is held by someone else
+        Other,
+    };
+    Kind kind = Kind::None;
+    int error = 0;     // errno where the system gave one
+    std::string text;  // the library's own words
+
+    // The kind an errno value stands for when opening a device node.
+    static Kind KindOfErrno(int error);
 };
 
 // The platform seam under HidLink: the real one talks to hidapi, tests use SimulatedUps.
@@ -38,6 +57,24 @@ class HidBackend {
     // Why the last call failed, as the system put it (errno text, the library's message);
     // empty when nothing is known.
     virtual std::string LastError() const { return {}; }
+    // Why the last Open failed; Kind::None after one that worked.
+    virtual OpenFailure LastOpenFailure() const { return {}; }
 };
+
+inline OpenFailure::Kind OpenFailure::KindOfErrno(int error) {
+    switch (error) {
+        case ENOENT:
+        case ENODEV:
+        case ENXIO:
+            return Kind::Gone;
+        case EACCES:
+        case EPERM:
+            return Kind::PermissionDenied;
+        case EBUSY:
+            return Kind::Busy;
+        default:
+            return Kind::Other;
+    }
+}
 
 }  // namespace upsconfig

@@ -23,16 +23,25 @@ std::string HidLink::LastFailure() const {
     return lastFailure_;
 }
 
+bool HidLink::FeatureLengthFits(std::optional<std::size_t> length) {
+    return length && *length >= kMinimumTransfer && *length <= kBufferSize;
+}
+
 bool HidLink::ConnectLocked() {
+    // Why the last candidate was passed over; a person reads it when nothing matched.
+    std::string reason = "no UPS found";
     // Enumerate afresh every time: a unit may have been replugged under another path.
     for (const HidInterface& candidate : backend_.Enumerate()) {
         if (candidate.vendorId != vendorId_ || candidate.productId != productId_) continue;
-        if (!backend_.Open(candidate.path)) continue;
+        if (!backend_.Open(candidate.path)) {
+            const std::string why = backend_.LastOpenFailure().text;
+            reason = candidate.path + " could not be opened" + (why.empty() ? "" : ": " + why);
+            continue;
+        }
         const auto length = backend_.FeatureReportLength();
-        // A length we cannot know, one too short to carry a report, or one that does not fit
-        // the buffer cannot be transferred safely: such a unit counts as not matching.
-        if (!length || *length < kMinimumTransfer || *length > kBufferSize) {
-            lastFailure_ = "the device's feature reports do not fit this unit's reports";
+        if (!FeatureLengthFits(length)) {
+            reason = "the device's feature reports do not fit this unit's reports";
+            if (!length && !backend_.LastError().empty()) reason += ": " + backend_.LastError();
             backend_.Close();
             continue;
         }
@@ -41,7 +50,7 @@ bool HidLink::ConnectLocked() {
         lastFailure_.clear();
         return true;
     }
-    if (lastFailure_.empty()) lastFailure_ = "no UPS found";
+    lastFailure_ = reason;
     return false;
 }
 

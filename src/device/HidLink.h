@@ -5,6 +5,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <mutex>
+#include <optional>
 #include <span>
 #include <string>
 
@@ -36,6 +37,10 @@ class HidLink {
     // cannot hold a report, so a unit declaring less does not match and a shorter reply is no
     // answer.
     static constexpr std::size_t kMinimumTransfer = 1 + protocol::kDataBytes;
+
+    // Whether a device of this feature length can carry the unit's reports through the buffer:
+    // a length unknown, too short for a report or past the buffer counts as not matching.
+    static bool FeatureLengthFits(std::optional<std::size_t> length);
 
     explicit HidLink(HidBackend& backend);
     virtual ~HidLink() = default;

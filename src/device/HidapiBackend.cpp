@@ -68,10 +68,11 @@ HidapiBackend::HidapiBackend() {
     if (!initialised_) NoteFailure(nullptr);
 }
 
-void HidapiBackend::NoteFailure(hid_device_* device) {
+int HidapiBackend::NoteFailure(hid_device_* device) {
     const int error = errno;
     lastError_ = ToUtf8(hid_error(device));
     if (lastError_.empty() && error != 0) lastError_ = std::strerror(error);
+    return error;
 }
 
 HidapiBackend::~HidapiBackend() {
@@ -87,7 +88,8 @@ std::vector<HidInterface> HidapiBackend::Enumerate() {
     std::set<std::string> seen;
     for (const hid_device_info* info = all; info != nullptr; info = info->next) {
         if (info->path == nullptr || !seen.insert(info->path).second) continue;
-        list.push_back({info->path, info->vendor_id, info->product_id});
+        list.push_back(
+            {info->path, info->vendor_id, info->product_id, ToUtf8(info->serial_number)});
     }
     hid_free_enumeration(all);
     return list;
@@ -95,11 +97,16 @@ std::vector<HidInterface> HidapiBackend::Enumerate() {
 
 bool HidapiBackend::Open(const std::string& path) {
     Close();
-    if (!initialised_) return false;
+    openFailure_ = {};
+    if (!initialised_) {
+        openFailure_ = {OpenFailure::Kind::Other, 0, lastError_};
+        return false;
+    }
     errno = 0;
     device_ = hid_open_path(path.c_str());
     if (device_ == nullptr) {
-        NoteFailure(nullptr);
+        const int error = NoteFailure(nullptr);
+        openFailure_ = {OpenFailure::KindOfErrno(error), error, lastError_};
         return false;
     }
     path_ = path;
@@ -124,9 +131,19 @@ std::optional<std::vector<std::uint8_t>> HidapiBackend::ReadReportDescriptor() c
 
 std::optional<std::size_t> HidapiBackend::FeatureReportLength() {
     if (device_ == nullptr) return std::nullopt;
+    errno = 0;
     const auto descriptor = ReadReportDescriptor();
-    if (!descriptor) return std::nullopt;
-    return FeatureReportLengthFromDescriptor(*descriptor);
+    if (!descriptor) {
+        const int error = errno;
+        lastError_ = "the report descriptor could not be read";
+        if (error != 0) lastError_ += std::string(": ") + std::strerror(error);
+        return std::nullopt;
+    }
+    const auto length = FeatureReportLengthFromDescriptor(*descriptor);
+    if (!length)
+        lastError_ =
+            "the report descriptor is malformed or declares no feature report of a usable length";
+    return length;
 }
 
 int HidapiBackend::GetFeatureReport(std::span<std::uint8_t> buffer) {

@@ -26,16 +26,18 @@ class HidapiBackend : public HidBackend {
     bool SetFeatureReport(std::span<const std::uint8_t> buffer) override;
     void Close() override;
     std::string LastError() const override { return lastError_; }
+    OpenFailure LastOpenFailure() const override { return openFailure_; }
 
   private:
     std::optional<std::vector<std::uint8_t>> ReadReportDescriptor() const;
     // Keeps the library's words for the failure just seen (the device's, or the last global
-    // error when device is null), falling back to errno.
-    void NoteFailure(hid_device_* device);
+    // error when device is null), falling back to the errno text; returns the errno it saw.
+    int NoteFailure(hid_device_* device);
 
     hid_device_* device_ = nullptr;
     std::string path_;
     std::string lastError_;
+    OpenFailure openFailure_;
     bool initialised_ = false;
 };
 

@@ -1,6 +1,7 @@
 #include "sim/SimulatedUps.h"
 
 #include <algorithm>
+#include <cerrno>
 #include <thread>
 #include <utility>
 
@@ -16,7 +17,7 @@ SimulatedUps::ReportData SimulatedUps::Transfer::Data() const {
 }
 
 SimulatedUps::SimulatedUps() : descriptor_(SimulatedUnit::ReportDescriptor()) {
-    interfaces_.push_back({{kDefaultPath, kUpsVendorId, kUpsProductId}, std::nullopt});
+    interfaces_.push_back({{kDefaultPath, kUpsVendorId, kUpsProductId, {}}, std::nullopt});
 }
 
 // --- How it is attached ----------------------------------------------------------------------
@@ -25,7 +26,7 @@ void SimulatedUps::AddInterface(const std::string& path, std::uint16_t vendorId,
                                 std::uint16_t productId,
                                 std::optional<std::vector<std::uint8_t>> descriptor) {
     std::lock_guard lock(mutex_);
-    interfaces_.push_back({{path, vendorId, productId}, std::move(descriptor)});
+    interfaces_.push_back({{path, vendorId, productId, {}}, std::move(descriptor)});
 }
 
 void SimulatedUps::SetInterfaceIds(const std::string& path, std::uint16_t vendorId,
@@ -36,6 +37,13 @@ void SimulatedUps::SetInterfaceIds(const std::string& path, std::uint16_t vendor
             i.info.vendorId = vendorId;
             i.info.productId = productId;
         }
+    }
+}
+
+void SimulatedUps::SetInterfaceSerial(const std::string& path, const std::string& serial) {
+    std::lock_guard lock(mutex_);
+    for (Interface& i : interfaces_) {
+        if (i.info.path == path) i.info.serial = serial;
     }
 }
 
@@ -74,6 +82,15 @@ void SimulatedUps::FailTransfers(int skip, int count) {
 void SimulatedUps::FailReport(std::uint8_t id) {
     std::lock_guard lock(mutex_);
     failingIds_[id] = true;
+}
+
+void SimulatedUps::FailOpen(const std::string& path, OpenFailure failure) {
+    std::lock_guard lock(mutex_);
+    if (failure.kind == OpenFailure::Kind::None) {
+        openFailures_.erase(path);
+    } else {
+        openFailures_[path] = std::move(failure);
+    }
 }
 
 void SimulatedUps::ClearFailReport(std::uint8_t id) {
@@ -165,10 +182,17 @@ std::vector<HidInterface> SimulatedUps::Enumerate() {
 bool SimulatedUps::Open(const std::string& path) {
     std::lock_guard lock(mutex_);
     open_ = false;
-    if (!plugged_) return false;
+    lastOpenFailure_ = {};
     const auto it = std::find_if(interfaces_.begin(), interfaces_.end(),
                                  [&](const Interface& i) { return i.info.path == path; });
-    if (it == interfaces_.end()) return false;
+    if (!plugged_ || it == interfaces_.end()) {
+        lastOpenFailure_ = {OpenFailure::Kind::Gone, ENOENT, "No such file or directory"};
+        return false;
+    }
+    if (const auto failure = openFailures_.find(path); failure != openFailures_.end()) {
+        lastOpenFailure_ = failure->second;
+        return false;
+    }
     open_ = true;
     openPath_ = path;
     openGeneration_ = plugGeneration_;
@@ -184,6 +208,11 @@ std::optional<std::size_t> SimulatedUps::FeatureReportLength() {
     const std::vector<std::uint8_t>& descriptor =
         (it != interfaces_.end() && it->descriptor) ? *it->descriptor : descriptor_;
     return FeatureReportLengthFromDescriptor(descriptor);
+}
+
+OpenFailure SimulatedUps::LastOpenFailure() const {
+    std::lock_guard lock(mutex_);
+    return lastOpenFailure_;
 }
 
 void SimulatedUps::Close() {

@@ -50,6 +50,7 @@ class SimulatedUps : public HidBackend {
     void AddInterface(const std::string& path, std::uint16_t vendorId, std::uint16_t productId,
                       std::optional<std::vector<std::uint8_t>> descriptor = std::nullopt);
     void SetInterfaceIds(const std::string& path, std::uint16_t vendorId, std::uint16_t productId);
+    void SetInterfaceSerial(const std::string& path, const std::string& serial);
     void SetReportDescriptor(std::vector<std::uint8_t> descriptor);  // empty = unreadable
     void Unplug();  // gone from the list; the open device fails every transfer
     void Replug();  // listed again; a device opened before stays dead
@@ -60,6 +61,9 @@ class SimulatedUps : public HidBackend {
     // Of the transfers from now on, the first `skip` work and the `count` after them fail.
     void FailTransfers(int skip, int count);
     void FailReport(std::uint8_t id);  // every transfer of this id fails until cleared
+    // Every Open of the interface at path fails so (the node gone, permission denied, busy)
+    // until told Kind::None.
+    void FailOpen(const std::string& path, OpenFailure failure);
     void ClearFailReport(std::uint8_t id);
     void SetLatency(std::chrono::microseconds latency);  // real time per transfer
     // The unit answers reads of id with only that many bytes, report id included (a report
@@ -91,6 +95,7 @@ class SimulatedUps : public HidBackend {
     int GetFeatureReport(std::span<std::uint8_t> buffer) override;
     bool SetFeatureReport(std::span<const std::uint8_t> buffer) override;
     void Close() override;
+    OpenFailure LastOpenFailure() const override;
 
   private:
     struct Interface {
@@ -120,6 +125,8 @@ class SimulatedUps : public HidBackend {
     int failNext_ = 0;
     int skipBeforeFail_ = 0;
     std::map<std::uint8_t, bool> failingIds_;
+    std::map<std::string, OpenFailure> openFailures_;
+    OpenFailure lastOpenFailure_;
     std::chrono::microseconds latency_{0};
     std::map<std::uint8_t, std::size_t> replyLengths_;
     int inTransfer_ = 0;

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <cerrno>
 #include <functional>
 #include <string_view>
 
@@ -58,6 +59,8 @@ TEST_F(CliTest, StatusAndShowFollowTheModel) {
         EXPECT_TRUE(Has(show.out, row.line)) << show.out;
     }
     EXPECT_EQ(Cli({"--device", SimulatedUps::kDefaultPath, "status"}).code, 0);
+    bus.SetInterfaceSerial(SimulatedUps::kDefaultPath, "SN-7");
+    EXPECT_EQ(Cli({"--device", "SN-7", "status"}).code, 0);
     EXPECT_FALSE(AnyWrite());
 }
 
@@ -77,7 +80,16 @@ TEST_F(CliTest, EveryExitCodeIsReached) {
         {"unknown option", {}, {"status", "--colour"}, 2, "unknown option"},
         {"unknown key", {}, {"set", "bNoSuchKey=1", "--yes"}, 2, "unknown key"},
         {"nobody to ask", {}, {"set", "bAlarmCtrl=0"}, 2, "--yes"},
-        {"list is not here yet", {}, {"list"}, 2, "not available"},
+        {"probe takes no arguments", {}, {"probe", "now"}, 2, "wrong number"},
+        {"nothing to probe", [](CliHarness& h) { h.bus.Unplug(); }, {"probe"}, 3, ""},
+        {"permission denied",
+         [](CliHarness& h) {
+             h.bus.FailOpen(SimulatedUps::kDefaultPath,
+                            {OpenFailure::Kind::PermissionDenied, EACCES, "Permission denied"});
+         },
+         {"status"},
+         4,
+         "Permission denied"},
         {"no interface with the ids",
          [](CliHarness& h) { h.bus.SetInterfaceIds(SimulatedUps::kDefaultPath, 0x1234, 1); },
          {"status"},
@@ -145,6 +157,12 @@ TEST_F(CliTest, JsonFailuresCarryTheKindAndWhatIsKnown) {
     EXPECT_TRUE(Has(result.out, "\"kind\": \"refused\""));
     EXPECT_TRUE(Has(result.out, "\"key\": \"bOutputLevel\""));  // the refused diff
     EXPECT_TRUE(Has(result.out, "\"written\": false"));
+
+    bus.FailOpen(SimulatedUps::kDefaultPath, {OpenFailure::Kind::Busy, EBUSY, "busy"});
+    const Result probe = Cli({"--json", "probe"});
+    EXPECT_EQ(probe.code, 4);
+    EXPECT_TRUE(Has(probe.out, "\"kind\": \"no_permission\"")) << probe.out;
+    EXPECT_TRUE(Has(probe.out, "\"verdict\": \"busy\""));
 }
 
 TEST_F(CliTest, DiffAndDryRunSendNothing) {

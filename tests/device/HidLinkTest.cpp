@@ -2,6 +2,7 @@
 
 #include <array>
 #include <atomic>
+#include <cerrno>
 #include <thread>
 
 #include "device/HidLink.h"
@@ -109,6 +110,24 @@ TEST_F(HidLinkTest, OnlyTheWantedIdsAndATransferableLengthMatch) {
     EXPECT_EQ(link.FeatureLength(), 256u);
     ASSERT_TRUE(link.WriteReport(0x08, data));
     EXPECT_EQ(ups.Log().back().bytes.size(), 256u);
+}
+
+// A unit that is there but cannot be opened is not reported as absent: the person reads why.
+TEST_F(HidLinkTest, ConnectFailureSaysWhyTheLastCandidateWasPassedOver) {
+    Data data{};
+    ups.FailOpen(SimulatedUps::kDefaultPath,
+                 {OpenFailure::Kind::PermissionDenied, EACCES, "Permission denied"});
+    EXPECT_FALSE(link.ReadReport(0x01, data));
+    EXPECT_EQ(link.LastFailure(), "sim:ups0 could not be opened: Permission denied");
+
+    ups.FailOpen(SimulatedUps::kDefaultPath, {});
+    ups.SetReportDescriptor({});
+    EXPECT_FALSE(link.ReadReport(0x01, data));
+    EXPECT_NE(link.LastFailure().find("feature reports do not fit"), std::string::npos);
+
+    ups.Unplug();  // an earlier candidate's reason does not outlive it
+    EXPECT_FALSE(link.ReadReport(0x01, data));
+    EXPECT_EQ(link.LastFailure(), "no UPS found");
 }
 
 TEST_F(HidLinkTest, NoByteComesFromAnEarlierTransfer) {

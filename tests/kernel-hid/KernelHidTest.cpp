@@ -10,12 +10,15 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <cerrno>
 #include <chrono>
+#include <cstdio>
 #include <cstring>
 #include <string>
 #include <thread>
 
 #include "UnitState.h"
+#include "device/Diagnosis.h"
 #include "device/HidLink.h"
 #include "device/HidapiBackend.h"
 #include "device/ReportLayer.h"
@@ -241,6 +244,45 @@ TEST_F(KernelHid, RefusedWriteFailsAndTheUnitKeepsItsSettings) {
     EXPECT_EQ(Slice(control.State().image, 14), changed);
 }
 
+// The reasons a person reads come from the kernel and hidapi: a node that is not there, one this
+// user may not open (root's node, opened as nobody), and the serial the device carries.
+TEST_F(KernelHid, OpenFailuresKeepTheirKindAndTheDiagnosisSaysWhich) {
+    const auto paths = UnitPaths(Backend(), kUpsProductId);
+    ASSERT_EQ(paths.size(), 1u);
+    for (const HidInterface& i : Backend().Enumerate()) {
+        if (i.path == paths[0]) {
+            EXPECT_EQ(i.serial, "kernel-hid-test");
+        }
+    }
+    EXPECT_FALSE(Backend().Open("/dev/hidraw-none"));
+    EXPECT_EQ(Backend().LastOpenFailure().kind, OpenFailure::Kind::Gone);
+    EXPECT_EQ(Backend().LastOpenFailure().error, ENOENT);
+    EXPECT_NE(Backend().LastOpenFailure().text, "");
+
+    const Diagnosis reachable = Diagnose(Backend(), HostView{}, paths[0]);
+    EXPECT_EQ(reachable.verdict, Verdict::Reachable);
+    ASSERT_EQ(reachable.reasons.size(), 1u);
+    EXPECT_EQ(reachable.reasons[0].featureLength, 5u);
+
+    const pid_t pid = fork();
+    ASSERT_GE(pid, 0);
+    if (pid == 0) {
+        const uid_t nobody = 65534;
+        if (setgid(nobody) != 0 || setuid(nobody) != 0) _exit(2);
+        HidapiBackend backend;
+        const Diagnosis denied = Diagnose(backend, HostView{}, {});
+        const bool ok = denied.verdict == Verdict::PermissionDenied &&
+                        backend.LastOpenFailure().error == EACCES &&
+                        denied.reasons.at(0).detail.find("mode 0600") != std::string::npos;
+        if (!ok && !denied.reasons.empty())
+            std::fprintf(stderr, "%s\n", denied.reasons[0].detail.c_str());
+        _exit(ok ? 0 : 1);
+    }
+    int status = 0;
+    ASSERT_EQ(waitpid(pid, &status, 0), pid);
+    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << "status " << status;
+}
+
 // Last: the unit comes back under another node than the one it started on.
 TEST_F(KernelHid, UnplugDuringAReadThenReplugUnderAnotherNode) {
     Data data{};
@@ -318,6 +360,10 @@ TEST_F(KernelHid, TheCommandLineReadsAndAppliesThroughTheRealBackend) {
     const unsigned model = GetField(before.image, FieldId::bModelCode);
     EXPECT_NE(out.find("\"code\": " + std::to_string(model)), std::string::npos) << out;
     EXPECT_NE(out.find("/dev/hidraw"), std::string::npos) << out;
+    // The unit by the serial the kernel device carries, and the diagnosis of a reachable unit.
+    EXPECT_EQ(run("--device kernel-hid-test status", out), 0) << out;
+    EXPECT_EQ(run("--json probe", out), 0) << out;
+    EXPECT_NE(out.find("\"verdict\": \"reachable\""), std::string::npos) << out;
 
     SettingsImage wanted = before.image;
     SetField(wanted, FieldId::bAlarmCtrl, GetField(before.image, FieldId::bAlarmCtrl) ^ 1u);

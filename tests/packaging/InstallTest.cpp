@@ -112,5 +112,22 @@ TEST(InstallTest, UdevRulesOpenTheUnitsTheCodeLooksFor) {
     }
 }
 
+#if defined(UPSCONFIG_INSTALLED_CLI)
+// The command line comes with its man page and names the ids it was built for, the rule's.
+TEST(InstallTest, CommandLineWithManPageAndTheRulesIds) {
+    EXPECT_EQ(Read(kUsr / "share/man/man1/upsconfig-cli.1.gz").substr(0, 2), "\x1f\x8b");
+    const std::string program = (kUsr / "bin/upsconfig-cli").string();
+    FILE* pipe = popen(("'" + program + "' --version").c_str(), "r");
+    ASSERT_NE(pipe, nullptr);
+    std::string version;
+    char chunk[256];
+    while (std::fgets(chunk, sizeof chunk, pipe) != nullptr)
+        version += chunk;
+    EXPECT_EQ(pclose(pipe), 0);
+    EXPECT_THAT(version, HasSubstr("(unit ids " + Hex(kUpsVendorId, "%04x") + ":" +
+                                   Hex(kUpsProductId, "%04x") + ")"));
+}
+#endif
+
 }  // namespace
 }  // namespace upsconfig

@@ -1,0 +1,146 @@
+#include "cli/ListProbe.h"
+
+#include <optional>
+
+#include "cli/Cli.h"
+#include "device/Diagnosis.h"
+#include "device/InterfaceSelection.h"
+#include "device/Protocol.h"
+#include "device/ReportLayer.h"
+#include "unit/ModelTable.h"
+
+namespace upsconfig {
+namespace {
+
+Json TextOrNull(const std::string& text) { return text.empty() ? Json() : Json(text); }
+
+Json IdJson(std::uint16_t id) { return "0x" + IdText(id); }
+
+struct Listed {
+    HidInterface interface;
+    bool isUnit = false;
+    std::optional<bool> opened;
+    std::string openError;
+    std::optional<int> modelCode;
+};
+
+// Reads the model code through the report layer, on a link that sees only this interface.
+Listed Examine(HidBackend& backend, const HidInterface& interface, const ProbeOptions& options) {
+    Listed listed{interface, true, false, {}, std::nullopt};
+    const Reason reason = CheckInterface(backend, interface, options.host);
+    if (reason.verdict != Verdict::Reachable) {
+        listed.openError = reason.detail;
+        return listed;
+    }
+    listed.opened = true;
+    SelectedBackend only(backend, interface.path);
+    HidLink link(only);
+    link.SetIds(options.vendorId, options.productId);
+    ReportLayer layer(link, options.pauser);
+    if (layer.ReadIdentity()) {
+        listed.modelCode = layer.Image().bytes[protocol::ModelCodeByte()];
+    } else {
+        listed.openError = "the identification report could not be read: " + link.LastFailure();
+    }
+    only.Close();
+    return listed;
+}
+
+std::string ModelWords(int code) {
+    const std::string_view name = ModelTable::ModelName(code);
+    return std::to_string(code) +
+           (name.empty() ? " (unknown model)" : " (" + std::string(name) + ")");
+}
+
+}  // namespace
+
+ProbeOutcome RunList(HidBackend& backend, const ProbeOptions& options, Json& result,
+                     std::ostream& out) {
+    std::vector<Listed> listed;
+    bool anyUnit = false;
+    for (const HidInterface& interface : backend.Enumerate()) {
+        if (interface.vendorId != options.vendorId) continue;
+        if (!NamesInterface(options.device, interface)) continue;
+        if (interface.productId == options.productId) {
+            anyUnit = true;
+            listed.push_back(Examine(backend, interface, options));
+        } else {
+            listed.push_back({interface, false, std::nullopt, {}, std::nullopt});
+        }
+    }
+
+    Json interfaces = Json::Array();
+    for (const Listed& l : listed) {
+        const auto name =
+            l.modelCode ? TextOrNull(std::string(ModelTable::ModelName(*l.modelCode))) : Json();
+        interfaces.Push(Json::Object()
+                            .Set("path", l.interface.path)
+                            .Set("vendor_id", IdJson(l.interface.vendorId))
+                            .Set("product_id", IdJson(l.interface.productId))
+                            .Set("serial", TextOrNull(l.interface.serial))
+                            .Set("is_unit", l.isUnit)
+                            .Set("opened", l.opened ? Json(*l.opened) : Json())
+                            .Set("open_error", TextOrNull(l.openError))
+                            .Set("model_code", l.modelCode ? Json(*l.modelCode) : Json())
+                            .Set("model_name", name));
+        if (options.json) continue;
+        out << l.interface.path << "  " << IdText(l.interface.vendorId) << ":"
+            << IdText(l.interface.productId) << "  serial "
+            << (l.interface.serial.empty() ? "-" : l.interface.serial) << "  ";
+        if (!l.isUnit) {
+            out << "not a unit (other product id)\n";
+        } else if (l.modelCode) {
+            out << "model " << ModelWords(*l.modelCode) << "\n";
+        } else {
+            out << "not opened: " << l.openError << "\n";
+        }
+    }
+    result.Set("interfaces", std::move(interfaces));
+    if (anyUnit) return {};
+    return {exit_code::kNoUnit,
+            "no unit with the ids " + IdText(options.vendorId) + ":" + IdText(options.productId) +
+                (options.device.empty() ? "" : " matching --device " + options.device) +
+                " is present; 'upsconfig-cli probe' says why"};
+}
+
+ProbeOutcome RunProbe(HidBackend& backend, const ProbeOptions& options, Json& result,
+                      std::ostream& out) {
+    const Diagnosis diagnosis =
+        Diagnose(backend, options.host, options.device, options.vendorId, options.productId);
+    Json reasons = Json::Array();
+    for (const Reason& r : diagnosis.reasons) {
+        reasons.Push(Json::Object()
+                         .Set("verdict", std::string(VerdictName(r.verdict)))
+                         .Set("path", TextOrNull(r.path))
+                         .Set("detail", r.detail)
+                         .Set("fix", TextOrNull(r.fix)));
+    }
+    result.Set("verdict", std::string(VerdictName(diagnosis.verdict)))
+        .Set("vendor_id", IdJson(options.vendorId))
+        .Set("product_id", IdJson(options.productId))
+        .Set("reasons", std::move(reasons));
+
+    if (!options.json) {
+        out << "Looking for units with the USB ids " << IdText(options.vendorId) << ":"
+            << IdText(options.productId) << " (vendor:product)"
+            << (options.device.empty() ? "" : ", --device " + options.device) << ".\n";
+        for (const Reason& r : diagnosis.reasons) {
+            out << "\n"
+                << VerdictName(r.verdict) << (r.path.empty() ? "" : ": " + r.path) << "\n  "
+                << r.detail << "\n";
+            if (!r.fix.empty()) out << "  Fix: " << r.fix << "\n";
+        }
+        out << "\nVerdict: " << VerdictName(diagnosis.verdict) << "\n";
+    }
+    switch (diagnosis.verdict) {
+        case Verdict::Reachable:
+            return {};
+        case Verdict::NoInterface:
+        case Verdict::HeldByDriver:
+            return {exit_code::kNoUnit, diagnosis.reasons.front().detail};
+        default:
+            return {exit_code::kNotOpened, diagnosis.reasons.front().detail};
+    }
+}
+
+}  // namespace upsconfig

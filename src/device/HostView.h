@@ -1,0 +1,50 @@
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace upsconfig {
+
+// One USB device as sysfs shows it.
+struct UsbDevice {
+    std::string name;  // its sysfs name, e.g. "1-1.2"
+    std::uint16_t vendorId = 0;
+    std::uint16_t productId = 0;
+    std::vector<std::string> interfaces;  // their sysfs names, e.g. "1-1.2:1.0"
+    std::vector<std::string> drivers;     // bound to them ("usbhid", "usbfs", ...)
+    bool hasHidraw = false;               // a hidraw node hangs below one of its interfaces
+};
+
+// Who may open a device node.
+struct NodeAccess {
+    std::string owner;
+    std::string group;
+    unsigned mode = 0;         // permission bits
+    bool userInGroup = false;  // this process's user is a member of the node's group
+    bool hasAcl = false;       // an access list grants more (how the seat rule works)
+};
+
+// The parts of the system that say why a unit cannot be reached: the USB devices in sysfs, the
+// access to a node, the udev rule and the seats. Every place is injectable for tests.
+struct HostView {
+    std::string sysfsRoot = "/sys";
+    // The folders udev reads rules from; a file in the first hides one of the same name later.
+    std::vector<std::string> ruleDirs = {"/etc/udev/rules.d", "/usr/lib/udev/rules.d",
+                                         "/lib/udev/rules.d"};
+    std::string seatsDir = "/run/systemd/seats";
+
+    static constexpr const char* kRuleName = "70-upsconfig.rules";
+
+    // USB devices with this vendor id, in sysfs name order.
+    std::vector<UsbDevice> UsbDevicesOfVendor(std::uint16_t vendorId) const;
+    // nullopt when the node cannot be examined (not there, or not this user's to look at).
+    static std::optional<NodeAccess> AccessOf(const std::string& node);
+    // The path of the installed rule udev uses; empty when none is installed.
+    std::string InstalledRule() const;
+    // Whether the machine has a seat, i.e. a local login that the seat rule serves.
+    bool HasSeat() const;
+};
+
+}  // namespace upsconfig
