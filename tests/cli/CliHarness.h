@@ -1,11 +1,13 @@
 #pragma once
 
 #include <gtest/gtest.h>
+#include <stdlib.h>
 
 #include <filesystem>
 #include <map>
 #include <memory>
 #include <sstream>
+#include <stdexcept>
 #include <string>
 #include <vector>
 
@@ -27,12 +29,12 @@ class CliHarness {
     };
 
     CliHarness() {
-        folder_ = std::filesystem::temp_directory_path() /
-                  ("upsconfig-cli-test-" +
-                   std::to_string(::testing::UnitTest::GetInstance()->random_seed()) + "-" +
-                   std::to_string(reinterpret_cast<std::uintptr_t>(this)));
-        std::filesystem::remove_all(folder_);
-        std::filesystem::create_directories(folder_);
+        // A folder no other test process can share: ctest runs the cases side by side, and
+        // addresses repeat from process to process.
+        std::string name =
+            (std::filesystem::temp_directory_path() / "upsconfig-cli-test-XXXXXX").string();
+        if (::mkdtemp(name.data()) == nullptr) throw std::runtime_error("no temporary folder");
+        folder_ = name;
         variables_ = {{"XDG_DATA_HOME", (folder_ / "data").string()},
                       {"XDG_RUNTIME_DIR", folder_.string()},
                       {"HOME", folder_.string()}};
