@@ -1,0 +1,182 @@
+#!/usr/bin/python
+# -*- coding: utf-8 -*-
+# GNU General Public License v3.0+ (see https://www.gnu.org/licenses/gpl-3.0.txt)
+
+from __future__ import absolute_import, division, print_function
+__metaclass__ = type
+
+DOCUMENTATION = r'''
+module: upsconfig
+short_description: Put settings onto a UPS unit with upsconfig-cli
+description:
+  - Brings the settings of a UPS unit attached to the managed host to the values of a settings
+    file or of a list of keys, the way C(upsconfig-cli apply) and C(upsconfig-cli set) do. Only
+    settings that differ are written; the unit is read back afterwards and a difference fails
+    the task.
+  - Before every write upsconfig-cli keeps the unit's settings as read in its backups on the
+    managed host (C(upsconfig-cli history), C(upsconfig-cli restore)).
+  - In check mode nothing is sent to the unit; the task reports what would change.
+  - With C(--diff) every changed setting is shown before and after, with its meaning.
+version_added: 1.3.0
+author: upsconfig developers
+extends_documentation_fragment: upsconfig.ups.cli
+options:
+  state:
+    description:
+      - C(present) puts the given settings onto the unit.
+    type: str
+    choices: [present]
+    default: present
+  settings_file:
+    description:
+      - A settings file (C(*.kvr)) on the managed host, for example copied there beforehand
+        or written by C(upsconfig-cli export). Every setting it holds is applied.
+      - Exactly one of I(settings_file) and I(settings) is required.
+    type: path
+  settings:
+    description:
+      - Settings to apply, by key (the field names of a settings file, for example
+        C(bLowBattTime)) with their raw values. Settings not named stay as they are.
+    type: dict
+notes:
+  - Settings that the unit takes only in standby (the output voltage and frequency, the
+    parallel settings) are refused while the unit is online; the task fails with I(rc=6) and
+    nothing is written.
+  - Supports check mode and diff mode.
+'''
+
+EXAMPLES = r'''
+- name: Put the rack settings onto the unit (run with --check --diff first)
+  upsconfig.ups.upsconfig:
+    settings_file: /etc/upsconfig/rack.kvr
+
+- name: Set two settings on the second unit of the host
+  upsconfig.ups.upsconfig:
+    device: "3C0A12345678"
+    settings:
+      bLowBattTime: 5
+      bAlarmCtrl: 0
+
+- name: Try it on a simulated unit of model 3
+  upsconfig.ups.upsconfig:
+    simulate: 3
+    sim_state: /tmp/ups.state
+    settings_file: rack.kvr
+'''
+
+RETURN = r'''
+changed:
+  description: True when at least one report was written to the unit; in check mode, when
+    something would change.
+  returned: always
+  type: bool
+rc:
+  description: The exit code of upsconfig-cli; 3 no unit, 4 unit not opened (permission,
+    busy), 5 communication lost, 6 refused (online, or a value out of range), 7 verification
+    failed.
+  returned: failure
+  type: int
+kind:
+  description: The kind of failure, one of C(usage), C(failed), C(no_unit), C(no_permission),
+    C(comm_lost), C(refused), C(verify_failed).
+  returned: failure
+  type: str
+device:
+  description: The unit's device path.
+  returned: when the unit was reached
+  type: str
+model:
+  description: The unit's model code and name.
+  returned: when the unit was reached
+  type: dict
+  sample: {"code": 3, "name": "KVR8-3000-120"}
+online:
+  description: Whether the unit's output was on (not in standby).
+  returned: when the unit was reached
+  type: bool
+changes:
+  description: The settings that differ, with old and new raw values and their meanings.
+  returned: when the unit was reached
+  type: list
+  elements: dict
+  sample: [{"key": "bLowBattTime", "group": "Battery", "old": 2, "new": 5,
+            "old_meaning": "2 min", "new_meaning": "5 min", "standby_only": false}]
+ignored:
+  description: Settings of the file that this model does not take, with the reason.
+  returned: when the unit was reached
+  type: list
+  elements: dict
+written:
+  description: True when at least one report reached the unit (also after a failed
+    verification).
+  returned: when the unit was reached
+  type: bool
+verified:
+  description: Whether the read-back matched what was written; null when nothing was written.
+  returned: when the unit was reached
+  type: bool
+mismatches:
+  description: Settings the unit holds with other values than written.
+  returned: when the unit was reached
+  type: list
+  elements: dict
+backup:
+  description: The settings file that upsconfig-cli kept of the unit's settings before writing.
+  returned: when the unit was reached
+  type: str
+'''
+
+from ansible.module_utils.basic import AnsibleModule
+from ansible_collections.upsconfig.ups.plugins.module_utils.upsconfig_cli import (
+    CLI_ARGUMENT_SPEC, fail_with_answer, run_cli)
+
+
+def settings_lines(changes, old_or_new):
+    return ''.join('%s = %s (%s)\n' % (c['key'], c[old_or_new], c[old_or_new + '_meaning'])
+                   for c in changes)
+
+
+def settings_diff(answer, target):
+    changes = answer.get('changes') or []
+    # Names the model too: a fleet's diffs then say which kind of unit each host has.
+    unit = '%s (%s)' % (answer.get('device'), (answer.get('model') or {}).get('name'))
+    return dict(before_header=unit, before=settings_lines(changes, 'old'),
+                after_header=target, after=settings_lines(changes, 'new'))
+
+
+def main():
+    module = AnsibleModule(
+        argument_spec=dict(
+            state=dict(type='str', choices=['present'], default='present'),
+            settings_file=dict(type='path'),
+            settings=dict(type='dict'),
+            **CLI_ARGUMENT_SPEC),
+        mutually_exclusive=[('settings_file', 'settings')],
+        required_one_of=[('settings_file', 'settings')],
+        supports_check_mode=True)
+    p = module.params
+    if p['settings_file']:
+        command = ['apply', p['settings_file']]
+    else:
+        command = ['set'] + ['%s=%s' % item for item in p['settings'].items()]
+    # Nobody is there to answer the program's question.
+    command.append('--yes')
+    if module.check_mode:
+        command.append('--dry-run')
+    rc, answer = run_cli(module, command)
+
+    result = {k: v for k, v in answer.items() if k not in ('ok', 'error')}
+    written = bool(answer.get('written'))
+    result['changed'] = bool(answer.get('changes')) if module.check_mode else written
+    if module._diff:
+        result['diff'] = settings_diff(answer, p['settings_file'] or 'settings')
+    if answer.get('ignored'):
+        module.warn('Not applied: ' + ', '.join(
+            '%s (%s)' % (i['key'], i['reason']) for i in answer['ignored']))
+    if not answer.get('ok'):
+        fail_with_answer(module, rc, answer, **result)
+    module.exit_json(**result)
+
+
+if __name__ == '__main__':
+    main()
