@@ -1,26 +1,37 @@
-// upsconfig-bench: speed figures of the report layer, the start-up and the settings-file reader.
+// upsconfig-bench: speed figures of the report layer, the start-up, the settings-file reader and
+// the command line.
 // It prints figures and judges nothing; the README gives the figures measured and the goals.
+#include <fcntl.h>
+#include <spawn.h>
 #include <sys/resource.h>
+#include <sys/wait.h>
 
 #include <QApplication>
 #include <QElapsedTimer>
 #include <QEvent>
 #include <QTimer>
+#include <algorithm>
 #include <chrono>
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
+#include <sstream>
 #include <string>
 #include <thread>
+#include <vector>
 
 #include "app/ConfigToolApp.h"
 #include "app/MainDialog.h"
 #include "app/WindowActions.h"
+#include "cli/Cli.h"
 #include "device/HidLink.h"
 #include "device/ReportLayer.h"
 #include "framework/UiPauser.h"
 #include "settingsfile/SettingsFile.h"
 #include "sim/SimulatedUps.h"
+#include "unit/PageValues.h"
+
+extern char** environ;
 
 namespace {
 
@@ -155,12 +166,75 @@ void SettingsFileFigures() {
     std::filesystem::remove_all(folder);
 }
 
+// The transfers one command makes, counted in-process on a simulated unit.
+std::size_t TransfersOf(const std::vector<std::string>& args) {
+    SimulatedUps bus;
+    bus.Unit().LoadImage(FactorySettings(3));
+    std::istringstream in;
+    std::ostringstream out, err;
+    CliEnvironment environment{
+        .in = in,
+        .out = out,
+        .err = err,
+        .variable = [](const std::string&) { return std::optional<std::string>(); },
+        .pauser = [](int) {},
+        .realBackend = [&bus] { return std::shared_ptr<HidBackend>(&bus, [](HidBackend*) {}); },
+    };
+    RunCli(args, environment);
+    return bus.Log().size();
+}
+
+// Wall time of one whole run of upsconfig-cli, its output thrown away.
+double ProcessSeconds(const std::vector<std::string>& args) {
+    std::vector<std::string> line{UPSCONFIG_CLI_PATH};
+    line.insert(line.end(), args.begin(), args.end());
+    std::vector<char*> argv;
+    for (std::string& word : line)
+        argv.push_back(word.data());
+    argv.push_back(nullptr);
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    posix_spawn_file_actions_addopen(&actions, STDOUT_FILENO, "/dev/null", O_WRONLY, 0);
+    const auto start = Clock::now();
+    pid_t child = 0;
+    int status = 0;
+    if (posix_spawn(&child, argv[0], &actions, nullptr, argv.data(), environ) == 0)
+        waitpid(child, &status, 0);
+    const double wall = Seconds(Clock::now() - start);
+    posix_spawn_file_actions_destroy(&actions);
+    return wall;
+}
+
+// upsconfig-cli --simulate status and show as whole processes, each transfer taking 2 ms.
+void CommandLineFigures() {
+    const auto folder = std::filesystem::temp_directory_path() / "upsconfig-bench-cli";
+    std::filesystem::create_directories(folder);
+    setenv("XDG_RUNTIME_DIR", folder.c_str(), 1);
+    setenv("UPSCONFIG_SIM_LATENCY_US", "2000", 1);
+    ProcessSeconds({"--simulate=3", "sim", "standby"});  // the state file, once
+    for (const char* command : {"status", "show"}) {
+        const std::size_t transfers = TransfersOf({command});
+        std::vector<double> walls;
+        for (int run = 0; run < 15; ++run)
+            walls.push_back(ProcessSeconds({"--simulate", command}));
+        std::ranges::sort(walls);
+        const double goal = static_cast<double>(transfers) * 0.002 + 0.030;
+        std::printf(
+            "upsconfig-cli --simulate %s, 2 ms a transfer: %zu transfers, median %.1f ms "
+            "(fastest %.1f ms), goal <= %.1f ms\n",
+            command, transfers, walls[walls.size() / 2] * 1e3, walls.front() * 1e3, goal * 1e3);
+    }
+    unsetenv("UPSCONFIG_SIM_LATENCY_US");
+    std::filesystem::remove_all(folder);
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
     std::setvbuf(stdout, nullptr, _IOLBF, 0);  // each figure as soon as it is known
     ReportLayerFigures();
     SettingsFileFigures();
+    CommandLineFigures();
     StartupFigure(argc, argv);
     return 0;
 }

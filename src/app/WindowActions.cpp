@@ -1,6 +1,5 @@
 #include "app/WindowActions.h"
 
-#include "app/HiddenPages.h"
 #include "app/LanguageUpload.h"
 #include "app/PageSet.h"
 #include "framework/AppServices.h"
@@ -8,7 +7,9 @@
 #include "pages/UpsPage.h"
 #include "resources/Ids.h"
 #include "resources/QtText.h"
+#include "settingsfile/Backups.h"
 #include "unit/ApplyChanges.h"
+#include "unit/ApplyPlan.h"
 
 namespace upsconfig {
 namespace {
@@ -111,11 +112,16 @@ WindowActions::SaveOutcome WindowActions::SaveChanges() {
 
     // Only what the user changed is written: a value the pages merely could not carry (a
     // hidden box, seconds below a minute, a code without a list item) stays as the unit has it.
-    const SettingsImage roundTrip = HiddenPages(reports_).RoundTrip(asRead, pages_.WithTab());
-    const SettingsImage merged = KeepWhatWasNotChanged(asRead, edited, roundTrip);
-
-    const bool changed = ChangesAnySetting(merged, Image());
-    if (changed) ReportLayer::AdoptImage(merged, Image());
+    const ApplyPlan plan = PlanApply(asRead, edited);
+    const bool changed = !plan.changes.empty();
+    if (changed) {
+        // No setting is ever lost: what the unit held goes to a backup before the first byte.
+        if (!KeepBackup(asRead, plan)) {
+            outcome.reload = false;
+            return outcome;
+        }
+        ReportLayer::AdoptImage(plan.write, Image());
+    }
     WriteOutcome written;
     {
         BusyScope busy(QStringLiteral("Writing the settings to the UPS..."), status);
@@ -131,6 +137,23 @@ WindowActions::SaveOutcome WindowActions::SaveChanges() {
         outcome.writtenBytes = written.writtenBytes;
     }
     return outcome;
+}
+
+bool WindowActions::KeepBackup(const SettingsImage& asRead, const ApplyPlan& plan) {
+    const auto root = BackupRootFromEnvironment();
+    const int model = static_cast<int>(GetField(asRead, FieldId::bModelCode));
+    const std::string unit = BackupUnitName(model);
+    WriteResult kept;
+    kept.reason = "no data folder (neither XDG_DATA_HOME nor HOME is set)";
+    if (root) kept = SaveBackup(*root, unit, asRead, plan.ChangedKeys());
+    if (kept) return true;
+    const QString folder = root ? QString::fromStdString((*root / unit).string()) : QString();
+    ShowMessage(Owner(),
+                QStringLiteral("The settings of the UPS could not be kept as a backup in\n%1\n\n"
+                               "Reason: %2\n\nNothing was written.")
+                    .arg(folder, QString::fromLocal8Bit(kept.reason)),
+                kSaveCaption, MessageStyle::Ok | MessageStyle::IconStop);
+    return false;
 }
 
 void WindowActions::CheckWrite(const SaveOutcome& saved, bool readBack) {

@@ -13,6 +13,7 @@ class QWidget;
 namespace upsconfig {
 
 class PageSet;
+struct ApplyPlan;
 
 // What the actions need of the window around them.
 class WindowHost {
@@ -74,6 +75,8 @@ class WindowActions : public SettingsFileHost {
         std::bitset<SettingsImage::kSize> writtenBytes;
     };
     SaveOutcome SaveChanges();
+    // Keeps the unit's settings as read before a write; tells the user when it cannot.
+    bool KeepBackup(const SettingsImage& asRead, const ApplyPlan& plan);
     // After the reload: tells the user of every written setting the unit does not hold.
     void CheckWrite(const SaveOutcome& saved, bool readBack);
     bool Busy() const { return Running() || ending_; }

@@ -151,6 +151,23 @@ WriteOutcome ReportLayer::WriteReports(const SettingsImage& newImage,
     return outcome;
 }
 
+std::vector<std::uint8_t> ReportLayer::ReportsToWrite(const SettingsImage& newImage,
+                                                      const SettingsImage& oldImage) {
+    std::vector<std::uint8_t> ids;
+    const std::size_t summaryAt = *p::ImageOffset(p::kSummary);
+    const unsigned model = newImage.bytes[p::ModelCodeByte()];
+    const bool writable = model != 0 && model <= p::kHighestWritableModel;
+    for (const p::SettingsReport& report : p::kSettingsReports) {
+        if (report.id == p::kSummary || (!writable && report.id != p::kSettings)) continue;
+        if (Differs(newImage, oldImage, Field(report.first).byte)) ids.push_back(report.id);
+    }
+    const auto summarySettings = newImage.bytes.begin() + summaryAt;
+    const bool summaryChanged = !std::equal(summarySettings, summarySettings + p::CommandByte(),
+                                            oldImage.bytes.begin() + summaryAt);
+    if (writable && (summaryChanged || !ids.empty())) ids.push_back(p::kSummary);
+    return ids;
+}
+
 std::uint8_t ReportLayer::OutletBits(int outlet, std::uint8_t outlet1Bits,
                                      std::uint8_t outlet2Bits) {
     if (outlet == 1) return outlet1Bits;

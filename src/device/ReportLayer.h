@@ -5,6 +5,7 @@
 #include <bitset>
 #include <cstdint>
 #include <span>
+#include <vector>
 
 #include "device/HidLink.h"
 #include "device/Pauser.h"
@@ -65,6 +66,10 @@ class ReportLayer {
     // Writes every settings report that differs, then the summary report, whose bookkeeping
     // names only the reports that went through. A report given up does not stop the pass.
     WriteOutcome WriteReports(const SettingsImage& newImage, const SettingsImage& oldImage);
+    // The reports WriteReports sends for these images when every one of them goes through,
+    // in order.
+    static std::vector<std::uint8_t> ReportsToWrite(const SettingsImage& newImage,
+                                                    const SettingsImage& oldImage);
     // Writes one report with up to 30 attempts, each followed by 200 ms. The given data bytes
     // are sent; the rest of the transfer is zero. False when all attempts failed.
     bool SendReport(std::uint8_t id, std::span<const std::uint8_t> data);

@@ -19,6 +19,7 @@
 #include "device/HidLink.h"
 #include "device/HidapiBackend.h"
 #include "device/ReportLayer.h"
+#include "settingsfile/SettingsFile.h"
 
 namespace upsconfig::kernelhid {
 namespace {
@@ -293,6 +294,38 @@ TEST_F(KernelHid, TheToolStartsUpOnTheUnitAndWritesNothing) {
     EXPECT_TRUE(writes.empty());
     if (running) kill(pid, SIGKILL);
     waitpid(pid, nullptr, 0);
+}
+
+// The command line through the real backend: what status tells, and an apply that the unit
+// takes and the command line verifies.
+TEST_F(KernelHid, TheCommandLineReadsAndAppliesThroughTheRealBackend) {
+    const std::string cli = "/bin/upsconfig-cli";
+    if (access(cli.c_str(), X_OK) != 0) GTEST_SKIP() << "the command line is not in this guest";
+    setenv("XDG_DATA_HOME", "/tmp/data", 1);  // its backups
+    const auto run = [&](const std::string& args, std::string& out) {
+        out.clear();
+        FILE* pipe = popen((cli + " " + args + " 2>&1").c_str(), "r");
+        if (pipe == nullptr) return -1;
+        char chunk[4096];
+        for (std::size_t n; (n = fread(chunk, 1, sizeof chunk, pipe)) > 0;)
+            out.append(chunk, n);
+        const int status = pclose(pipe);
+        return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    };
+    const UnitState before = control.State();
+    std::string out;
+    EXPECT_EQ(run("--json status", out), 0) << out;
+    const unsigned model = GetField(before.image, FieldId::bModelCode);
+    EXPECT_NE(out.find("\"code\": " + std::to_string(model)), std::string::npos) << out;
+    EXPECT_NE(out.find("/dev/hidraw"), std::string::npos) << out;
+
+    SettingsImage wanted = before.image;
+    SetField(wanted, FieldId::bAlarmCtrl, GetField(before.image, FieldId::bAlarmCtrl) ^ 1u);
+    ASSERT_TRUE(WriteSettingsFile("/tmp/wanted.kvr", wanted));
+    EXPECT_EQ(run("--json apply /tmp/wanted.kvr --yes", out), 0) << out;
+    EXPECT_NE(out.find("\"verified\": true"), std::string::npos) << out;
+    EXPECT_EQ(GetField(control.State().image, FieldId::bAlarmCtrl),
+              GetField(wanted, FieldId::bAlarmCtrl));
 }
 
 }  // namespace

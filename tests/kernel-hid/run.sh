@@ -8,17 +8,18 @@ set -euo pipefail
 here="$(cd "$(dirname "$0")" && pwd)"
 
 usage() {
-    echo "usage: $0 --work DIR --responder BIN --tests BIN [--app BIN] [--short-replies]" \
-         "[--expect-failure TEST]" >&2
+    echo "usage: $0 --work DIR --responder BIN --tests BIN [--app BIN] [--cli BIN]" \
+         "[--short-replies] [--expect-failure TEST]" >&2
     exit 2
 }
-work="" responder="" tests="" app="" fault="" expect_failure=""
+work="" responder="" tests="" app="" cli="" fault="" expect_failure=""
 while [ $# -gt 0 ]; do
     case "$1" in
         --work) work="$2"; shift 2 ;;
         --responder) responder="$2"; shift 2 ;;
         --tests) tests="$2"; shift 2 ;;
         --app) app="$2"; shift 2 ;;
+        --cli) cli="$2"; shift 2 ;;
         --short-replies) fault="short-replies"; shift ;;
         --expect-failure) expect_failure="$2"; shift 2 ;;
         *) usage ;;
@@ -130,13 +131,17 @@ if [ -n "$app" ]; then
         [ -e "$shared" ] && cp -rL --parents "$shared" "$root/"
     done
 fi
+if [ -n "$cli" ]; then
+    cp "$cli" "$root/bin/upsconfig-cli"
+    programs+=("$cli")
+fi
 for program in "${programs[@]}"; do
     ldd "$program" 2>/dev/null | grep -o '/[^ ]*' || true
 done | sort -u | while read -r library; do
     cp -L --parents "$library" "$root/"
 done
 # Debug information is no use in the guest; lz4 unpacks faster in emulation than gzip.
-strip --strip-debug "$root"/bin/kernel-hid-* "$root"/bin/upsconfig 2>/dev/null || true
+strip --strip-debug "$root"/bin/kernel-hid-* "$root"/bin/upsconfig* 2>/dev/null || true
 (cd "$root" && find . | "$busybox" cpio -o -H newc 2>/dev/null) | lz4 -l -1 -q >"$work/initramfs.lz4"
 
 accel=(-accel tcg,thread=multi -cpu max)

@@ -1,0 +1,31 @@
+#include <unistd.h>
+
+#include <chrono>
+#include <cstdlib>
+#include <iostream>
+#include <thread>
+#include <vector>
+
+#include "cli/Cli.h"
+#include "device/HidapiBackend.h"
+
+// upsconfig-cli: the real world around RunCli.
+int main(int argc, char** argv) {
+    const std::vector<std::string> args(argv + 1, argv + argc);
+    upsconfig::CliEnvironment environment{
+        .in = std::cin,
+        .out = std::cout,
+        .err = std::cerr,
+        .stdinIsTerminal = ::isatty(STDIN_FILENO) == 1,
+        .stderrIsTerminal = ::isatty(STDERR_FILENO) == 1,
+        .variable = [](const std::string& name) -> std::optional<std::string> {
+            const char* value = std::getenv(name.c_str());
+            return value ? std::optional<std::string>(value) : std::nullopt;
+        },
+        .userId = static_cast<unsigned>(::getuid()),
+        .clock = upsconfig::SystemLocalTime,
+        .pauser = [](int ms) { std::this_thread::sleep_for(std::chrono::milliseconds(ms)); },
+        .realBackend = [] { return std::make_shared<upsconfig::HidapiBackend>(); },
+    };
+    return upsconfig::RunCli(args, environment);
+}

@@ -1,0 +1,133 @@
+#include "unit/ApplyPlan.h"
+
+#include <algorithm>
+#include <cctype>
+#include <charconv>
+
+#include "unit/ApplyChanges.h"
+#include "unit/ModelTable.h"
+#include "unit/PageValues.h"
+#include "unit/Tabs.h"
+
+namespace upsconfig {
+namespace {
+
+int ModelOf(const SettingsImage& image) {
+    return static_cast<int>(GetField(image, FieldId::bModelCode));
+}
+
+std::string Folded(std::string_view text) {
+    std::string folded;
+    for (const char c : text)
+        if (!std::isspace(static_cast<unsigned char>(c)))
+            folded.push_back(static_cast<char>(std::tolower(static_cast<unsigned char>(c))));
+    return folded;
+}
+
+unsigned HighestValue(const SettingMeaning& setting) {
+    return setting.word ? 0xFFFFu : (1u << Field(setting.field).width) - 1u;
+}
+
+void ListChanges(ApplyPlan& plan, const SettingsImage& asRead) {
+    for (const SettingMeaning& setting : SettingMeanings()) {
+        const unsigned from = ValueOf(asRead, setting);
+        const unsigned to = ValueOf(plan.write, setting);
+        if (from != to) plan.changes.push_back({&setting, from, to});
+    }
+}
+
+std::string WhyNotWritten(const SettingMeaning& setting, unsigned value,
+                          const SettingsImage& asRead, const SettingsImage& written) {
+    const int model = ModelOf(asRead);
+    if (setting.page == EditedOn::NoPage) return "no page edits it";
+    if (!ApplicableFields(model)[static_cast<std::size_t>(setting.field)])
+        return "this model has no " + std::string(PageName(setting.page)) + " tab";
+    if (setting.field == FieldId::bReverseDect && !ModelTable::ShowsReverseDetection(model))
+        return "the UPS page does not show it for this model";
+    if (!PageAccepts(setting, value, asRead))
+        return "the page does not offer it (" + PageRangeText(setting, asRead) + ")";
+    const unsigned stored = PageStoredValue(setting, value);
+    const unsigned kept = ValueOf(written, setting);
+    if (stored != kept)
+        return "the page shows the unit's " + ValueText(setting, kept, model) +
+               " the same way, so it stays";
+    return "the page takes whole minutes: " + ValueText(setting, stored, model) + " is written";
+}
+
+}  // namespace
+
+bool ApplyPlan::NeedsStandby() const {
+    return std::ranges::any_of(changes,
+                               [](const SettingChange& c) { return c.setting->standbyOnly; });
+}
+
+std::string ApplyPlan::ChangedKeys() const {
+    std::string keys;
+    for (const SettingChange& c : changes) {
+        if (!keys.empty()) keys += ' ';
+        keys += SettingKey(*c.setting);
+    }
+    return keys;
+}
+
+ApplyPlan PlanApply(const SettingsImage& asRead, const SettingsImage& edited) {
+    ApplyPlan plan;
+    const SettingsImage merged = KeepWhatWasNotChanged(asRead, edited, PageStore(asRead, asRead));
+    plan.write = asRead;
+    if (ChangesAnySetting(merged, asRead)) plan.write = merged;
+    ListChanges(plan, asRead);
+    return plan;
+}
+
+ApplyPlan PlanWanted(const SettingsImage& asRead, const SettingsImage& wanted) {
+    ApplyPlan plan = PlanApply(asRead, PageStore(wanted, asRead));
+    for (const SettingMeaning& setting : SettingMeanings()) {
+        const unsigned value = ValueOf(wanted, setting);
+        if (value == ValueOf(asRead, setting) || value == ValueOf(plan.write, setting)) continue;
+        plan.ignored.push_back(
+            {&setting, value, WhyNotWritten(setting, value, asRead, plan.write)});
+    }
+    return plan;
+}
+
+ApplyPlan PlanExact(const SettingsImage& asRead, const SettingsImage& wanted) {
+    ApplyPlan plan;
+    plan.write = asRead;
+    for (const SettingMeaning& setting : SettingMeanings())
+        SetValue(plan.write, setting, ValueOf(wanted, setting));
+    ListChanges(plan, asRead);
+    return plan;
+}
+
+std::string SettingKey(const SettingMeaning& setting) {
+    const std::string_view name = Field(setting.field).name;
+    const std::size_t high = name.find("_H_");
+    if (!setting.word || high == std::string_view::npos) return std::string(name);
+    return std::string(name.substr(0, high)).append(name.substr(high + 2));
+}
+
+const SettingMeaning* FindSetting(std::string_view key) {
+    const std::string wanted = Folded(key);
+    for (const SettingMeaning& setting : SettingMeanings()) {
+        if (Folded(SettingKey(setting)) == wanted) return &setting;
+    }
+    for (const FieldInfo& field : Fields()) {
+        if (Folded(field.name) == wanted) return MeaningOf(field.id);
+    }
+    return nullptr;
+}
+
+std::optional<unsigned> ParseSettingValue(const SettingMeaning& setting, std::string_view text,
+                                          int modelCode) {
+    const std::string folded = Folded(text);
+    unsigned number = 0;
+    const auto [end, error] = std::from_chars(folded.data(), folded.data() + folded.size(), number);
+    if (error == std::errc() && end == folded.data() + folded.size() && !folded.empty())
+        return number <= HighestValue(setting) ? std::optional(number) : std::nullopt;
+    for (unsigned value = 0; value <= HighestValue(setting); ++value) {
+        if (Folded(ValueText(setting, value, modelCode)) == folded) return value;
+    }
+    return std::nullopt;
+}
+
+}  // namespace upsconfig
