@@ -36,7 +36,10 @@ options:
   settings:
     description:
       - Settings to apply, by key (the field names of a settings file, for example
-        C(bLowBattTime)) with their raw values. Settings not named stay as they are.
+        C(bLowBattTime)), each with its raw value or its meaning as C(upsconfig-cli show)
+        prints it (C(120 V), C(On)). Settings not named stay as they are.
+      - A YAML boolean (C(true), C(yes), an unquoted C(On) or C(Off)) stands for the
+        meaning C(On) or C(Off).
     type: dict
 notes:
   - Settings that the unit takes only in standby (the output voltage and frequency, the
@@ -131,6 +134,13 @@ from ansible_collections.upsconfig.ups.plugins.module_utils.upsconfig_cli import
     CLI_ARGUMENT_SPEC, fail_with_answer, run_cli)
 
 
+def set_value(value):
+    # YAML reads an unquoted On or Off as a boolean; give the program the word back.
+    if isinstance(value, bool):
+        return 'On' if value else 'Off'
+    return value
+
+
 def settings_lines(changes, old_or_new):
     return ''.join('%s = %s (%s)\n' % (c['key'], c[old_or_new], c[old_or_new + '_meaning'])
                    for c in changes)
@@ -158,7 +168,8 @@ def main():
     if p['settings_file']:
         command = ['apply', p['settings_file']]
     else:
-        command = ['set'] + ['%s=%s' % item for item in p['settings'].items()]
+        command = ['set'] + ['%s=%s' % (key, set_value(value))
+                             for key, value in p['settings'].items()]
     # Nobody is there to answer the program's question.
     command.append('--yes')
     if module.check_mode:
