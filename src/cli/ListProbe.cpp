@@ -132,15 +132,14 @@ ProbeOutcome RunProbe(HidBackend& backend, const ProbeOptions& options, Json& re
         }
         out << "\nVerdict: " << VerdictName(diagnosis.verdict) << "\n";
     }
-    switch (diagnosis.verdict) {
-        case Verdict::Reachable:
-            return {};
-        case Verdict::NoInterface:
-        case Verdict::HeldByDriver:
-            return {exit_code::kNoUnit, diagnosis.reasons.front().detail};
-        default:
-            return {exit_code::kNotOpened, diagnosis.reasons.front().detail};
-    }
+    if (diagnosis.verdict == Verdict::Reachable) return {};
+    const bool notFound =
+        diagnosis.verdict == Verdict::NoInterface || diagnosis.verdict == Verdict::HeldByDriver;
+    // On a terminal the reasons stand above already; the closing line only sums them up.
+    std::string message =
+        options.json ? diagnosis.reasons.front().detail
+                     : "no unit reachable (" + std::string(VerdictName(diagnosis.verdict)) + ")";
+    return {notFound ? exit_code::kNoUnit : exit_code::kNotOpened, std::move(message)};
 }
 
 }  // namespace upsconfig
