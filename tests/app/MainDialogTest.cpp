@@ -245,15 +245,7 @@ class Window : public AppFixture {};
 
 TEST_F(Window, SelectingATabShowsExactlyThatPage) {
     MainDialog& dialog = Start();
-    const std::vector<SettingsPage*> all = {dialog.Pages().Ups(),
-                                            dialog.Pages().Page(EditedOn::DryContactPage),
-                                            dialog.Pages().Page(EditedOn::BatteryPage),
-                                            dialog.Pages().Parallel(),
-                                            dialog.Pages().InfoText(),
-                                            dialog.Pages().Outlet(1),
-                                            dialog.Pages().Outlet(2),
-                                            dialog.Pages().Page(EditedOn::EcoPage),
-                                            dialog.Pages().TestInfo()};
+    const std::vector<SettingsPage*> all = dialog.Pages().All();
     QTabBar* bar = dialog.Pages().Tabs()->Bar();
     for (int i = bar->count() - 1; i >= 0; --i) {
         QTest::mouseClick(bar, Qt::LeftButton, {}, bar->tabRect(i).center());

@@ -15,6 +15,7 @@
 
 #include "app/SettingsFileActions.h"
 #include "settingsfile/SettingsFile.h"
+#include "support/LocalTime.h"
 #include "support/ScriptedAppServices.h"
 #include "unit/SettingsImage.h"
 
@@ -25,14 +26,7 @@ using support::ScriptedAppServices;
 using Kind = ScriptedAppServices::Kind;
 using enum FieldId;
 
-std::tm FixedTime() {
-    std::tm t{};
-    t.tm_year = 126;
-    t.tm_mon = 11;
-    t.tm_mday = 8;
-    t.tm_hour = 15;
-    return t;
-}
+std::tm FixedTime() { return support::LocalTime(2026, 12, 8, 15); }
 
 SettingsImage Pattern(int seed) {
     SettingsImage image;

@@ -14,6 +14,7 @@
 #include "cli/Cli.h"
 #include "sim/SimulatedUps.h"
 #include "support/FakePauser.h"
+#include "support/LocalTime.h"
 #include "unit/PageValues.h"
 
 namespace upsconfig::support {
@@ -65,17 +66,7 @@ class CliHarness {
         return {code, out.str(), err.str()};
     }
 
-    // 2009-07-03 08:05:04
-    static std::tm FixedTime() {
-        std::tm time{};
-        time.tm_year = 109;
-        time.tm_mon = 6;
-        time.tm_mday = 3;
-        time.tm_hour = 8;
-        time.tm_min = 5;
-        time.tm_sec = 4;
-        return time;
-    }
+    static std::tm FixedTime() { return support::LocalTime(2009, 7, 3, 8, 5, 4); }
 
     std::filesystem::path Folder() const { return folder_; }
     void SetVariable(const std::string& name, const std::string& value) {

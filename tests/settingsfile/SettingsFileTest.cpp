@@ -14,6 +14,7 @@
 #include <string>
 
 #include "settingsfile/SettingsFile.h"
+#include "support/LocalTime.h"
 #include "unit/SettingsImage.h"
 
 namespace upsconfig {
@@ -23,16 +24,7 @@ namespace fs = std::filesystem;
 using enum FieldId;
 
 // 7 March 2009, 08:05:04: every part of the time line needs its leading zero.
-std::tm FixedTime() {
-    std::tm t{};
-    t.tm_year = 109;
-    t.tm_mon = 2;
-    t.tm_mday = 7;
-    t.tm_hour = 8;
-    t.tm_min = 5;
-    t.tm_sec = 4;
-    return t;
-}
+std::tm FixedTime() { return support::LocalTime(2009, 3, 7, 8, 5, 4); }
 
 SettingsImage PatternImage() {
     SettingsImage image;
