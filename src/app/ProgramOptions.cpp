@@ -2,6 +2,7 @@
 
 #include <cstdio>
 
+#include "device/Diagnosis.h"
 #include "device/HidLink.h"
 
 namespace upsconfig {
@@ -16,10 +17,8 @@ void Print(std::FILE* stream, std::string_view text) {
 }  // namespace
 
 std::string VersionLine(std::string_view program) {
-    char ids[32];
-    std::snprintf(ids, sizeof ids, " (units %04x:%04x)", unsigned{kUpsVendorId},
-                  unsigned{kUpsProductId});
-    return std::string(program) + " " + UPSCONFIG_VERSION + ids;
+    return std::string(program) + " " + UPSCONFIG_VERSION + " (units " +
+           IdsText(kUpsVendorId, kUpsProductId) + ")";
 }
 
 std::optional<int> AnswerHelpOrVersion(int argc, char** argv, std::string_view program,

@@ -112,12 +112,6 @@ const char* KindOf(int code) {
     }
 }
 
-std::string Hex4(unsigned id) {
-    char text[8];
-    std::snprintf(text, sizeof text, "%04x", id);
-    return text;
-}
-
 std::string ReportName(std::uint8_t id) {
     char text[8];
     std::snprintf(text, sizeof text, "0x%02X", id);
@@ -396,8 +390,8 @@ void Command::Connect() {
     const bool all = reports_->ReadAllReports();
     EndProgress();
     if (!link_->Connected() && !interfaceFound_) {
-        std::string text = "no unit: no HID interface with the ids " + Hex4(kUpsVendorId) + ":" +
-                           Hex4(kUpsProductId);
+        std::string text =
+            "no unit: no HID interface with the ids " + IdsText(kUpsVendorId, kUpsProductId);
         if (options_.device) text += " at " + *options_.device;
         Fail(ec::kNoUnit, text);
     }
@@ -888,8 +882,8 @@ int RunCli(std::span<const std::string> args, CliEnvironment& env) {
             return ec::kDone;
         }
         if (options.version) {
-            env.out << "upsconfig-cli " << UPSCONFIG_VERSION << " (unit ids " << Hex4(kUpsVendorId)
-                    << ":" << Hex4(kUpsProductId) << ")\n";
+            env.out << "upsconfig-cli " << UPSCONFIG_VERSION << " (unit ids "
+                    << IdsText(kUpsVendorId, kUpsProductId) << ")\n";
             return ec::kDone;
         }
         command.emplace(options, env);

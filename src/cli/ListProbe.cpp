@@ -84,9 +84,8 @@ ProbeOutcome RunList(HidBackend& backend, const ProbeOptions& options, Json& res
                             .Set("model_code", l.modelCode ? Json(*l.modelCode) : Json())
                             .Set("model_name", name));
         if (options.json) continue;
-        out << l.interface.path << "  " << IdText(l.interface.vendorId) << ":"
-            << IdText(l.interface.productId) << "  serial "
-            << (l.interface.serial.empty() ? "-" : l.interface.serial) << "  ";
+        out << l.interface.path << "  " << IdsText(l.interface.vendorId, l.interface.productId)
+            << "  serial " << (l.interface.serial.empty() ? "-" : l.interface.serial) << "  ";
         if (!l.isUnit) {
             out << "not a unit (other product id)\n";
         } else if (l.modelCode) {
@@ -98,7 +97,7 @@ ProbeOutcome RunList(HidBackend& backend, const ProbeOptions& options, Json& res
     result.Set("interfaces", std::move(interfaces));
     if (anyUnit) return {};
     return {exit_code::kNoUnit,
-            "no unit with the ids " + IdText(options.vendorId) + ":" + IdText(options.productId) +
+            "no unit with the ids " + IdsText(options.vendorId, options.productId) +
                 (options.device.empty() ? "" : " matching --device " + options.device) +
                 " is present; 'upsconfig-cli probe' says why"};
 }
@@ -121,9 +120,9 @@ ProbeOutcome RunProbe(HidBackend& backend, const ProbeOptions& options, Json& re
         .Set("reasons", std::move(reasons));
 
     if (!options.json) {
-        out << "Looking for units with the USB ids " << IdText(options.vendorId) << ":"
-            << IdText(options.productId) << " (vendor:product)"
-            << (options.device.empty() ? "" : ", --device " + options.device) << ".\n";
+        out << "Looking for units with the USB ids " << IdsText(options.vendorId, options.productId)
+            << " (vendor:product)" << (options.device.empty() ? "" : ", --device " + options.device)
+            << ".\n";
         for (const Reason& r : diagnosis.reasons) {
             out << "\n"
                 << VerdictName(r.verdict) << (r.path.empty() ? "" : ": " + r.path) << "\n  "

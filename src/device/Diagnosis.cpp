@@ -10,10 +10,6 @@
 namespace upsconfig {
 namespace {
 
-std::string Ids(std::uint16_t vendorId, std::uint16_t productId) {
-    return IdText(vendorId) + ":" + IdText(productId);
-}
-
 std::string Join(const std::vector<std::string>& words) {
     std::string out;
     for (const std::string& word : words)
@@ -119,7 +115,7 @@ std::vector<Reason> SysfsReasons(const HostView& host, std::uint16_t vendorId) {
         if (usb.hasHidraw) continue;
         Reason reason{Verdict::HeldByDriver, usb.name, {}, {}, 0};
         reason.detail =
-            "USB device " + usb.name + " (" + Ids(usb.vendorId, usb.productId) +
+            "USB device " + usb.name + " (" + IdsText(usb.vendorId, usb.productId) +
             ") is there but has no hidraw node: its interface is bound to " +
             (usb.drivers.empty() ? std::string("no driver") : "the driver " + Join(usb.drivers)) +
             ", not to usbhid. That is what another UPS program's driver holding the "
@@ -143,6 +139,10 @@ std::string IdText(std::uint16_t id) {
     char text[8];
     std::snprintf(text, sizeof text, "%04x", static_cast<unsigned>(id));
     return text;
+}
+
+std::string IdsText(std::uint16_t vendorId, std::uint16_t productId) {
+    return IdText(vendorId) + ":" + IdText(productId);
 }
 
 std::string_view VerdictName(Verdict verdict) {
@@ -205,7 +205,7 @@ Diagnosis Diagnose(HidBackend& backend, const HostView& host, const std::string&
         return diagnosis;
     }
 
-    const std::string ids = Ids(vendorId, productId);
+    const std::string ids = IdsText(vendorId, productId);
     const auto units = SelectInterfaces(present, {}, vendorId, productId);
     if (!units.empty()) {
         std::vector<std::string> names;
@@ -225,8 +225,8 @@ Diagnosis Diagnose(HidBackend& backend, const HostView& host, const std::string&
         if (other.vendorId != vendorId) continue;
         diagnosis.reasons.push_back(
             {Verdict::NoInterface, other.path,
-             other.path + " has the vendor id but the ids " + Ids(other.vendorId, other.productId) +
-                 ".",
+             other.path + " has the vendor id but the ids " +
+                 IdsText(other.vendorId, other.productId) + ".",
              "If it is the unit, build the tool with -DUPSCONFIG_PRODUCT_ID=0x" +
                  IdText(other.productId) + ".",
              0});

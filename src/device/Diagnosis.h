@@ -18,6 +18,8 @@ enum class Verdict { Reachable, NoInterface, PermissionDenied, Busy, LengthRefus
 std::string_view VerdictName(Verdict verdict);
 // A USB id as udev and lsusb write it: four lower-case hex digits.
 std::string IdText(std::uint16_t id);
+// Both ids as "vvvv:pppp".
+std::string IdsText(std::uint16_t vendorId, std::uint16_t productId);
 
 // One finding: what was seen where, in plain words, and what to do about it.
 struct Reason {
