@@ -20,14 +20,6 @@ std::vector<HidInterface> SelectInterfaces(const std::vector<HidInterface>& inte
     return selected;
 }
 
-std::optional<HidInterface> SelectInterface(const std::vector<HidInterface>& interfaces,
-                                            const std::string& device, std::uint16_t vendorId,
-                                            std::uint16_t productId) {
-    auto selected = SelectInterfaces(interfaces, device, vendorId, productId);
-    if (selected.empty()) return std::nullopt;
-    return std::move(selected.front());
-}
-
 SelectedBackend::SelectedBackend(HidBackend& backend, std::string device)
     : backend_(backend), device_(std::move(device)) {}
 

@@ -19,11 +19,6 @@ std::vector<HidInterface> SelectInterfaces(const std::vector<HidInterface>& inte
                                            const std::string& device,
                                            std::uint16_t vendorId = kUpsVendorId,
                                            std::uint16_t productId = kUpsProductId);
-// The first of them; nullopt when none fits.
-std::optional<HidInterface> SelectInterface(const std::vector<HidInterface>& interfaces,
-                                            const std::string& device,
-                                            std::uint16_t vendorId = kUpsVendorId,
-                                            std::uint16_t productId = kUpsProductId);
 
 // Another backend that lists only the interfaces --device names, so that a HidLink on it opens
 // that unit and no other (several units on one machine).
