@@ -18,7 +18,7 @@ std::string Join(const std::vector<std::string>& words) {
 }
 
 const char* const kGroupRule =
-    "the plugdev alternative: copy share/doc/upsconfig/examples/70-upsconfig-plugdev.rules "
+    "the plugdev alternative: copy share/doc/upsconfig-cli/examples/70-upsconfig-plugdev.rules "
     "(below the install prefix, /usr for the package) to /etc/udev/rules.d/70-upsconfig.rules, "
     "run 'sudo udevadm control --reload && sudo udevadm trigger --subsystem-match=hidraw' and "
     "'sudo usermod -aG plugdev $USER', then log in again";
