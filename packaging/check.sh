@@ -16,7 +16,7 @@ deb() {  # PACKAGE: the path of its .deb
     [ -e "${found[0]}" ] || { echo "FAILED: no package $1 was built" >&2; exit 1; }
     echo "${found[0]}"
 }
-for package in upsconfig-cli upsconfig upsconfig-demo; do
+for package in upsconfig-cli upsconfig upsconfig-demo cockpit-upsconfig; do
     echo "== $(deb "$package")"
     dpkg-deb -f "$(deb "$package")" Package Architecture Depends Replaces Breaks
     dpkg-deb -c "$(deb "$package")"
