@@ -186,7 +186,7 @@ function confirm(title, text, action, variant = "danger") {
 
 function settingLabel(key) {
     const setting = state.settings && state.settings.describe.get(key);
-    return setting ? `${setting.label}` : key;
+    return setting ? setting.label : key;
 }
 
 function changesTable(answer, written) {
@@ -347,7 +347,7 @@ function statusCard() {
                                                              "Battery test started")),
                   button("Stop battery test", () => command(["battery-test", "stop"],
                                                             "Battery test stopped"))),
-                h("div", { id: "status-message" }));
+                h("div", { id: "status-message" }), h("div", { id: "status-poll" }));
 }
 
 function showStatus(status) {
@@ -373,16 +373,14 @@ async function refreshStatus() {
     try {
         state.status = await run(["status", ...deviceArgs()]);
         showStatus(state.status);
-        const message = document.getElementById("status-message");
-        if (message && message.dataset.poll) replace("status-message");
+        replace("status-poll");
     } catch (failure) {
         if (failure.kind === "no_unit" || failure.kind === "no_permission") {
             polling = false;
             await start(); // the unit went away or its access changed: say why, as at the start
             return;
         }
-        replace("status-message", failureAlert(failure));
-        document.getElementById("status-message").dataset.poll = "1";
+        replace("status-poll", failureAlert(failure));
     } finally {
         polling = false;
     }
@@ -527,6 +525,7 @@ function settingsCard() {
     const tabs = [];
     const panels = [];
     for (const [name, settings] of groups) {
+        if (!settings.length) continue;
         const tabId = uniqueId("tab");
         const panelId = uniqueId("panel");
         tabs.push(h("li", { class: "pf-c-tabs__item", role: "presentation" },
