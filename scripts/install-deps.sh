@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Installs the Debian packages that building and testing need, and any named as arguments;
-# does nothing when all are there. --kernel-hid adds what the kernel HID device test needs.
+# does nothing when all are there. --kernel-hid adds what the kernel HID device test needs,
+# --windows the cross compiler, GoogleTest's sources and Wine for the Windows build and its tests.
 set -euo pipefail
 packages=(build-essential cmake pkg-config qt6-base-dev qt6-base-dev-tools libhidapi-dev
           libgtest-dev libgmock-dev fonts-liberation ccache)
@@ -11,6 +12,9 @@ for arg in "$@"; do
     if [ "$arg" = --kernel-hid ]; then
         # QEMU's recommends would triple the download and are not needed to boot a kernel.
         lean+=(qemu-system-x86 busybox-static lz4)
+    elif [ "$arg" = --windows ]; then
+        # Wine's recommends bring sound, video and 32-bit support that console programs need not.
+        lean+=(g++-mingw-w64-x86-64-posix googletest wine64 wine)
     else
         packages+=("$arg")
     fi
