@@ -11,6 +11,7 @@ extern "C" {
 
 #include <algorithm>
 #include <array>
+#include <charconv>
 #include <cstdio>
 #include <string_view>
 
@@ -75,24 +76,6 @@ HANDLE OpenDevice(const std::wstring& path) {
                          OPEN_EXISTING, 0, nullptr);
 }
 
-// The ids that an interface path spells ("...#vid_1209&pid_0000#..."), for a device that cannot
-// be opened to ask it; HidLink then tries it and keeps the reason it fails.
-void IdsFromPath(std::string_view path, HidInterface& entry) {
-    std::string lower(path);
-    std::transform(lower.begin(), lower.end(), lower.begin(), [](char c) {
-        return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
-    });
-    const auto hex = [&lower](std::string_view key, std::uint16_t& id) {
-        const std::size_t at = lower.find(key);
-        unsigned value = 0;
-        if (at != std::string::npos &&
-            std::sscanf(lower.c_str() + at + key.size(), "%4x", &value) == 1)
-            id = static_cast<std::uint16_t>(value);
-    };
-    hex("vid_", entry.vendorId);
-    hex("pid_", entry.productId);
-}
-
 std::string SerialOf(HANDLE device) {
     // The system hands out at most 126 characters and their terminator.
     std::array<wchar_t, 128> serial{};
@@ -124,7 +107,7 @@ std::optional<HidInterface> Describe(HDEVINFO set, SP_DEVICE_INTERFACE_DATA& dat
         entry.productId = attributes.ProductID;
         entry.serial = SerialOf(device);
     } else {
-        IdsFromPath(entry.path, entry);
+        WindowsHidBackend::IdsFromPath(entry.path, entry);
     }
     if (device != INVALID_HANDLE_VALUE) ::CloseHandle(device);
     return entry;
@@ -191,6 +174,27 @@ std::optional<std::size_t> WindowsHidBackend::FeatureReportLength() {
         return std::nullopt;
     }
     return caps.FeatureReportByteLength;
+}
+
+void WindowsHidBackend::IdsFromPath(std::string_view path, HidInterface& entry) {
+    std::string lower(path);
+    std::transform(lower.begin(), lower.end(), lower.begin(), [](char c) {
+        return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
+    });
+    const auto id = [&lower](std::string_view key) -> std::optional<std::uint16_t> {
+        const std::size_t at = lower.find(key);
+        if (at == std::string::npos || lower.size() - at - key.size() < 4) return std::nullopt;
+        const char* first = lower.data() + at + key.size();
+        std::uint16_t value = 0;
+        const auto [end, error] = std::from_chars(first, first + 4, value, 16);
+        if (error != std::errc() || end != first + 4) return std::nullopt;
+        return value;
+    };
+    const auto vendor = id("vid_");
+    const auto product = id("pid_");
+    if (!vendor || !product) return;
+    entry.vendorId = *vendor;
+    entry.productId = *product;
 }
 
 int WindowsHidBackend::CheckFeatureReply(std::uint8_t id, std::span<const std::uint8_t> reply,

@@ -4,6 +4,7 @@
 #include <optional>
 #include <span>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "device/HidBackend.h"
@@ -34,6 +35,11 @@ class WindowsHidBackend : public HidBackend {
     // report id (a unit that leaves the id out sends its data bytes one place early).
     static int CheckFeatureReply(std::uint8_t id, std::span<const std::uint8_t> reply,
                                  unsigned long returned, std::string& why);
+
+    // The ids an interface path spells ("...#vid_1209&pid_0000#..."), for a device that cannot
+    // be opened to ask: HidLink then tries it and keeps the reason it fails. Leaves entry alone
+    // when the path does not spell both.
+    static void IdsFromPath(std::string_view path, HidInterface& entry);
 
   private:
     void* device_ = nullptr;  // the open device's HANDLE

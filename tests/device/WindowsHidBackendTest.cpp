@@ -2,6 +2,7 @@
 
 #include <array>
 #include <string>
+#include <string_view>
 
 #include "device/WindowsHidBackend.h"
 
@@ -33,6 +34,29 @@ TEST(WindowsHidBackendTest, ReplyCountsOnlyWhenItCarriesTheReportIdAskedFor) {
                   row.count)
             << row.name;
         EXPECT_EQ(why, row.why) << row.name;
+    }
+}
+
+TEST(WindowsHidBackendTest, IdsComeFromAPathOnlyWhenItSpellsBoth) {
+    struct Row {
+        std::string_view path;
+        std::uint16_t vendorId, productId;  // 0xAAAA: left alone
+    };
+    const Row rows[] = {
+        {R"(\\?\HID#VID_1209&PID_00A0&MI_00#7&1&0&0000#{4d1e55b2-f16f-11cf-88cb-001111000030})",
+         0x1209, 0x00A0},
+        {R"(\\?\hid#vid_beef&pid_0001#0&0000&0&0#{4d1e55b2-f16f-11cf-88cb-001111000030})", 0xBEEF,
+         0x0001},
+        {R"(\\?\hid#vid_12&pid_0001#0)", 0xAAAA, 0xAAAA},
+        {R"(\\?\hid#vid_1209&pid_00)", 0xAAAA, 0xAAAA},
+        {R"(\\?\root#system#0000#{4d1e55b2-f16f-11cf-88cb-001111000030})", 0xAAAA, 0xAAAA},
+    };
+    for (const Row& row : rows) {
+        HidInterface entry;
+        entry.vendorId = entry.productId = 0xAAAA;
+        WindowsHidBackend::IdsFromPath(row.path, entry);
+        EXPECT_EQ(entry.vendorId, row.vendorId) << row.path;
+        EXPECT_EQ(entry.productId, row.productId) << row.path;
     }
 }
 
