@@ -30,8 +30,9 @@ enum class OpenFor {
     CreateNew,  // EEXIST when anything is there; 0666 less the umask
 };
 
-// Binary (no line-end translation) and not inherited by programs started later. A folder gives
-// EISDIR in every mode. Returns the descriptor, or -1.
+// Binary (no line-end translation) and not inherited by programs started later. Returns the
+// descriptor, or -1. A folder may open for reading (StatFile then tells); where it does not,
+// the failure is EISDIR, never a permission error.
 int Open(const std::filesystem::path& path, OpenFor purpose);
 bool Close(int fd);
 // Bytes read (0 at the end), or -1; interrupted calls are resumed.

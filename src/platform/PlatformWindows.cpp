@@ -81,7 +81,7 @@ bool StatFile(int fd, NodeInfo& info) {
 
 int Open(const std::filesystem::path& path, OpenFor purpose) {
     // The runtime refuses a folder with EACCES, which would read as a permission problem.
-    if (IsFolder(path)) {
+    if (purpose != OpenFor::CreateNew && IsFolder(path)) {
         errno = EISDIR;
         return -1;
     }
