@@ -64,7 +64,8 @@ dpkg-deb --root-owner-group -b "$tmp/old" "$tmp/upsconfig_1.3.deb" >/dev/null
 # --auto-deconfigure as apt passes it: the old upsconfig is upgraded in the same run.
 into_root=(dpkg --root="$root" --force-depends --force-script-chrootless --auto-deconfigure
            --log=/dev/null)
-"${into_root[@]}" -i "$tmp/upsconfig_1.3.deb" >"$tmp/dpkg.log" 2>&1 || { cat "$tmp/dpkg.log"; exit 1; }
+"${into_root[@]}" -i "$tmp/upsconfig_1.3.deb" >"$tmp/dpkg.log" 2>&1 ||
+    { cat "$tmp/dpkg.log"; exit 1; }
 "${into_root[@]}" -i "$(deb upsconfig-cli)" "$(deb upsconfig)" >"$tmp/dpkg.log" 2>&1 ||
     { cat "$tmp/dpkg.log"; echo "FAILED: the upgrade from 1.3" >&2; exit 1; }
 for file in "${moved[@]}"; do

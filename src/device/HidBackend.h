@@ -28,14 +28,15 @@ struct OpenFailure {
         Other,
     };
     Kind kind = Kind::None;
-    int error = 0;     // errno where the system gave one
+    int error = 0;     // errno where the system gave one; on Windows the system's error code
     std::string text;  // the library's own words
 
     // The kind an errno value stands for when opening a device node.
     static Kind KindOfErrno(int error);
 };
 
-// The platform seam under HidLink: the real one talks to hidapi, tests use SimulatedUps.
+// The platform seam under HidLink: the real ones talk to hidapi or to Windows' own HID calls,
+// tests use SimulatedUps.
 // A backend holds at most one open device; HidLink serialises every call.
 class HidBackend {
   public:
