@@ -586,13 +586,12 @@ async function exportFile() {
     try {
         const answer = await run(["export", ...deviceArgs()]);
         const name = `${(state.status && state.status.model.name) || "ups"}.kvr`;
-        const link = h("a", {
-            href: URL.createObjectURL(new Blob([answer.settings_file], { type: "text/plain" })),
-            download: name,
-        });
+        const url = URL.createObjectURL(new Blob([answer.settings_file], { type: "text/plain" }));
+        const link = h("a", { href: url, download: name });
         document.body.append(link);
         link.click();
         link.remove();
+        window.setTimeout(() => URL.revokeObjectURL(url), 1000); // once the browser has it
         replace("settings-message", alert("success", `Exported as ${name}`));
     } catch (failure) {
         replace("settings-message", failureAlert(failure));
