@@ -107,10 +107,11 @@ class Console:
     def __init__(self, data_dir, env):
         self.port = free_port()
         env = dict(env, XDG_DATA_DIRS=os.path.abspath(data_dir) + ":/usr/share")
+        self.log = tempfile.TemporaryFile()
         self.process = subprocess.Popen(
             [COCKPIT_WS, "--no-tls", "--address", "127.0.0.1", "--port", str(self.port),
              "--local-session=cockpit-bridge"],
-            env=env, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+            env=env, stdout=self.log, stderr=subprocess.STDOUT)
         deadline = time.monotonic() + 20
         while True:
             try:
@@ -119,7 +120,9 @@ class Console:
             except OSError:
                 if self.process.poll() is not None or time.monotonic() > deadline:
                     self.stop()
-                    raise RuntimeError("cockpit-ws did not start")
+                    self.log.seek(0)
+                    said = self.log.read().decode(errors="replace").strip()[-2000:]
+                    raise RuntimeError("cockpit-ws did not start" + (": " + said if said else ""))
                 time.sleep(0.2)
 
     def page_url(self):
