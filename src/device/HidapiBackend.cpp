@@ -66,31 +66,40 @@ std::string LibusbWords(int error) {
            libusb_error_name(error) + ")";
 }
 
+OpenFailure LibusbFailure(int error, const std::string& what) {
+    OpenFailure::Kind kind = OpenFailure::Kind::Other;
+    if (error == LIBUSB_ERROR_ACCESS) kind = OpenFailure::Kind::PermissionDenied;
+    if (error == LIBUSB_ERROR_BUSY) kind = OpenFailure::Kind::Busy;
+    if (error == LIBUSB_ERROR_NO_DEVICE || error == LIBUSB_ERROR_NOT_FOUND)
+        kind = OpenFailure::Kind::Gone;
+    return {kind, 0, what + ": " + LibusbWords(error)};
+}
+
 // The standard request for the HID class's report descriptor, on the interface the path
 // names, asked before hidapi claims it. The kernel's driver, where one is bound, is detached for
-// the request and bound again after it.
+// the request and bound again after it. Where it fails, failure says why, sorted as an Open's.
 std::optional<std::vector<std::uint8_t>> DescriptorFromDevice(const std::string& path,
-                                                              std::string& why) {
+                                                              OpenFailure& failure) {
     libusb_context* context = nullptr;
     if (const int error = libusb_init(&context); error != 0) {
-        why = "libusb could not start: " + LibusbWords(error);
+        failure = LibusbFailure(error, "libusb could not start");
         return std::nullopt;
     }
     libusb_device** devices = nullptr;
     const ssize_t count = libusb_get_device_list(context, &devices);
     std::optional<std::vector<std::uint8_t>> descriptor;
-    why = "no USB interface " + path + " is present";
+    failure = {OpenFailure::Kind::Gone, 0, "no USB interface " + path + " is present"};
     for (ssize_t d = 0; d < count; ++d) {
         const int interface = InterfaceAt(devices[d], path);
         if (interface < 0) continue;
         libusb_device_handle* handle = nullptr;
         if (const int error = libusb_open(devices[d], &handle); error != 0) {
-            why = "the USB device could not be opened: " + LibusbWords(error);
+            failure = LibusbFailure(error, "the USB device could not be opened");
             break;
         }
         libusb_set_auto_detach_kernel_driver(handle, 1);  // not supported everywhere; harmless
         if (const int error = libusb_claim_interface(handle, interface); error != 0) {
-            why = "the interface could not be claimed: " + LibusbWords(error);
+            failure = LibusbFailure(error, "the interface could not be claimed");
         } else {
             std::vector<std::uint8_t> bytes(kMaxDescriptorSize);
             const auto type = static_cast<std::uint8_t>(LIBUSB_ENDPOINT_IN) |
@@ -103,9 +112,11 @@ std::optional<std::vector<std::uint8_t>> DescriptorFromDevice(const std::string&
             if (n > 0) {
                 bytes.resize(static_cast<std::size_t>(n));
                 descriptor = std::move(bytes);
+                failure = {};
             } else {
-                why = "the device did not give its report descriptor: " +
-                      (n == 0 ? std::string("an empty answer") : LibusbWords(n));
+                failure = {OpenFailure::Kind::Other, 0,
+                           "the device did not give its report descriptor: " +
+                               (n == 0 ? std::string("an empty answer") : LibusbWords(n))};
             }
             libusb_release_interface(handle, interface);
         }
@@ -210,13 +221,19 @@ bool HidapiBackend::Open(const std::string& path) {
     }
 #if defined(UPSCONFIG_DESCRIPTOR_FROM_DEVICE)
     // Now or never: once hidapi holds the interface, the request would find it claimed.
-    descriptor_ = DescriptorFromDevice(path, descriptorWhy_);
+    descriptor_ = DescriptorFromDevice(path, descriptorFailure_);
 #endif
     errno = 0;
     device_ = hid_open_path(path.c_str());
     if (device_ == nullptr) {
         const int error = NoteFailure(nullptr);
         openFailure_ = {OpenFailure::KindOfErrno(error), error, lastError_};
+#if defined(UPSCONFIG_DESCRIPTOR_FROM_DEVICE)
+        // libusb's own words say more than this variant's hidapi, which gives none.
+        if (descriptorFailure_.kind != OpenFailure::Kind::Other &&
+            descriptorFailure_.kind != OpenFailure::Kind::None)
+            openFailure_ = descriptorFailure_;
+#endif
         return false;
     }
     path_ = path;
@@ -235,7 +252,7 @@ std::optional<std::vector<std::uint8_t>> HidapiBackend::ReadReportDescriptor(
     why = ToUtf8(hid_error(device_));
 #endif
 #if defined(UPSCONFIG_DESCRIPTOR_FROM_DEVICE)
-    why = descriptorWhy_;
+    why = descriptorFailure_.text;
     return descriptor_;
 #elif defined(__linux__)
     errno = 0;

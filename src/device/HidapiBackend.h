@@ -45,7 +45,7 @@ class HidapiBackend : public HidBackend {
     bool descriptorUnavailable_ = false;
     // What Open fetched, where the descriptor can only be had before hidapi holds the device.
     std::optional<std::vector<std::uint8_t>> descriptor_;
-    std::string descriptorWhy_;
+    OpenFailure descriptorFailure_;
 };
 
 }  // namespace upsconfig

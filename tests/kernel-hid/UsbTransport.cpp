@@ -1,5 +1,6 @@
 #include "UsbTransport.h"
 
+#include <endian.h>
 #include <fcntl.h>
 #include <linux/usb/ch9.h>
 #include <linux/usb/functionfs.h>
@@ -9,11 +10,11 @@
 #include <sys/timerfd.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
-#include <thread>
 
 #include "device/HidLink.h"
 
@@ -262,8 +263,8 @@ void UsbTransport::Stall(int unit, bool in) {
 
 void UsbTransport::Setup(int unit, const usb_ctrlrequest& request) {
     const int ep0 = gadgets_[unit].ep0;
-    const unsigned value = request.wValue;
-    const std::size_t length = request.wLength;
+    const unsigned value = le16toh(request.wValue);
+    const std::size_t length = le16toh(request.wLength);
     const bool in = (request.bRequestType & USB_DIR_IN) != 0;
     if (request.bRequestType == kStandardIn && request.bRequest == USB_REQ_GET_DESCRIPTOR &&
         value >> 8 == kReportDescriptor) {
