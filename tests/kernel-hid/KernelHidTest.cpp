@@ -65,29 +65,48 @@ struct Way {
     // How long a request never answered takes to fail.
     milliseconds timeoutAtLeast;
     milliseconds timeoutAtMost;
-    // What the command that makes the unit's host give up after the timeout says to the
-    // responder: on USB with libusb, endpoint 0 is left alone for hidapi's 1 s and a little more.
+    // The command that leaves report 0x3E unanswered. With libusb the responder leaves endpoint
+    // 0 alone a little longer than hidapi's 1 s, then answers the requests of hidapi's close.
     const char* mute;
 };
 
 const Way& ThisWay() {
-    static const Way uhid{"uhid",
-                          false,
-                          "/dev/hidraw",
-                          -1,
-                          "",
-                          "Input/output error",
-                          "Input/output error",
-                          milliseconds(4000),
-                          milliseconds(8000),
-                          "mute 3e"};
+    static const Way uhid{
+        .name = "uhid",
+        .usb = false,
+        .pathPrefix = "/dev/hidraw",
+        .interfaceNumber = -1,
+        .manufacturer = "",
+        .refusedWords = "Input/output error",
+        .timeoutWords = "Input/output error",
+        .timeoutAtLeast = milliseconds(4000),
+        .timeoutAtMost = milliseconds(8000),
+        .mute = "mute 3e",
+    };
     static const Way usbHidraw{
-        "USB, hidraw",      true,          "/dev/hidraw",          0,
-        "upsconfig",        "Broken pipe", "Connection timed out", milliseconds(4000),
-        milliseconds(8000), "mute 3e"};
+        .name = "USB, hidraw",
+        .usb = true,
+        .pathPrefix = "/dev/hidraw",
+        .interfaceNumber = 0,
+        .manufacturer = "upsconfig",
+        .refusedWords = "Broken pipe",
+        .timeoutWords = "Connection timed out",
+        .timeoutAtLeast = milliseconds(4000),
+        .timeoutAtMost = milliseconds(8000),
+        .mute = "mute 3e",
+    };
     static const Way usbLibusb{
-        "USB, libusb",      true,          "1-1:", 0, "upsconfig", "", "", milliseconds(800),
-        milliseconds(4000), "mute 3e 1500"};
+        .name = "USB, libusb",
+        .usb = true,
+        .pathPrefix = "1-1:",
+        .interfaceNumber = 0,
+        .manufacturer = "upsconfig",
+        .refusedWords = "",
+        .timeoutWords = "",
+        .timeoutAtLeast = milliseconds(800),
+        .timeoutAtMost = milliseconds(4000),
+        .mute = "mute 3e 1500",
+    };
     const char* transport = std::getenv("UPS_TRANSPORT");
     if (transport == nullptr || std::string(transport) != "usb") return uhid;
     return kLibusb ? usbLibusb : usbHidraw;
@@ -380,7 +399,7 @@ TEST_F(KernelHid, OpenFailuresKeepTheirKindAndTheDiagnosisSaysWhich) {
     ASSERT_EQ(paths.size(), 1u);
     for (const HidInterface& i : Backend().Enumerate()) {
         if (i.path == paths[0]) {
-            EXPECT_EQ(i.serial, "kernel-hid-test");
+            EXPECT_EQ(i.serial, UnitSerial(kFirstUnit));
         }
     }
     EXPECT_FALSE(Backend().Open("/dev/hidraw-none"));
@@ -507,21 +526,20 @@ TEST_F(KernelHid, TheToolStartsUpOnTheUnitAndWritesNothing) {
 TEST_F(KernelHid, TheCommandLineReadsAndAppliesThroughTheRealBackend) {
     std::string out;
     if (RunCli("--version", out) == -2) GTEST_SKIP() << "the command line is not in this guest";
-    const auto run = RunCli;
     const UnitState before = control.State();
-    EXPECT_EQ(run("--json status", out), 0) << out;
+    EXPECT_EQ(RunCli("--json status", out), 0) << out;
     const unsigned model = GetField(before.image, FieldId::bModelCode);
     EXPECT_NE(out.find("\"code\": " + std::to_string(model)), std::string::npos) << out;
     EXPECT_NE(out.find(ThisWay().pathPrefix), std::string::npos) << out;
     // The unit by the serial the kernel device carries, and the diagnosis of a reachable unit.
-    EXPECT_EQ(run("--device kernel-hid-test status", out), 0) << out;
-    EXPECT_EQ(run("--json probe", out), 0) << out;
+    EXPECT_EQ(RunCli("--device kernel-hid-test status", out), 0) << out;
+    EXPECT_EQ(RunCli("--json probe", out), 0) << out;
     EXPECT_NE(out.find("\"verdict\": \"reachable\""), std::string::npos) << out;
 
     SettingsImage wanted = before.image;
     SetField(wanted, FieldId::bAlarmCtrl, GetField(before.image, FieldId::bAlarmCtrl) ^ 1u);
     ASSERT_TRUE(WriteSettingsFile("/tmp/wanted.kvr", wanted));
-    EXPECT_EQ(run("--json apply /tmp/wanted.kvr --yes", out), 0) << out;
+    EXPECT_EQ(RunCli("--json apply /tmp/wanted.kvr --yes", out), 0) << out;
     EXPECT_NE(out.find("\"verified\": true"), std::string::npos) << out;
     EXPECT_EQ(GetField(control.State().image, FieldId::bAlarmCtrl),
               GetField(wanted, FieldId::bAlarmCtrl));

@@ -11,7 +11,8 @@ set -euo pipefail
 here="$(cd "$(dirname "$0")" && pwd)"
 
 usage() {
-    echo "usage: $0 --work DIR --responder BIN --tests BIN [--usb [--libusb-tests BIN]]" \
+    echo "usage: $0 --work DIR --responder BIN --tests BIN" \
+         "[--usb [--libusb-tests BIN | --libusb-tests-missing]]" \
          "[--app BIN] [--cli BIN] [--short-replies] [--expect-failure TEST]" >&2
     exit 2
 }
