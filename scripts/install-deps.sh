@@ -4,14 +4,15 @@
 # --windows the cross compiler, GoogleTest's sources and Wine for the Windows build and its tests.
 set -euo pipefail
 packages=(build-essential cmake pkg-config qt6-base-dev qt6-base-dev-tools libhidapi-dev
-          libgtest-dev libgmock-dev fonts-liberation ccache)
+          libusb-1.0-0-dev libgtest-dev libgmock-dev fonts-liberation ccache)
 # Installed without their recommends. ansible-core's would add the whole community
 # collection set; the playbook test needs none of it.
 lean=(ansible-core)
 for arg in "$@"; do
     if [ "$arg" = --kernel-hid ]; then
         # QEMU's recommends would triple the download and are not needed to boot a kernel.
-        lean+=(qemu-system-x86 busybox-static lz4)
+        # udev: its daemon runs in the guest of the USB case, for libusb.
+        lean+=(qemu-system-x86 busybox-static lz4 udev)
     elif [ "$arg" = --windows ]; then
         # Wine's recommends bring sound, video and 32-bit support that console programs need not.
         lean+=(g++-mingw-w64-x86-64-posix googletest wine64 wine)

@@ -40,8 +40,14 @@ bool HidLink::ConnectLocked() {
         }
         const auto length = backend_.FeatureReportLength();
         if (!FeatureLengthFits(length)) {
-            reason = "the device's feature reports do not fit this unit's reports";
-            if (!length && !backend_.LastError().empty()) reason += ": " + backend_.LastError();
+            if (!length && backend_.DescriptorUnavailable()) {
+                const std::string why = backend_.LastError();
+                reason = candidate.path + ": " +
+                         (why.empty() ? "the report descriptor could not be read" : why);
+            } else {
+                reason = "the device's feature reports do not fit this unit's reports";
+                if (!length && !backend_.LastError().empty()) reason += ": " + backend_.LastError();
+            }
             backend_.Close();
             continue;
         }

@@ -112,8 +112,11 @@ TEST(ProbeTest, EachReasonWithItsExitCodeAndFixInTextAndJson) {
              ups.FailOpen(kPath, {OpenFailure::Kind::Busy, EBUSY, "Device or resource busy"});
          },
          "busy", 4, "fuser -v sim:ups0"},
-        {"feature length unknown",
-         [](SimulatedUps& ups, FakeHost&) { ups.SetReportDescriptor({}); }, "length_refused", 4,
+        {"report descriptor not to be had",
+         [](SimulatedUps& ups, FakeHost&) { ups.SetReportDescriptor({}); }, "no_descriptor", 4,
+         "does not give its report descriptor"},
+        {"descriptor without a feature report",
+         [](SimulatedUps& ups, FakeHost&) { ups.SetReportDescriptor({0xC0}); }, "length_refused", 4,
          "feature-report length is unknown"},
     };
     for (const Case& c : cases) {
@@ -144,6 +147,7 @@ TEST(ListTest, UnitsWithModelOrWhyNotAndDeviceSelection) {
     ups.SetInterfaceSerial(kPath, "SN-1");
     ups.AddInterface("sim:ups1", kUpsVendorId, kUpsProductId);
     ups.FailOpen("sim:ups1", {OpenFailure::Kind::PermissionDenied, EACCES, "Permission denied"});
+    ups.AddInterface("sim:ups2", kUpsVendorId, kUpsProductId, std::vector<std::uint8_t>{});
     ups.AddInterface("sim:other", kUpsVendorId, kUpsProductId ^ 1);
     FakeHost host;
     support::FakePauser pauser;
@@ -158,6 +162,7 @@ TEST(ListTest, UnitsWithModelOrWhyNotAndDeviceSelection) {
     EXPECT_THAT(at("sim:ups0"), HasSubstr("\"serial\": \"SN-1\""));
     EXPECT_THAT(at("sim:ups0"), HasSubstr("\"model_code\": 3"));
     EXPECT_THAT(at("sim:ups1"), HasSubstr("\"open_error\": \"Permission denied"));
+    EXPECT_THAT(at("sim:ups2"), HasSubstr("report descriptor could not be had"));
     EXPECT_THAT(at("sim:other"), HasSubstr("\"is_unit\": false"));
 
     options.json = false;
