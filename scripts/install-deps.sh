@@ -3,7 +3,7 @@
 # does nothing when all are there. --kernel-hid adds what the kernel HID device test needs.
 set -euo pipefail
 packages=(build-essential cmake pkg-config qt6-base-dev qt6-base-dev-tools libhidapi-dev
-          libgtest-dev libgmock-dev fonts-liberation ccache)
+          libgtest-dev libgmock-dev nlohmann-json3-dev fonts-liberation ccache)
 # Installed without their recommends. ansible-core's would add the whole community
 # collection set; the playbook test needs none of it.
 lean=(ansible-core)
