@@ -2,6 +2,7 @@
 
 #include "support/QtPrinters.h"
 
+#include <QCheckBox>
 #include <QComboBox>
 #include <QLineEdit>
 #include <algorithm>
@@ -273,6 +274,31 @@ TEST_F(ApplyIntegrity, AWrittenValueTheUnitDoesNotHoldIsNamedInsteadOfTheSavedMe
     again.Actions().Apply();
     ASSERT_EQ(Messages().size(), 2u);
     EXPECT_TRUE(Messages()[1].text.contains("could not be read back")) << "not verified";
+}
+
+// A unit of model 60 takes report 0x32 alone: an ECO edit is never sent nor called saved, and
+// the message after the read-back names it beside what was written.
+TEST_F(ApplyIntegrity, AnEditTheUnitDoesNotTakeIsNamedAndNeverSaved) {
+    unit.LoadImage(HeldSettings(60));
+    for (const bool alsoAlarm : {false, true}) {
+        SCOPED_TRACE(alsoAlarm ? "with an alarm edit" : "the ECO edit alone");
+        Restart();
+        MainDialog& dialog = Ready();
+        dialog.Pages()
+            .Page(EditedOn::EcoPage)
+            ->Control<QComboBox>(ids::eco::kMode)
+            ->setCurrentIndex(1);
+        if (alsoAlarm)
+            FindControl<QCheckBox>(dialog.Pages().Ups(), ids::ups::kAlarm)->setChecked(false);
+        services.messageAnswers = {ButtonId::Yes};
+        dialog.Actions().Apply();
+        EXPECT_EQ(bus.WrittenIds(), alsoAlarm ? Ids{0x32} : Ids{});
+        EXPECT_FALSE(Shown(kSaved));
+        ASSERT_EQ(Messages().size(), 2u);
+        EXPECT_TRUE(Messages()[1].text.contains("ECO Mode")) << Messages()[1].text.toStdString();
+        EXPECT_TRUE(Messages()[1].text.contains("does not take"))
+            << Messages()[1].text.toStdString();
+    }
 }
 
 // Transfer k of an Apply that changes every report fails once, or fails with every transfer
