@@ -36,8 +36,8 @@ inline constexpr std::array<ExitCodeRow, 8> kExitCodes{{
      "unit found but not opened: permission denied, busy, feature length refused"},
     {exit_code::kCommunicationLost, "comm_lost", "communication lost"},
     {exit_code::kRefused, "refused",
-     "refused: a standby-only change while the unit is online, or a value the page does not "
-     "offer"},
+     "refused: a standby-only change while the unit is online, a value the page does not offer, "
+     "or only settings the unit does not take"},
     {exit_code::kVerifyFailed, "verify_failed",
      "verification failed: the unit holds other values than written"},
 }};
