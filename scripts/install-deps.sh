@@ -4,7 +4,7 @@
 # --windows the cross compiler, GoogleTest's sources and Wine for the Windows build and its tests.
 set -euo pipefail
 packages=(build-essential cmake pkg-config qt6-base-dev qt6-base-dev-tools libhidapi-dev
-          libusb-1.0-0-dev libgtest-dev libgmock-dev fonts-liberation ccache)
+          libusb-1.0-0-dev libgtest-dev libgmock-dev nlohmann-json3-dev fonts-liberation ccache)
 # Installed without their recommends. ansible-core's would add the whole community
 # collection set; the playbook test needs none of it.
 lean=(ansible-core)

@@ -1,7 +1,6 @@
 #include "device/Diagnosis.h"
 
 #include <cstdio>
-#include <cstdlib>
 #include <fstream>
 #include <iterator>
 
@@ -63,8 +62,7 @@ std::string PermissionFix(const std::string& path, const HostView& host) {
                    " serves the user at the machine's seat, and this machine has none (a "
                    "headless server): use " +
                    kGroupRule + ".";
-        const char* seat = std::getenv("XDG_SEAT");
-        if (seat == nullptr || *seat == 0)
+        if (host.seat.empty())
             return "The installed rule " + rule +
                    " serves the user logged in at the seat; this session is not at it (a remote "
                    "login?). Log in at the seat, or use " +

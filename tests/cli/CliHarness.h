@@ -39,6 +39,11 @@ class CliHarness {
         variables_ = {{"XDG_DATA_HOME", (folder_ / "data").string()},
                       {"XDG_RUNTIME_DIR", folder_.string()},
                       {"HOME", folder_.string()}};
+        // Empty places of a machine without a seat: never the test machine's own.
+        host = {(folder_ / "sys").string(),
+                {(folder_ / "rules").string()},
+                (folder_ / "seats").string(),
+                ""};
     }
     ~CliHarness() { std::filesystem::remove_all(folder_); }
 
@@ -61,6 +66,7 @@ class CliHarness {
             .pauser = pauser.AsPauser(),
             .realBackend =
                 [this] { return std::shared_ptr<HidBackend>(target, [](HidBackend*) {}); },
+            .host = host,
         };
         const int code = RunCli(args, environment);
         return {code, out.str(), err.str()};
@@ -81,6 +87,7 @@ class CliHarness {
     SimulatedUps bus;
     SimulatedUps* target = &bus;  // the unit the commands reach
     FakePauser pauser;
+    HostView host;
 
   private:
     std::filesystem::path folder_;

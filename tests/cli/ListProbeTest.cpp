@@ -50,7 +50,7 @@ class FakeHost {
         ProbeOptions options;
         options.json = json;
         options.host = {
-            (root_ / "sys").string(), {(root_ / "rules").string()}, (root_ / "seats").string()};
+            (root_ / "sys").string(), {(root_ / "rules").string()}, (root_ / "seats").string(), ""};
         return options;
     }
 
@@ -126,11 +126,11 @@ TEST(ProbeTest, EachReasonWithItsExitCodeAndFixInTextAndJson) {
             FakeHost host;
             c.setUp(ups, host);
             std::ostringstream out;
-            Json result = Json::Object();
+            Json result = Json::object();
             const ProbeOutcome outcome = RunProbe(ups, host.Options(json), result, out);
             EXPECT_EQ(outcome.exitCode, c.exitCode);
             EXPECT_EQ(outcome.message.empty(), c.exitCode == 0) << outcome.message;
-            const std::string shown = json ? result.Dump() : out.str();
+            const std::string shown = json ? DumpJson(result) : out.str();
             EXPECT_THAT(shown, HasSubstr(c.fix)) << shown;
             EXPECT_THAT(shown, HasSubstr(json ? "\"verdict\": \"" + std::string(c.verdict) + "\""
                                               : "Verdict: " + std::string(c.verdict)));
@@ -154,10 +154,10 @@ TEST(ListTest, UnitsWithModelOrWhyNotAndDeviceSelection) {
 
     ProbeOptions options = host.Options(true);
     options.pauser = pauser.AsPauser();
-    Json result = Json::Object();
+    Json result = Json::object();
     std::ostringstream out;
     EXPECT_EQ(RunList(ups, options, result, out).exitCode, 0);
-    const std::string json = result.Dump();
+    const std::string json = DumpJson(result);
     const auto at = [&](const char* path) { return json.substr(json.find(path)); };
     EXPECT_THAT(at("sim:ups0"), HasSubstr("\"serial\": \"SN-1\""));
     EXPECT_THAT(at("sim:ups0"), HasSubstr("\"model_code\": 3"));

@@ -40,6 +40,8 @@ options:
         prints it (C(120 V), C(On)). Settings not named stay as they are.
       - A YAML boolean (C(true), C(yes), an unquoted C(On) or C(Off)) stands for the
         meaning C(On) or C(Off).
+      - A key must be written as in a settings file (a letter, then letters, digits and
+        underscores); any other key fails the task before upsconfig-cli runs.
     type: dict
 notes:
   - Settings that the unit takes only in standby (the output voltage and frequency, the
@@ -129,9 +131,16 @@ backup:
   type: str
 '''
 
+import os
+import re
+
 from ansible.module_utils.basic import AnsibleModule
 from ansible_collections.upsconfig.ups.plugins.module_utils.upsconfig_cli import (
     CLI_ARGUMENT_SPEC, fail_with_answer, run_cli)
+
+
+# A key as a settings file writes it; anything else is refused before the program runs.
+KEY = re.compile(r'^[A-Za-z][A-Za-z0-9_]*$')
 
 
 def set_value(value):
@@ -166,15 +175,19 @@ def main():
         supports_check_mode=True)
     p = module.params
     if p['settings_file']:
-        command = ['apply', p['settings_file']]
+        # Relative to the module's own working folder it would name another file.
+        command = ['apply', os.path.abspath(p['settings_file'])]
     else:
+        bad = [str(key) for key in p['settings'] if not KEY.match(str(key))]
+        if bad:
+            module.fail_json(msg='not a settings key: %s' % ', '.join(bad), changed=False)
         command = ['set'] + ['%s=%s' % (key, set_value(value))
                              for key, value in p['settings'].items()]
     # Nobody is there to answer the program's question.
-    command.append('--yes')
+    options = ['--yes']
     if module.check_mode:
-        command.append('--dry-run')
-    rc, answer = run_cli(module, command)
+        options.append('--dry-run')
+    rc, answer = run_cli(module, command, options)
 
     result = {k: v for k, v in answer.items() if k not in ('ok', 'error')}
     written = bool(answer.get('written'))
