@@ -13,6 +13,8 @@
 #include <string_view>
 #include <vector>
 
+#include "settingsfile/RegularFile.h"
+
 namespace upsconfig {
 namespace {
 
@@ -212,12 +214,6 @@ std::filesystem::path ResolveTarget(const std::filesystem::path& path) {
     return path;
 }
 
-// Closes a descriptor on every way out.
-struct OpenFile {
-    int fd;
-    ~OpenFile() { ::close(fd); }
-};
-
 }  // namespace
 
 std::tm SystemLocalTime() {
@@ -314,53 +310,15 @@ int ApplySettingsText(std::string_view text, SettingsImage& image) {
 
 ReadResult ReadSettingsFile(const std::filesystem::path& path, SettingsImage& image) {
     ReadResult result;
-    // Without O_NONBLOCK a pipe would hold the window until something writes into it.
-    const int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
-    if (fd < 0) {
-        result.reason = ErrorText(errno);
+    const FileText file = ReadRegularFile(path, kMaxSettingsFileBytes);
+    if (!file.ok) {
+        result.reason = file.reason;
+        if (file.errorNumber == EFBIG)
+            result.reason += " (a settings file is a few KB; at most " +
+                             std::to_string(kMaxSettingsFileBytes >> 20) + " MiB is read)";
         return result;
     }
-    const OpenFile file{fd};
-    struct stat info {};
-    if (::fstat(fd, &info) != 0) {
-        result.reason = ErrorText(errno);
-        return result;
-    }
-    if (S_ISDIR(info.st_mode)) {
-        result.reason = ErrorText(EISDIR);
-        return result;
-    }
-    // Devices such as /dev/zero never end, pipes and sockets may never answer.
-    if (!S_ISREG(info.st_mode)) {
-        result.reason = "Not a regular file";
-        return result;
-    }
-    const std::string tooLarge = ErrorText(EFBIG) + " (a settings file is a few KB; at most " +
-                                 std::to_string(kMaxSettingsFileBytes >> 20) + " MiB is read)";
-    if (static_cast<std::uintmax_t>(info.st_size) > kMaxSettingsFileBytes) {
-        result.reason = tooLarge;
-        return result;
-    }
-
-    // One byte more than allowed tells a file that grew since it was looked at.
-    std::string text(kMaxSettingsFileBytes + 1, '\0');
-    std::size_t size = 0;
-    while (size < text.size()) {
-        const ssize_t n = ::read(fd, text.data() + size, text.size() - size);
-        if (n < 0 && errno == EINTR) continue;
-        if (n < 0) {
-            result.reason = ErrorText(errno);
-            return result;
-        }
-        if (n == 0) break;
-        size += static_cast<std::size_t>(n);
-    }
-    if (size > kMaxSettingsFileBytes) {
-        result.reason = tooLarge;
-        return result;
-    }
-    text.resize(size);
-    result.keysFound = ApplySettingsText(text, image);
+    result.keysFound = ApplySettingsText(file.text, image);
     result.opened = true;
     return result;
 }
