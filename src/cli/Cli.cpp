@@ -227,8 +227,9 @@ class Command {
 
     int Run();
     Json& Result() { return json_; }
-    // Keeps the simulated unit's state for the next command.
-    void SaveSimulated();
+    // Keeps the simulated unit's state for the next command, once, and only a state that
+    // loaded (or none); the reason when it could not be kept.
+    std::optional<std::string> SaveSimulated();
 
   private:
     const std::string& Word(std::size_t i) const { return options_.words.at(i); }
@@ -280,6 +281,9 @@ class Command {
     std::shared_ptr<HidBackend> backend_;
     std::shared_ptr<HidBackend> unselected_;  // under backend_ when --device selects
     std::shared_ptr<SimulatedUps> simulated_;
+    fs::path simStatePath_;
+    // The state as loaded ("" when there was none); unset when it did not load, or once kept.
+    std::optional<std::string> simStateAsLoaded_;
     std::unique_ptr<HidLink> link_;
     std::unique_ptr<ReportLayer> reports_;
     UnitListener listener_;
@@ -298,9 +302,11 @@ void Command::Arguments(std::size_t least, std::size_t most) const {
 
 fs::path Command::SimStatePath() const {
     if (options_.simState) return *options_.simState;
-    if (const auto runtime = env_.variable("XDG_RUNTIME_DIR"); runtime && !runtime->empty())
-        return fs::path(*runtime) / "upsconfig-sim.state";
-    return "/tmp/upsconfig-sim-" + std::to_string(env_.userId) + ".state";
+    std::string error;
+    const auto path = DefaultSimStatePath(env_.variable("XDG_RUNTIME_DIR"), env_.variable("TMPDIR"),
+                                          env_.userId, error);
+    if (!path) Fail(ec::kFailed, "no place for the simulated unit's state: " + error);
+    return *path;
 }
 
 void Command::MakeBackend(bool select) {
@@ -308,11 +314,13 @@ void Command::MakeBackend(bool select) {
         simulated_ = std::make_shared<SimulatedUps>();
         SimulatedUnit& unit = simulated_->Unit();
         bool loaded = false;
+        simStatePath_ = SimStatePath();
         try {
-            loaded = LoadSimState(SimStatePath(), unit);
+            loaded = LoadSimState(simStatePath_, unit);
         } catch (const std::runtime_error& error) {
             Fail(ec::kFailed, error.what());
         }
+        simStateAsLoaded_ = loaded ? FormatSimState(unit) : std::string();
         if (!loaded) {
             unit.LoadImage(FactorySettings(options_.simulateModel.value_or(kDefaultSimModel)));
             unit.SetVersions(1, 1, 1);
@@ -332,12 +340,14 @@ void Command::MakeBackend(bool select) {
     }
 }
 
-void Command::SaveSimulated() {
-    if (!simulated_) return;
+std::optional<std::string> Command::SaveSimulated() {
+    if (!simulated_ || !simStateAsLoaded_) return std::nullopt;
+    const bool unchanged = *simStateAsLoaded_ == FormatSimState(simulated_->Unit());
+    simStateAsLoaded_.reset();
     std::string error;
-    if (!SaveSimState(SimStatePath(), simulated_->Unit(), error))
-        env_.err << "upsconfig-cli: the simulated unit's state could not be kept in "
-                 << SimStatePath().string() << ": " << error << "\n";
+    if (unchanged || SaveSimState(simStatePath_, simulated_->Unit(), error)) return std::nullopt;
+    return "the simulated unit's state could not be kept in " + simStatePath_.string() + ": " +
+           error;
 }
 
 void Command::CheckInterfaces() {
@@ -846,9 +856,9 @@ int Command::Sim() {
     const std::string& what = Word(1);
     if (what == "reset") {
         Arguments(1, 1);
-        std::error_code error;
-        fs::remove(SimStatePath(), error);
-        if (error) Fail(ec::kFailed, SimStatePath().string() + ": " + error.message());
+        std::string error;
+        if (!RemoveSimState(SimStatePath(), error))
+            Fail(ec::kFailed, SimStatePath().string() + ": " + error);
         return ec::kDone;
     }
     MakeBackend();
@@ -864,7 +874,6 @@ int Command::Sim() {
     } else {
         Fail(ec::kUsage, "sim takes online, standby, model N or reset");
     }
-    SaveSimulated();
     return ec::kDone;
 }
 
@@ -888,12 +897,16 @@ int RunCli(std::span<const std::string> args, CliEnvironment& env) {
         }
         command.emplace(options, env);
         const int code = command->Run();
-        command->SaveSimulated();
+        if (const auto lost = command->SaveSimulated())
+            Fail(ec::kFailed, *lost +
+                                  ". The command itself was carried out on the simulated unit; "
+                                  "the next command will find the unit as it was before.");
         if (json) env.out << command->Result().Set("ok", true).Dump();
         return code;
     } catch (const Failure& failure) {
         env.err << "upsconfig-cli: " << failure.message << "\n";
-        if (command) command->SaveSimulated();
+        if (const auto lost = command ? command->SaveSimulated() : std::nullopt)
+            env.err << "upsconfig-cli: " << *lost << "\n";
         if (json) {
             Json result = command ? command->Result() : Json::Object();
             result.Set("ok", false)
