@@ -142,9 +142,10 @@ WindowActions::SaveOutcome WindowActions::SaveChanges() {
 bool WindowActions::KeepBackup(const SettingsImage& asRead, const ApplyPlan& plan) {
     const auto root = BackupRootFromEnvironment();
     const int model = static_cast<int>(GetField(asRead, FieldId::bModelCode));
-    const std::string unit = BackupUnitName(model);
+    const std::string unit =
+        BackupUnitName(model, reports_.Link().OpenedInterface().serial, simulatedUnit_);
     WriteResult kept;
-    kept.reason = "no data folder (neither XDG_DATA_HOME nor HOME is set)";
+    kept.reason = "no data folder (neither XDG_DATA_HOME nor HOME is an absolute path)";
     if (root) kept = SaveBackup(*root, unit, asRead, plan.ChangedKeys());
     if (kept) return true;
     const QString folder = root ? QString::fromStdString((*root / unit).string()) : QString();

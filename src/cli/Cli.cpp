@@ -247,7 +247,11 @@ class Command {
     void EndProgress();
     int Model() const { return static_cast<int>(GetField(asRead_, FieldId::bModelCode)); }
     // The backup folder of the unit; the simulated unit's are kept apart from real units'.
-    std::string UnitName() const { return (simulated_ ? "sim-" : "") + BackupUnitName(Model()); }
+    std::string UnitName() const {
+        return BackupUnitName(Model(), link_->OpenedInterface().serial, simulated_ != nullptr);
+    }
+    // The backups of real units, or with --simulate those of the simulated unit.
+    std::vector<BackupEntry> Backups() const;
     bool Online() const { return reports_->Flags().upsOn.load() != 0; }
     void ExpectConnected(const std::string& what);
 
@@ -655,7 +659,10 @@ int Command::Change(const ApplyPlan& plan, std::optional<int> fileModel, bool ot
 
     // No setting is ever lost: the unit's settings as read are kept before the first byte.
     const auto root = BackupRootOf(env_);
-    if (!root) Fail(ec::kFailed, "no folder for the backup (neither XDG_DATA_HOME nor HOME)");
+    if (!root)
+        Fail(ec::kFailed,
+             "no folder for the backup (neither XDG_DATA_HOME nor HOME is an absolute path). "
+             "Nothing was written.");
     const std::string unit = UnitName();
     fs::path backup;
     const WriteResult kept =
@@ -776,10 +783,20 @@ int Command::Set() {
     return Change(plan, std::nullopt, false);
 }
 
+std::vector<BackupEntry> Command::Backups() const {
+    const auto root = BackupRootOf(env_);
+    if (!root) return {};
+    std::string error;
+    std::vector<BackupEntry> entries = ListBackups(*root, &error);
+    if (!error.empty()) Fail(ec::kFailed, "the backups cannot be read: " + error);
+    std::erase_if(entries,
+                  [this](const BackupEntry& e) { return e.simulated != options_.simulate; });
+    return entries;
+}
+
 int Command::History() {
     Arguments(0, 0);
-    const auto root = BackupRootOf(env_);
-    const std::vector<BackupEntry> entries = root ? ListBackups(*root) : std::vector<BackupEntry>{};
+    const std::vector<BackupEntry> entries = Backups();
     Json backups = Json::Array();
     int number = 0;
     for (const BackupEntry& e : entries) {
@@ -802,8 +819,7 @@ int Command::Restore() {
     Arguments(0, 1);
     const std::optional<int> number = options_.words.size() == 2 ? ParseNumber(Word(1)) : 1;
     if (!number || *number < 1) Fail(ec::kUsage, "restore takes a backup number from history");
-    const auto root = BackupRootOf(env_);
-    const std::vector<BackupEntry> entries = root ? ListBackups(*root) : std::vector<BackupEntry>{};
+    const std::vector<BackupEntry> entries = Backups();
     if (static_cast<std::size_t>(*number) > entries.size())
         Fail(ec::kFailed, "there is no backup " + std::to_string(*number) + " (see history)");
     const BackupEntry& entry = entries[static_cast<std::size_t>(*number - 1)];

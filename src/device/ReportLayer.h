@@ -54,6 +54,7 @@ class ReportLayer {
     const SettingsImage& Image() const;
     UpsFlags& Flags();
     bool Connected() const;
+    const HidLink& Link() const { return link_; }
 
     // Each true when every report of the pass was read.
     bool ReadAllReports();

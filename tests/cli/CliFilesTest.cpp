@@ -10,13 +10,14 @@
 #include <iterator>
 
 #include "cli/CliHarness.h"
+#include "settingsfile/SettingsFile.h"
 
 namespace upsconfig::support {
 namespace {
 
 namespace fs = std::filesystem;
 
-// The files the command line keeps beside a unit.
+// The files the command line keeps beside a unit: the simulated unit's state and the backups.
 class CliFilesTest : public testing::Test, public CliHarness {
   protected:
     void SetUp() override {
@@ -41,7 +42,7 @@ void Write(const fs::path& path, const std::string& text) {
 }
 
 TEST_F(CliFilesTest, WhatDoesNotLoadOrIsNotOursIsLeftAsItIs) {
-    enum class Who { Anyone, Root, NotRoot };  // device nodes need root
+    enum class Who { Anyone, Root, NotRoot };  // device nodes need root; root searches any folder
     struct Row {
         std::string_view name;
         std::function<void(CliHarness&, const fs::path&)> plant;  // under the case's folder
@@ -62,6 +63,7 @@ TEST_F(CliFilesTest, WhatDoesNotLoadOrIsNotOursIsLeftAsItIs) {
     };
     const std::vector<std::string> simSet = {"--simulate", "--sim-state",  "state",
                                              "set",        "bAlarmCtrl=0", "--yes"};
+    const std::string unit = "data/upsconfig/backups/model-3/";
     const Row rows[] = {
         {"a text file", [](CliHarness&, const fs::path& f) { Write(f / "state", "my notes\n"); },
          "state", simSet, 1, "left as it is"},
@@ -91,6 +93,72 @@ TEST_F(CliFilesTest, WhatDoesNotLoadOrIsNotOursIsLeftAsItIs) {
          {"--simulate", "--sim-state", "gone/state", "sim", "online"},
          1,
          "command itself was carried out"},
+        {"a link loop at the next backup's name",
+         [&](CliHarness&, const fs::path& f) {
+             fs::create_directories(f / unit);
+             fs::create_symlink("20090703-080504-000.kvr", f / unit / "20090703-080504-000.kvr");
+         },
+         unit + "20090703-080504-000.kvr",
+         {"set", "bAlarmCtrl=0", "--yes"},
+         0,
+         ""},
+        {"a folder that cannot be searched",
+         [&](CliHarness&, const fs::path& f) {
+             fs::create_directories(f / unit);
+             ::chmod((f / unit).c_str(), 0600);
+         },
+         "",
+         {"set", "bAlarmCtrl=0", "--yes", "--json"},
+         1,
+         "Permission denied",
+         Who::NotRoot},
+        {"the backups below a file",
+         [](CliHarness& h, const fs::path& f) {
+             Write(f / "file", "x");
+             h.SetVariable("XDG_DATA_HOME", (f / "file").string());
+         },
+         "file",
+         {"history"},
+         1,
+         "Not a directory"},
+        {"a stray file among the backups",
+         [&](CliHarness&, const fs::path& f) {
+             fs::create_directories(f / unit);
+             WriteSettingsFile(f / unit / "zzz.kvr", FactorySettings(1));
+         },
+         unit + "zzz.kvr",
+         {"restore", "--yes"},
+         1,
+         "no backup 1"},
+        {"control characters in a folder and a note",
+         [&](CliHarness&, const fs::path& f) {
+             Write(f / "data/upsconfig/backups/model-3\x1b[2J/20090703-080504-000.kvr", "");
+             Write(f / unit / "20090703-080504-000.kvr", "");
+             Write(f / unit / "20090703-080504-000.info", "changed bAlarmCtrl\x1b[31m\n");
+         },
+         "",
+         {"history"},
+         0,
+         "model-3  bAlarmCtrl?[31m"},
+        {"another unit of the model",
+         [](CliHarness& h, const fs::path&) {
+             h.bus.SetInterfaceSerial(SimulatedUps::kDefaultPath, "SN-A");
+             h.Cli({"set", "bAlarmCtrl=0", "--yes"});
+             h.bus.SetInterfaceSerial(SimulatedUps::kDefaultPath, "SN-B");
+             h.bus.ClearLog();
+         },
+         "",
+         {"restore", "--yes"},
+         1,
+         "model-3-SN-A, not of this unit (model-3-SN-B)"},
+        {"the simulated unit's backups",
+         [](CliHarness& h, const fs::path&) {
+             h.Cli({"--simulate", "set", "bAlarmCtrl=0", "--yes"});
+         },
+         "",
+         {"history"},
+         0,
+         "No backups yet."},
     };
     const bool root = ::geteuid() == 0;
     for (const Row& row : rows) {
@@ -110,7 +178,14 @@ TEST_F(CliFilesTest, WhatDoesNotLoadOrIsNotOursIsLeftAsItIs) {
         EXPECT_EQ(result.code, row.code) << result.err;
         EXPECT_NE((result.out + result.err).find(row.says), std::string::npos)
             << result.out << result.err;
+        EXPECT_EQ((result.out + result.err).find('\x1b'), std::string::npos);
         EXPECT_EQ(NodeAt(planted), before);
+        if (row.code != 0) {
+            EXPECT_FALSE(h.AnyWrite());
+        }
+        if (row.code != 0 && std::ranges::find(row.args, "--json") != row.args.end()) {
+            EXPECT_NE(result.out.find("\"ok\": false"), std::string::npos) << result.out;
+        }
     }
 }
 
