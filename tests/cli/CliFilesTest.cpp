@@ -10,21 +10,17 @@
 #include <iterator>
 
 #include "cli/CliHarness.h"
+#include "cli/SimState.h"
 #include "settingsfile/SettingsFile.h"
 
 namespace upsconfig::support {
 namespace {
 
 namespace fs = std::filesystem;
+using Plant = std::function<void(CliHarness&, const fs::path&)>;
 
 // The files the command line keeps beside a unit: the simulated unit's state and the backups.
-class CliFilesTest : public testing::Test, public CliHarness {
-  protected:
-    void SetUp() override {
-        bus.Unit().LoadImage(FactorySettings(3));
-        bus.Unit().SetOnline(false);
-    }
-};
+class CliFilesTest : public testing::Test, public CliHarness {};
 
 // What is at a path, so that "left as it is" can be compared: its kind and bytes or target.
 std::string NodeAt(const fs::path& path) {
@@ -36,110 +32,86 @@ std::string NodeAt(const fs::path& path) {
     return "file " + std::string(std::istreambuf_iterator<char>(in), {});
 }
 
-void Write(const fs::path& path, const std::string& text) {
-    fs::create_directories(path.parent_path());
-    std::ofstream(path, std::ios::binary) << text;
+Plant Text(std::string at, std::string text) {
+    return [=](CliHarness&, const fs::path& f) {
+        fs::create_directories((f / at).parent_path());
+        std::ofstream(f / at, std::ios::binary) << text;
+    };
 }
 
 TEST_F(CliFilesTest, WhatDoesNotLoadOrIsNotOursIsLeftAsItIs) {
     enum class Who { Anyone, Root, NotRoot };  // device nodes need root; root searches any folder
     struct Row {
         std::string_view name;
-        std::function<void(CliHarness&, const fs::path&)> plant;  // under the case's folder
-        std::string planted;  // relative to it; what is there must stay exactly as it was
+        Plant plant;          // in the case's folder, "@" in args
+        std::string planted;  // what is there must stay exactly as it was
         std::vector<std::string> args;
         int code;
         std::string_view says;
         Who who = Who::Anyone;
     };
-    const auto state = [](CliHarness& h, const fs::path& f) {
-        h.Cli({"--simulate", "--sim-state", (f / "real").string(), "sim", "online"});
-        return NodeAt(f / "real").substr(5);
-    };
-    const auto node = [](dev_t device) {
-        return [device](CliHarness&, const fs::path& f) {
-            ASSERT_EQ(::mknod((f / "state").c_str(), S_IFCHR | 0666, device), 0);
-        };
-    };
-    const std::vector<std::string> simSet = {"--simulate", "--sim-state",  "state",
-                                             "set",        "bAlarmCtrl=0", "--yes"};
+    const std::string state = FormatSimState(SimulatedUnit());
     const std::string unit = "data/upsconfig/backups/model-3/";
+    const std::string next = unit + "20090703-080504-000";  // the fixed clock's first backup
+    const std::vector<std::string> simSet = {"--simulate", "--sim-state",  "@/state",
+                                             "set",        "bAlarmCtrl=0", "--yes"};
+    const std::vector<std::string> set = {"set", "bAlarmCtrl=0", "--yes", "--json"};
+    const std::vector<std::string> history = {"history"}, restore = {"restore", "--yes"};
     const Row rows[] = {
-        {"a text file", [](CliHarness&, const fs::path& f) { Write(f / "state", "my notes\n"); },
-         "state", simSet, 1, "left as it is"},
-        {"a truncated state",
-         [&](CliHarness& h, const fs::path& f) { Write(f / "state", state(h, f).substr(0, 40)); },
-         "state", simSet, 1, "damaged"},
+        {"a text file", Text("state", "my notes\n"), "state", simSet, 1, "left as it is"},
+        {"a truncated state", Text("state", state.substr(0, 40)), "state", simSet, 1, "damaged"},
+        {"over 64 KiB", Text("state", state + std::string(65536, '#')), "state", simSet, 1,
+         "too large"},
         {"a pipe", [](CliHarness&, const fs::path& f) { ::mkfifo((f / "state").c_str(), 0600); },
          "state", simSet, 1, "Not a regular file"},
-        {"an endless device", node(::makedev(1, 5)), "state", simSet, 1, "Not a regular file",
-         Who::Root},
-        {"a null device", node(::makedev(1, 3)), "state", simSet, 1, "Not a regular file",
-         Who::Root},
+        {"a device node",
+         [](CliHarness&, const fs::path& f) {
+             ASSERT_EQ(::mknod((f / "state").c_str(), S_IFCHR | 0666, ::makedev(1, 3)), 0);
+         },
+         "state", simSet, 1, "Not a regular file", Who::Root},
         {"a link to a state",
          [&](CliHarness& h, const fs::path& f) {
-             state(h, f);
+             Text("real", state)(h, f);
              fs::create_symlink("real", f / "state");
          },
          "state", simSet, 1, "symbolic link"},
-        {"over 64 KiB",
-         [&](CliHarness& h, const fs::path& f) {
-             Write(f / "state", state(h, f) + std::string(65536, '#'));
-         },
-         "state", simSet, 1, "too large"},
         {"no folder for the state",
          {},
          "gone",
-         {"--simulate", "--sim-state", "gone/state", "sim", "online"},
+         {"--simulate", "--sim-state", "@/gone/s", "status"},
          1,
          "command itself was carried out"},
         {"a link loop at the next backup's name",
          [&](CliHarness&, const fs::path& f) {
              fs::create_directories(f / unit);
-             fs::create_symlink("20090703-080504-000.kvr", f / unit / "20090703-080504-000.kvr");
+             fs::create_symlink("20090703-080504-000.kvr", f / (next + ".kvr"));
          },
-         unit + "20090703-080504-000.kvr",
-         {"set", "bAlarmCtrl=0", "--yes"},
-         0,
-         ""},
+         next + ".kvr", set, 0, ""},
         {"a folder that cannot be searched",
          [&](CliHarness&, const fs::path& f) {
              fs::create_directories(f / unit);
-             ::chmod((f / unit).c_str(), 0600);
+             fs::permissions(f / unit, fs::perms::owner_read | fs::perms::owner_write);
          },
-         "",
-         {"set", "bAlarmCtrl=0", "--yes", "--json"},
-         1,
-         "Permission denied",
-         Who::NotRoot},
+         "", set, 1, "Permission denied", Who::NotRoot},
         {"the backups below a file",
          [](CliHarness& h, const fs::path& f) {
-             Write(f / "file", "x");
+             Text("file", "x")(h, f);
              h.SetVariable("XDG_DATA_HOME", (f / "file").string());
          },
-         "file",
-         {"history"},
-         1,
-         "Not a directory"},
+         "file", history, 1, "Not a directory"},
         {"a stray file among the backups",
          [&](CliHarness&, const fs::path& f) {
              fs::create_directories(f / unit);
              WriteSettingsFile(f / unit / "zzz.kvr", FactorySettings(1));
          },
-         unit + "zzz.kvr",
-         {"restore", "--yes"},
-         1,
-         "no backup 1"},
+         unit + "zzz.kvr", restore, 1, "no backup 1"},
         {"control characters in a folder and a note",
-         [&](CliHarness&, const fs::path& f) {
-             Write(f / "data/upsconfig/backups/model-3\x1b[2J/20090703-080504-000.kvr", "");
-             Write(f / unit / "20090703-080504-000.kvr", "");
-             Write(f / unit / "20090703-080504-000.info", "changed bAlarmCtrl\x1b[31m\n");
+         [&](CliHarness& h, const fs::path& f) {
+             Text("data/upsconfig/backups/model-3\x1b[2J/20090703-080504-000.kvr", "")(h, f);
+             Text(next + ".kvr", "")(h, f);
+             Text(next + ".info", "changed bAlarmCtrl\x1b[31m\n")(h, f);
          },
-         "",
-         {"history"},
-         0,
-         "model-3  bAlarmCtrl?[31m"},
+         "", history, 0, "model-3  bAlarmCtrl?[31m"},
         {"another unit of the model",
          [](CliHarness& h, const fs::path&) {
              h.bus.SetInterfaceSerial(SimulatedUps::kDefaultPath, "SN-A");
@@ -147,18 +119,12 @@ TEST_F(CliFilesTest, WhatDoesNotLoadOrIsNotOursIsLeftAsItIs) {
              h.bus.SetInterfaceSerial(SimulatedUps::kDefaultPath, "SN-B");
              h.bus.ClearLog();
          },
-         "",
-         {"restore", "--yes"},
-         1,
-         "model-3-SN-A, not of this unit (model-3-SN-B)"},
+         "", restore, 1, "model-3-SN-A, not of this unit (model-3-SN-B)"},
         {"the simulated unit's backups",
          [](CliHarness& h, const fs::path&) {
              h.Cli({"--simulate", "set", "bAlarmCtrl=0", "--yes"});
          },
-         "",
-         {"history"},
-         0,
-         "No backups yet."},
+         "", history, 0, "No backups yet."},
     };
     const bool root = ::geteuid() == 0;
     for (const Row& row : rows) {
@@ -168,22 +134,20 @@ TEST_F(CliFilesTest, WhatDoesNotLoadOrIsNotOursIsLeftAsItIs) {
         h.bus.Unit().LoadImage(FactorySettings(3));
         h.bus.Unit().SetOnline(false);
         if (row.plant) row.plant(h, h.Folder());
-        const fs::path planted = h.Folder() / row.planted;
-        const std::string before = NodeAt(planted);
+        const std::string before = NodeAt(h.Folder() / row.planted);
         std::vector<std::string> args = row.args;
         for (std::string& arg : args)
-            if (arg.starts_with("state") || arg.starts_with("gone"))
-                arg = (h.Folder() / arg).string();
+            if (arg.starts_with('@')) arg = h.Folder().string() + arg.substr(1);
         const Result result = h.Cli(args);
-        EXPECT_EQ(result.code, row.code) << result.err;
-        EXPECT_NE((result.out + result.err).find(row.says), std::string::npos)
-            << result.out << result.err;
-        EXPECT_EQ((result.out + result.err).find('\x1b'), std::string::npos);
-        EXPECT_EQ(NodeAt(planted), before);
+        const std::string said = result.out + result.err;
+        EXPECT_EQ(result.code, row.code) << said;
+        EXPECT_NE(said.find(row.says), std::string::npos) << said;
+        EXPECT_EQ(said.find('\x1b'), std::string::npos);
+        EXPECT_EQ(NodeAt(h.Folder() / row.planted), before);
         if (row.code != 0) {
             EXPECT_FALSE(h.AnyWrite());
         }
-        if (row.code != 0 && std::ranges::find(row.args, "--json") != row.args.end()) {
+        if (row.code != 0 && std::ranges::find(args, "--json") != args.end()) {
             EXPECT_NE(result.out.find("\"ok\": false"), std::string::npos) << result.out;
         }
     }
@@ -194,34 +158,22 @@ TEST_F(CliFilesTest, WithoutARuntimeFolderTheStateIsKeptInAPrivateOne) {
     SetVariable("TMPDIR", Folder().string());
     const fs::path folder = Folder() / ("upsconfig-" + std::to_string(::getuid()));
     EXPECT_EQ(Cli({"--simulate", "sim", "online"}).code, 0);
-    struct stat info {};
-    ASSERT_EQ(::lstat((folder / "sim.state").c_str(), &info), 0);
-    ASSERT_EQ(::lstat(folder.c_str(), &info), 0);
-    EXPECT_EQ(info.st_mode & 0777, 0700u);
+    EXPECT_EQ(NodeAt(folder / "sim.state").substr(0, 5), "file ");
+    EXPECT_EQ(fs::status(folder).permissions(), fs::perms::owner_all);
 
-    // A folder at that name that others can write to, or that another user planted, is not used.
-    std::vector<std::function<void()>> plants = {
-        [&] {
-            fs::create_directory(folder);
-            fs::permissions(folder, fs::perms::all);
-        },
-        [&] {
-            fs::create_directories(Folder() / "elsewhere");
-            fs::create_directory_symlink(Folder() / "elsewhere", folder);
-        },
-    };
-    if (::geteuid() == 0)
-        plants.push_back([&] {
-            fs::create_directory(folder);
-            ASSERT_EQ(::chown(folder.c_str(), 65534, 65534), 0);
-        });
-    for (const auto& plant : plants) {
+    // A folder at that name that others can write to, or a link planted there, is not used.
+    const fs::path elsewhere = Folder() / "elsewhere";
+    fs::create_directory(elsewhere);
+    fs::permissions(elsewhere, fs::perms::owner_all);
+    for (const bool link : {false, true}) {
         fs::remove_all(folder);
-        plant();
+        if (link) fs::create_directory_symlink(elsewhere, folder);
+        if (!link) fs::create_directory(folder);
+        if (!link) fs::permissions(folder, fs::perms::all);
         const Result result = Cli({"--simulate", "sim", "standby"});
         EXPECT_EQ(result.code, 1);
         EXPECT_NE(result.err.find("not a private folder"), std::string::npos) << result.err;
-        EXPECT_FALSE(fs::exists(Folder() / "elsewhere" / "sim.state"));
+        EXPECT_FALSE(fs::exists(folder / "sim.state"));
     }
 }
 
