@@ -73,8 +73,10 @@ std::string TimeOfStem(const std::string& stem) {
 
 // What a planted note could hold that a terminal would act on becomes '?'.
 std::string Printable(std::string text) {
-    for (char& c : text)
-        if (c < 0x20 || c > 0x7E) c = '?';
+    for (char& c : text) {
+        const auto byte = static_cast<unsigned char>(c);
+        if (byte < 0x20 || byte > 0x7E) c = '?';
+    }
     return text;
 }
 
