@@ -57,17 +57,18 @@ fleet() {  # the same outcome in check mode and for real; only the real run writ
     sed 's#<bAlarmCtrl>0</bAlarmCtrl>#&\r\n      <bOutputLevel>2</bOutputLevel>#' \
         "$here/rack.kvr" >"$work/rack.kvr"
     local mode out
-    for mode in --check --diff; do
-        out="$work/fleet$mode.txt"
+    for mode in check real; do
+        out="$work/fleet-$mode.txt"
         ansible-playbook -i "$here/fleet.ini" "$here/fleet.yml" "${vars[@]}" \
-            -e rack="$work/rack.kvr" "$mode" --diff >"$out" 2>&1 && return 1
+            -e rack="$work/rack.kvr" --diff $([ "$mode" = check ] && echo --check) \
+            >"$out" 2>&1 && return 1
         cat "$out"
         grep -q '^changed: \[ups-a\]' "$out" && grep -q '^changed: \[ups-b\]' "$out" &&
             grep -q '^fatal: \[ups-c\]: FAILED! => .*"rc": 6' "$out" &&
             [ "$(grep -c '^+bLowBattTime = 7 (' "$out")" = 2 ] &&
             [ "$(grep -c '^\[WARNING\]: ups-b: not applied' "$out")" = 1 ] &&
             [ "$(grep -c '^\[WARNING\]: ' "$out")" = 1 ] || return 1
-        [ "$(held ups-a bLowBattTime)" = "$([ "$mode" = --check ] && echo 2 || echo 7)" ] ||
+        [ "$(held ups-a bLowBattTime)" = "$([ "$mode" = check ] && echo 2 || echo 7)" ] ||
             return 1
     done
     [ "$(held ups-c bOutputLevel)" = 3 ]
