@@ -55,10 +55,13 @@ TEST_F(CliFilesTest, WhatDoesNotLoadOrIsNotOursIsLeftAsItIs) {
     const std::string next = unit + "20090703-080504-000";  // the fixed clock's first backup
     const std::vector<std::string> simSet = {"--simulate", "--sim-state",  "@/state",
                                              "set",        "bAlarmCtrl=0", "--yes"};
+    const std::vector<std::string> simReset = {"--simulate", "--sim-state", "@/state", "sim",
+                                               "reset"};
     const std::vector<std::string> set = {"set", "bAlarmCtrl=0", "--yes", "--json"};
     const std::vector<std::string> history = {"history"}, restore = {"restore", "--yes"};
     const Row rows[] = {
         {"a text file", Text("state", "my notes\n"), "state", simSet, 1, "left as it is"},
+        {"a text file to reset", Text("state", "my notes\n"), "state", simReset, 1, "left as it"},
         {"a truncated state", Text("state", state.substr(0, 40)), "state", simSet, 1, "damaged"},
         {"over 64 KiB", Text("state", state + std::string(65536, '#')), "state", simSet, 1,
          "too large"},
