@@ -109,7 +109,9 @@ bool WindowActions::SaveChanges() {
     // hidden box, seconds below a minute, a code without a list item) stays as the unit has it.
     const ApplyPlan plan = PlanApply(asRead, edited);
     const int model = static_cast<int>(GetField(asRead, FieldId::bModelCode));
-    WriteSession session(reports_, {BackupRootFromEnvironment(), BackupUnitName(model)}, pauser_);
+    const std::string unit =
+        BackupUnitName(model, reports_.Link().OpenedInterface().serial, simulatedUnit_);
+    WriteSession session(reports_, {BackupRootFromEnvironment(), unit}, pauser_);
     std::optional<BusyScope> busy;
     session.progress = [&](WriteStep step) {
         if (step == WriteStep::Reading) {

@@ -52,6 +52,9 @@ class WindowActions : public SettingsFileHost {
     // through the pauser) and closes the window. Exit uses 100 ms steps.
     void EndWindow(int settleMs = kExitStepMs);
 
+    // The unit is the demo's simulated one: its backups are kept apart from real units'.
+    void SetSimulatedUnit(bool simulated) { simulatedUnit_ = simulated; }
+
     // An action (or a busy scope inside one) is under way.
     bool Running() const;
     bool Ending() const { return ending_; }
@@ -80,6 +83,7 @@ class WindowActions : public SettingsFileHost {
     Pauser pauser_;
     bool running_ = false;
     bool ending_ = false;
+    bool simulatedUnit_ = false;
 };
 
 }  // namespace upsconfig

@@ -261,8 +261,7 @@ int Set(Command& command) {
 }
 
 int History(Command& command) {
-    const auto root = command.BackupRoot();
-    const std::vector<BackupEntry> entries = root ? ListBackups(*root) : std::vector<BackupEntry>{};
+    const std::vector<BackupEntry> entries = command.Backups();
     Json backups = Json::array();
     int number = 0;
     for (const BackupEntry& e : entries) {
@@ -283,8 +282,7 @@ int History(Command& command) {
 int Restore(Command& command) {
     const std::optional<int> number = command.Words() == 2 ? ParseNumber(command.Word(1)) : 1;
     if (!number || *number < 1) Fail(ec::kUsage, "restore takes a backup number from history");
-    const auto root = command.BackupRoot();
-    const std::vector<BackupEntry> entries = root ? ListBackups(*root) : std::vector<BackupEntry>{};
+    const std::vector<BackupEntry> entries = command.Backups();
     if (static_cast<std::size_t>(*number) > entries.size())
         Fail(ec::kFailed, "there is no backup " + std::to_string(*number) + " (see history)");
     const BackupEntry& entry = entries[static_cast<std::size_t>(*number - 1)];

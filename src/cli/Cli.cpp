@@ -42,7 +42,10 @@ int RunVerb(const Options& options, CliEnvironment& env, std::optional<Command>&
     command.emplace(options, env);
     if (verb->unit == UnitUse::Before) command->Connect();
     const int code = verb->run(*command);
-    command->SaveSimulated();
+    if (const auto lost = command->SaveSimulated())
+        Fail(ec::kFailed, *lost +
+                              ". The command itself was carried out on the simulated unit; the "
+                              "next command will find the unit as it was before.");
     if (options.json) env.out << DumpJson(command->Result());
     return code;
 }
@@ -59,7 +62,8 @@ int RunCli(std::span<const std::string> args, CliEnvironment& env) {
         return RunVerb(options, env, command);
     } catch (const Failure& failure) {
         env.err << "upsconfig-cli: " << failure.message << "\n";
-        if (command) command->SaveSimulated();
+        if (const auto lost = command ? command->SaveSimulated() : std::nullopt)
+            env.err << "upsconfig-cli: " << *lost << "\n";
         if (json) {
             Json result = command ? command->Result() : Json::object();
             result["ok"] = false;

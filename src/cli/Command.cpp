@@ -35,9 +35,11 @@ void Command::Arguments(std::size_t least, std::size_t most) const {
 
 fs::path Command::SimStatePath() const {
     if (options_.simState) return *options_.simState;
-    if (const auto runtime = env_.variable("XDG_RUNTIME_DIR"); runtime && !runtime->empty())
-        return fs::path(*runtime) / "upsconfig-sim.state";
-    return "/tmp/upsconfig-sim-" + std::to_string(env_.userId) + ".state";
+    std::string error;
+    const auto path = DefaultSimStatePath(env_.variable("XDG_RUNTIME_DIR"), env_.variable("TMPDIR"),
+                                          env_.userId, error);
+    if (!path) Fail(ec::kFailed, "no place for the simulated unit's state: " + error);
+    return *path;
 }
 
 void Command::MakeBackend(bool select) {
@@ -45,11 +47,13 @@ void Command::MakeBackend(bool select) {
         simulated_ = std::make_shared<SimulatedUps>();
         SimulatedUnit& unit = simulated_->Unit();
         bool loaded = false;
+        simStatePath_ = SimStatePath();
         try {
-            loaded = LoadSimState(SimStatePath(), unit);
+            loaded = LoadSimState(simStatePath_, unit);
         } catch (const std::runtime_error& error) {
             Fail(ec::kFailed, error.what());
         }
+        simStateAsLoaded_ = loaded ? FormatSimState(unit) : std::string();
         if (!loaded) {
             unit.LoadImage(FactorySettings(options_.simulateModel.value_or(kDefaultSimModel)));
             unit.SetVersions(1, 1, 1);
@@ -69,12 +73,14 @@ void Command::MakeBackend(bool select) {
     }
 }
 
-void Command::SaveSimulated() {
-    if (!simulated_) return;
+std::optional<std::string> Command::SaveSimulated() {
+    if (!simulated_ || !simStateAsLoaded_) return std::nullopt;
+    const bool unchanged = *simStateAsLoaded_ == FormatSimState(simulated_->Unit());
+    simStateAsLoaded_.reset();
     std::string error;
-    if (!SaveSimState(SimStatePath(), simulated_->Unit(), error))
-        env_.err << "upsconfig-cli: the simulated unit's state could not be kept in "
-                 << SimStatePath().string() << ": " << error << "\n";
+    if (unchanged || SaveSimState(simStatePath_, simulated_->Unit(), error)) return std::nullopt;
+    return "the simulated unit's state could not be kept in " + simStatePath_.string() + ": " +
+           error;
 }
 
 void Command::CheckInterfaces() {
@@ -155,13 +161,24 @@ void Command::ExpectConnected(const std::string& what) {
 }
 
 std::string Command::UnitName() const {
-    return (simulated_ ? "sim-" : "") + BackupUnitName(Model());
+    return BackupUnitName(Model(), link_->OpenedInterface().serial, simulated_ != nullptr);
 }
 
 std::optional<fs::path> Command::BackupRoot() const {
     const auto data = env_.variable("XDG_DATA_HOME");
     const auto home = env_.variable("HOME");
     return upsconfig::BackupRoot(data ? data->c_str() : nullptr, home ? home->c_str() : nullptr);
+}
+
+std::vector<BackupEntry> Command::Backups() const {
+    const auto root = BackupRoot();
+    if (!root) return {};
+    std::string error;
+    std::vector<BackupEntry> entries = ListBackups(*root, &error);
+    if (!error.empty()) Fail(ec::kFailed, "the backups cannot be read: " + error);
+    std::erase_if(entries,
+                  [this](const BackupEntry& e) { return e.simulated != options_.simulate; });
+    return entries;
 }
 
 bool Command::Confirm(const std::string& question) {

@@ -7,12 +7,14 @@
 #include <optional>
 #include <ostream>
 #include <string>
+#include <vector>
 
 #include "cli/CliEnvironment.h"
 #include "cli/Json.h"
 #include "cli/Options.h"
 #include "device/HidLink.h"
 #include "device/ReportLayer.h"
+#include "settingsfile/Backups.h"
 #include "sim/SimulatedUps.h"
 #include "unit/SettingsImage.h"
 
@@ -52,8 +54,9 @@ class Command {
     HidBackend& Backend() { return *backend_; }
     SimulatedUps* Simulated() { return simulated_.get(); }
     std::filesystem::path SimStatePath() const;
-    // Keeps the simulated unit's state for the next command.
-    void SaveSimulated();
+    // Keeps the simulated unit's state for the next command, once, and only a state that
+    // loaded (or none); the reason when it could not be kept.
+    std::optional<std::string> SaveSimulated();
     // Finds, opens and reads the unit as the window's Refresh does; fails with the reason.
     void Connect();
     ReportLayer& Reports() { return *reports_; }
@@ -65,6 +68,8 @@ class Command {
     // The backup folder of the unit; the simulated unit's are kept apart from real units'.
     std::string UnitName() const;
     std::optional<std::filesystem::path> BackupRoot() const;
+    // The backups of real units, or with --simulate those of the simulated unit.
+    std::vector<BackupEntry> Backups() const;
     void ExpectConnected(const std::string& what);
 
     // --- Asking and waiting ----------------------------------------------------------------
@@ -85,6 +90,9 @@ class Command {
     std::shared_ptr<HidBackend> backend_;
     std::shared_ptr<HidBackend> unselected_;  // under backend_ when --device selects
     std::shared_ptr<SimulatedUps> simulated_;
+    std::filesystem::path simStatePath_;
+    // The state as loaded ("" when there was none); unset when it did not load, or once kept.
+    std::optional<std::string> simStateAsLoaded_;
     std::unique_ptr<HidLink> link_;
     std::unique_ptr<ReportLayer> reports_;
     UnitListener listener_;

@@ -1,16 +1,13 @@
 // The verbs that send the unit a command, and the one that drives the simulated unit.
-#include <filesystem>
-#include <system_error>
-
 #include "cli/Command.h"
 #include "cli/ExitCodes.h"
+#include "cli/SimState.h"
 #include "cli/Verbs.h"
 #include "unit/ModelTable.h"
 
 namespace upsconfig::verbs {
 
 namespace ec = exit_code;
-namespace fs = std::filesystem;
 
 int Outlet(Command& command) {
     const int outlet = command.Word(1) == "1" ? 1 : 2;
@@ -44,9 +41,9 @@ int Sim(Command& command) {
     const std::string& what = command.Word(1);
     command.Arguments(what == "model" ? 2 : 1, what == "model" ? 2 : 1);
     if (what == "reset") {
-        std::error_code error;
-        fs::remove(command.SimStatePath(), error);
-        if (error) Fail(ec::kFailed, command.SimStatePath().string() + ": " + error.message());
+        std::string error;
+        if (!RemoveSimState(command.SimStatePath(), error))
+            Fail(ec::kFailed, command.SimStatePath().string() + ": " + error);
         return ec::kDone;
     }
     command.MakeBackend();
@@ -58,7 +55,6 @@ int Sim(Command& command) {
     } else {
         unit.SetOnline(what == "online");
     }
-    command.SaveSimulated();
     return ec::kDone;
 }
 

@@ -18,6 +18,11 @@ std::size_t HidLink::FeatureLength() const {
     return featureLength_;
 }
 
+HidInterface HidLink::OpenedInterface() const {
+    std::lock_guard lock(mutex_);
+    return opened_;
+}
+
 std::string HidLink::LastFailure() const {
     std::lock_guard lock(mutex_);
     return lastFailure_;
@@ -52,6 +57,7 @@ bool HidLink::ConnectLocked() {
             continue;
         }
         featureLength_ = *length;
+        opened_ = candidate;
         connected_ = true;
         lastFailure_.clear();
         return true;

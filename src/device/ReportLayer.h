@@ -57,6 +57,7 @@ class ReportLayer {
     bool Connected() const;
     // Why the last transfer failed, as the link tells it.
     std::string LastFailure() const;
+    const HidLink& Link() const { return link_; }
 
     // Each true when every report of the pass was read.
     bool ReadAllReports();

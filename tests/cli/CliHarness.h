@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 #include <stdlib.h>
+#include <unistd.h>
 
 #include <filesystem>
 #include <map>
@@ -61,7 +62,7 @@ class CliHarness {
                 const auto it = variables_.find(name);
                 return it == variables_.end() ? std::nullopt : std::optional(it->second);
             },
-            .userId = 1000,
+            .userId = static_cast<unsigned>(::getuid()),
             .clock = FixedTime,
             .pauser = pauser.AsPauser(),
             .realBackend =
