@@ -7,14 +7,15 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 packages=(build-essential cmake pkg-config qt6-base-dev qt6-base-dev-tools libhidapi-dev
-          libgtest-dev libgmock-dev fonts-liberation ccache)
+          libusb-1.0-0-dev libgtest-dev libgmock-dev nlohmann-json3-dev fonts-liberation ccache)
 # Installed without their recommends. ansible-core's would add the whole community
 # collection set; the playbook test needs none of it.
 lean=(ansible-core)
 for arg in "$@"; do
     if [ "$arg" = --kernel-hid ]; then
         # QEMU's recommends would triple the download and are not needed to boot a kernel.
-        lean+=(qemu-system-x86 busybox-static lz4)
+        # udev: its daemon runs in the guest of the USB case, for libusb.
+        lean+=(qemu-system-x86 busybox-static lz4 udev)
     elif [ "$arg" = --cockpit ]; then
         # The web server and bridge that serve the page, the shell around it, and a browser
         # driven from Debian's Python; the recommends (printing, notifications) are not needed.

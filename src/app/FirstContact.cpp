@@ -2,16 +2,14 @@
 
 #include "app/LookingForUpsWindow.h"
 #include "framework/AppServices.h"
+#include "session/ReadUnit.h"
 
 namespace upsconfig {
 
-FirstContact FindUnit(QWidget* owner, HidLink& link, ReportLayer& reports,
-                      LookingForUpsWindow& looking) {
+FirstContact FindUnit(QWidget* owner, ReportLayer& reports, LookingForUpsWindow& looking) {
     for (;;) {
         looking.ShowSoon();
-        reports.ReadAllReports();
-        if (link.Connected() && GetField(reports.Image(), FieldId::bModelCode) != 0)
-            return FirstContact::Found;
+        if (ReadUnit(reports).Contact()) return FirstContact::Found;
         looking.Dismiss();
         const int choice = Services().RunCommErrorDialog(owner);
         if (choice == ButtonId::Retry) continue;

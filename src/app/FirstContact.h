@@ -1,6 +1,5 @@
 #pragma once
 
-#include "device/HidLink.h"
 #include "device/ReportLayer.h"
 
 class QWidget;
@@ -15,7 +14,6 @@ enum class FirstContact { Found, Ignored, Cancelled };
 // model code, and after every round that finds none asks the user through the
 // communication-error dialog (Retry, Ignore, Cancel). The looking-for window shows while a round
 // takes long.
-FirstContact FindUnit(QWidget* owner, HidLink& link, ReportLayer& reports,
-                      LookingForUpsWindow& looking);
+FirstContact FindUnit(QWidget* owner, ReportLayer& reports, LookingForUpsWindow& looking);
 
 }  // namespace upsconfig

@@ -115,7 +115,7 @@ bool MainDialog::Initialise() {
     flags.keepPolling = 0;
 
     LookingForUpsWindow looking(windowTitle());
-    const FirstContact contact = FindUnit(this, link_, reports_, looking);
+    const FirstContact contact = FindUnit(this, reports_, looking);
     if (contact == FirstContact::Cancelled) return false;
     if (contact == FirstContact::Ignored) DisableForIgnore();
     // The reload below reads everything once more: without a unit that is another 6.6 s

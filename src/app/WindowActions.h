@@ -1,11 +1,11 @@
 #pragma once
 
 #include <QString>
-#include <bitset>
 
 #include "app/SettingsFileActions.h"
 #include "device/Pauser.h"
 #include "device/ReportLayer.h"
+#include "session/WriteSession.h"
 #include "unit/SettingsImage.h"
 
 class QWidget;
@@ -13,7 +13,6 @@ class QWidget;
 namespace upsconfig {
 
 class PageSet;
-struct ApplyPlan;
 
 // What the actions need of the window around them.
 class WindowHost {
@@ -33,7 +32,7 @@ class WindowHost {
 class WindowActions : public SettingsFileHost {
   public:
     static constexpr int kReloadDelayMs = 200;
-    static constexpr int kApplyWaitMs = 5000;
+    static constexpr int kApplyWaitMs = WriteSession::kApplyWaitMs;
     static constexpr int kExitStepMs = 100;
 
     WindowActions(WindowHost& host, ReportLayer& reports, PageSet& pages, Pauser pauser);
@@ -53,6 +52,9 @@ class WindowActions : public SettingsFileHost {
     // through the pauser) and closes the window. Exit uses 100 ms steps.
     void EndWindow(int settleMs = kExitStepMs);
 
+    // The unit is the demo's simulated one: its backups are kept apart from real units'.
+    void SetSimulatedUnit(bool simulated) { simulatedUnit_ = simulated; }
+
     // An action (or a busy scope inside one) is under way.
     bool Running() const;
     bool Ending() const { return ending_; }
@@ -67,18 +69,12 @@ class WindowActions : public SettingsFileHost {
     void LoadPagesFromImage() override;
 
   private:
-    // What SaveChanges leaves to the rest of the Apply.
-    struct SaveOutcome {
-        bool reload = true;  // false: the Apply ends at once, the edits stay on the pages
-        bool check = false;  // every report went through: compare after the reload
-        SettingsImage written;
-        std::bitset<SettingsImage::kSize> writtenBytes;
-    };
-    SaveOutcome SaveChanges();
-    // Keeps the unit's settings as read before a write; tells the user when it cannot.
-    bool KeepBackup(const SettingsImage& asRead, const ApplyPlan& plan);
-    // After the reload: tells the user of every written setting the unit does not hold.
-    void CheckWrite(const SaveOutcome& saved, bool readBack);
+    // Reads, stores the pages, asks and hands the plan to the write session; true when the
+    // Apply still has to wait and reload (the answer No, nothing written, communication lost).
+    bool SaveChanges();
+    // After the read-back: saved, or which written settings the unit does not hold and which
+    // edits it does not take.
+    void TellWhatTheUnitHolds(const WriteSessionResult& result);
     bool Busy() const { return Running() || ending_; }
 
     WindowHost& host_;
@@ -87,6 +83,7 @@ class WindowActions : public SettingsFileHost {
     Pauser pauser_;
     bool running_ = false;
     bool ending_ = false;
+    bool simulatedUnit_ = false;
 };
 
 }  // namespace upsconfig

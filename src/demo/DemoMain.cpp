@@ -159,6 +159,7 @@ int main(int argc, char** argv) {
     unit.LoadImage(DemoImage(model));
 
     upsconfig::ConfigToolApp tool(bus, upsconfig::UiPauser::Make());
+    tool.Dialog().Actions().SetSimulatedUnit(true);
     // A child window of the tool's, so the tool's modal run leaves it usable; it goes with the
     // tool's window, after the monitor thread that reports transfers to it. Made first, its log
     // holds the start-up's reads.

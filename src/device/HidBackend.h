@@ -49,6 +49,9 @@ class HidBackend {
     // Feature-report length of the open device, report-id byte included; nullopt when it
     // cannot be determined.
     virtual std::optional<std::size_t> FeatureReportLength() = 0;
+    // After a FeatureReportLength that gave nullopt: true when no way this backend has gave the
+    // report descriptor at all, false when the descriptor was there but declares no usable length.
+    virtual bool DescriptorUnavailable() const { return false; }
     // buffer[0] holds the report id; the buffer is as long as the transfer may be. Returns the
     // number of bytes received, report id included (the unit may send fewer than asked for),
     // or -1 on failure. Bytes past the count are not the unit's.

@@ -5,6 +5,7 @@
 #include <bitset>
 #include <cstdint>
 #include <span>
+#include <string>
 #include <vector>
 
 #include "device/HidLink.h"
@@ -54,6 +55,9 @@ class ReportLayer {
     const SettingsImage& Image() const;
     UpsFlags& Flags();
     bool Connected() const;
+    // Why the last transfer failed, as the link tells it.
+    std::string LastFailure() const;
+    const HidLink& Link() const { return link_; }
 
     // Each true when every report of the pass was read.
     bool ReadAllReports();
