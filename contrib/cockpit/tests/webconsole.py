@@ -18,12 +18,9 @@ COCKPIT_WS = "/usr/lib/cockpit/cockpit-ws"
 CHROMEDRIVER = "/usr/bin/chromedriver"
 HERE = os.path.dirname(os.path.abspath(__file__))
 
-# Until the command line reads the simulated unit from the environment and answers describe
-# itself, this wrapper adds the options and answers describe from a fixture of model 3.
+# Until the command line answers describe itself, this wrapper answers it from a fixture of
+# model 3; everything else goes to the command line as it is.
 WRAPPER = """#!/bin/sh
-if [ -n "$UPSCONFIG_SIMULATE" ]; then
-    set -- --simulate="$UPSCONFIG_SIMULATE" --sim-state "$UPSCONFIG_SIM_STATE" "$@"
-fi
 case " $* " in
 *" describe "*)
     out="$("{cli}" "$@")"
