@@ -13,6 +13,7 @@ const VERDICTS = {
     no_interface: "No UPS found",
     permission_denied: "The UPS cannot be opened: permission denied",
     busy: "The UPS is in use by another program",
+    no_descriptor: "The UPS's report descriptor cannot be read",
     length_refused: "The device does not answer as a UPS of this family",
     held_by_driver: "The UPS is held by another driver",
 };
