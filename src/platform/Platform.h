@@ -4,6 +4,8 @@
 #include <cstdint>
 #include <ctime>
 #include <filesystem>
+#include <optional>
+#include <string>
 #include <string_view>
 
 // The few operating-system calls of the core whose spelling differs between POSIX and Windows,
@@ -51,5 +53,29 @@ bool RemoveFile(const std::filesystem::path& path);
 
 std::tm LocalTime(std::time_t time);
 long ProcessId();
+
+// --- Locks that every process on the machine sees, whichever user runs it ---------------------
+
+enum class LockOn {
+    File,  // a lock file: made readable by everyone when missing; only a regular file, no link
+    Node,  // an existing device node, opened for reading only, to hold the lock
+};
+
+// Takes an exclusive lock on path that goes with the descriptor (Close lets it go) and with the
+// process, however the process ends: a holder that died leaves nothing to clean up. With wait,
+// waits until it is free; without, fails at once with EWOULDBLOCK while another holds it.
+// Returns the descriptor, or -1 with errno.
+int TakeLock(const std::filesystem::path& path, LockOn on, bool wait);
+
+struct LockHolder {
+    long pid = 0;
+    std::string program;  // the name the process runs under; empty when not known
+};
+
+// Who holds the lock on path; nullopt when nobody does or the system does not tell.
+std::optional<LockHolder> LockHolderOf(const std::filesystem::path& path);
+
+// The folder for lock files shared by all users.
+std::filesystem::path SharedLockFolder();
 
 }  // namespace upsconfig::platform

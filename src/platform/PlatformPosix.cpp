@@ -1,10 +1,15 @@
 #include "platform/Platform.h"
 
 #include <fcntl.h>
+#include <sys/file.h>
 #include <sys/stat.h>
+#include <sys/sysmacros.h>
 #include <unistd.h>
 
 #include <cerrno>
+#include <cstdio>
+#include <fstream>
+#include <sstream>
 
 namespace upsconfig::platform {
 namespace {
@@ -15,6 +20,23 @@ void Describe(const struct stat& st, NodeInfo& info) {
                                       : NodeKind::Other;
     info.permissions = st.st_mode & 07777;
     info.size = static_cast<std::uintmax_t>(st.st_size);
+}
+
+// A lock file of ours, or a new one. Never through a link, and never O_CREAT on a file that is
+// there: in a sticky folder such as /run/lock the kernel refuses that for another user's file.
+int OpenLockFile(const std::filesystem::path& path) {
+    constexpr int kOpen = O_RDONLY | O_NONBLOCK | O_NOFOLLOW | O_CLOEXEC;
+    for (int attempt = 0; attempt < 8; ++attempt) {
+        if (const int fd = ::open(path.c_str(), kOpen); fd >= 0 || errno != ENOENT) return fd;
+        const int fd = ::open(path.c_str(), kOpen | O_CREAT | O_EXCL, 0644);
+        if (fd >= 0) {
+            // Readable by every user whatever the umask, so that everyone can lock it.
+            ::fchmod(fd, 0644);
+            return fd;
+        }
+        if (errno != EEXIST) return -1;  // else removed and made again meanwhile: look again
+    }
+    return -1;
 }
 
 }  // namespace
@@ -87,5 +109,65 @@ std::tm LocalTime(std::time_t time) {
 }
 
 long ProcessId() { return static_cast<long>(::getpid()); }
+
+int TakeLock(const std::filesystem::path& path, LockOn on, bool wait) {
+    const int fd = on == LockOn::File
+                       ? OpenLockFile(path)
+                       : ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
+    if (fd < 0) return -1;
+    struct stat st {};
+    int error = 0;
+    if (::fstat(fd, &st) != 0) {
+        error = errno;
+    } else if (on == LockOn::File ? !S_ISREG(st.st_mode) : S_ISDIR(st.st_mode)) {
+        error = on == LockOn::File ? EINVAL : EISDIR;
+    } else {
+        int taken = 0;
+        do {
+            taken = ::flock(fd, LOCK_EX | (wait ? 0 : LOCK_NB));
+        } while (taken != 0 && errno == EINTR);
+        if (taken != 0) error = errno;
+    }
+    if (error == 0) return fd;
+    ::close(fd);
+    errno = error == EAGAIN ? EWOULDBLOCK : error;
+    return -1;
+}
+
+std::optional<LockHolder> LockHolderOf(const std::filesystem::path& path) {
+    struct stat st {};
+    if (::stat(path.c_str(), &st) != 0) return std::nullopt;
+    // Linux lists every lock with its holder and the file's device and inode; a line with "->"
+    // is a process waiting for the lock, not one holding it.
+    std::ifstream locks("/proc/locks");
+    for (std::string line; std::getline(locks, line);) {
+        std::istringstream words(line);
+        std::string number, kind, advisory, mode, where;
+        long pid = 0;
+        words >> number >> kind;
+        if (kind == "->") continue;
+        words >> advisory >> mode >> pid >> where;
+        unsigned major = 0, minor = 0;
+        unsigned long inode = 0;
+        if (!words || pid <= 0 ||
+            std::sscanf(where.c_str(), "%x:%x:%lu", &major, &minor, &inode) != 3)
+            continue;
+        if (major != ::major(st.st_dev) || minor != ::minor(st.st_dev) || inode != st.st_ino)
+            continue;
+        LockHolder holder{pid, {}};
+        std::ifstream comm(std::filesystem::path("/proc") / std::to_string(pid) / "comm");
+        std::getline(comm, holder.program);
+        return holder;
+    }
+    return std::nullopt;
+}
+
+std::filesystem::path SharedLockFolder() {
+    for (const char* folder : {"/run/lock", "/var/lock"}) {
+        struct stat st {};
+        if (::stat(folder, &st) == 0 && S_ISDIR(st.st_mode)) return folder;
+    }
+    return "/tmp";
+}
 
 }  // namespace upsconfig::platform

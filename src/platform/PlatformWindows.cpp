@@ -9,6 +9,9 @@
 #include <algorithm>
 #include <cerrno>
 #include <climits>
+#include <cstdint>
+#include <cstdlib>
+#include <system_error>
 
 namespace upsconfig::platform {
 namespace {
@@ -144,5 +147,57 @@ std::tm LocalTime(std::time_t time) {
 }
 
 long ProcessId() { return static_cast<long>(::_getpid()); }
+
+int TakeLock(const std::filesystem::path& path, LockOn on, bool wait) {
+    // Windows has no device nodes; a unit's lock is always a file here.
+    if (on == LockOn::Node) {
+        errno = ENOTSUP;
+        return -1;
+    }
+    if (IsFolder(path)) {
+        errno = EISDIR;
+        return -1;
+    }
+    // Shared for everything: others read the file and lock it themselves; the lock is a byte
+    // range, which the system lets go with the handle and with the process.
+    const HANDLE file = ::CreateFileW(path.c_str(), GENERIC_READ,
+                                      FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                                      nullptr, OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (file == INVALID_HANDLE_VALUE) {
+        errno = ErrnoOf(::GetLastError());
+        return -1;
+    }
+    int error = 0;
+    OVERLAPPED range{};
+    if (::GetFileType(file) != FILE_TYPE_DISK) {
+        error = EINVAL;
+    } else if (!::LockFileEx(file, LOCKFILE_EXCLUSIVE_LOCK | (wait ? 0 : LOCKFILE_FAIL_IMMEDIATELY),
+                             0, 1, 0, &range)) {
+        const DWORD why = ::GetLastError();
+        error = why == ERROR_LOCK_VIOLATION ? EWOULDBLOCK : ErrnoOf(why);
+    }
+    const int fd =
+        error == 0 ? ::_open_osfhandle(reinterpret_cast<std::intptr_t>(file), _O_RDONLY) : -1;
+    if (fd >= 0) return fd;
+    if (error == 0) error = errno;
+    ::CloseHandle(file);
+    errno = error;
+    return -1;
+}
+
+// The system does not say who holds a byte-range lock.
+std::optional<LockHolder> LockHolderOf(const std::filesystem::path&) { return std::nullopt; }
+
+std::filesystem::path SharedLockFolder() {
+    // ProgramData is the machine's, for every user; a folder made there lets everyone read the
+    // files in it.
+    std::error_code error;
+    const wchar_t* data = ::_wgetenv(L"ProgramData");
+    std::filesystem::path folder = data != nullptr && *data != L'\0'
+                                       ? std::filesystem::path(data) / "upsconfig"
+                                       : std::filesystem::temp_directory_path(error);
+    std::filesystem::create_directories(folder, error);
+    return folder;
+}
 
 }  // namespace upsconfig::platform

@@ -111,9 +111,7 @@ std::optional<fs::path> BackupRootFromEnvironment() {
     return BackupRoot(std::getenv("XDG_DATA_HOME"), std::getenv("HOME"));
 }
 
-std::string BackupUnitName(int modelCode, const std::string& serial, bool simulated) {
-    std::string name = (simulated ? kSimulatedPrefix : "") + ("model-" + std::to_string(modelCode));
-    if (serial.empty()) return name;
+std::string SerialInName(const std::string& serial) {
     std::string kept;
     for (const char c : serial) {
         if (KeptAsIs(c)) {
@@ -124,7 +122,7 @@ std::string BackupUnitName(int modelCode, const std::string& serial, bool simula
             kept += escaped;
         }
     }
-    // Within the name limit of the file system, and still one folder per serial (FNV-1a).
+    // Within the name limit of the file system, and still one name per serial (FNV-1a).
     if (kept.size() > kMaxSerialInName) {
         std::uint64_t hash = 14695981039346656037ull;
         for (const char c : serial)
@@ -133,7 +131,13 @@ std::string BackupUnitName(int modelCode, const std::string& serial, bool simula
         std::snprintf(tail, sizeof tail, "~%016llx", static_cast<unsigned long long>(hash));
         kept = kept.substr(0, kMaxSerialInName - 17) + tail;
     }
-    return name + "-" + kept;
+    return kept;
+}
+
+std::string BackupUnitName(int modelCode, const std::string& serial, bool simulated) {
+    std::string name = (simulated ? kSimulatedPrefix : "") + ("model-" + std::to_string(modelCode));
+    if (serial.empty()) return name;
+    return name + "-" + SerialInName(serial);
 }
 
 WriteResult SaveBackup(const fs::path& root, const std::string& unit, const SettingsImage& asRead,

@@ -27,6 +27,9 @@ std::optional<std::filesystem::path> BackupRootFromEnvironment();
 // one shortened and told apart by a hash), led by "sim-" for a simulated unit, which thus never
 // takes a real unit's name.
 std::string BackupUnitName(int modelCode, const std::string& serial, bool simulated);
+// A serial (or any device text) as a part of a file name, the same way: bytes a name cannot
+// carry as %XX, a very long one shortened and told apart by a hash.
+std::string SerialInName(const std::string& serial);
 
 struct BackupEntry {
     std::filesystem::path file;
