@@ -180,6 +180,7 @@ std::size_t TransfersOf(const std::vector<std::string>& args) {
         .pauser = [](int) {},
         .realBackend = [&bus] { return std::shared_ptr<HidBackend>(&bus, [](HidBackend*) {}); },
         .host = {},
+        .lockFolder = {},  // reads only
     };
     RunCli(args, environment);
     return bus.Log().size();

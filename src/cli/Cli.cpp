@@ -40,6 +40,7 @@ int RunVerb(const Options& options, CliEnvironment& env, std::optional<Command>&
         Fail(ec::kUsage, "unknown command " + options.words.front() + " (see --help)");
     CheckArguments(*verb, options);
     command.emplace(options, env);
+    if (Writes(*verb) && !options.dryRun) command->WillWrite();
     if (verb->unit == UnitUse::Before) command->Connect();
     const int code = verb->run(*command);
     if (const auto lost = command->SaveSimulated())

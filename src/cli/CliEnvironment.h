@@ -1,5 +1,6 @@
 #pragma once
 
+#include <filesystem>
 #include <functional>
 #include <iosfwd>
 #include <memory>
@@ -14,8 +15,8 @@
 namespace upsconfig {
 
 // Everything the command line takes from the world, so that tests run it in-process: streams,
-// whether they are terminals, the environment, the clock, the pauser, the real backend and the
-// view of the host that says why a unit is not reachable.
+// whether they are terminals, the environment, the clock, the pauser, the real backend, the
+// view of the host that says why a unit is not reachable and the folder of the units' locks.
 struct CliEnvironment {
     std::istream& in;
     std::ostream& out;
@@ -29,6 +30,8 @@ struct CliEnvironment {
     // The backend of real units (hidapi); made only when a command needs a unit.
     std::function<std::shared_ptr<HidBackend>()> realBackend;
     HostView host;
+    // Where the locks of units without a device node lie.
+    std::filesystem::path lockFolder;
 };
 
 }  // namespace upsconfig

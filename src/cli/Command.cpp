@@ -6,6 +6,7 @@
 #include <stdexcept>
 
 #include "cli/ExitCodes.h"
+#include "cli/ModelText.h"
 #include "cli/SimState.h"
 #include "device/Diagnosis.h"
 #include "device/InterfaceSelection.h"
@@ -20,6 +21,7 @@ namespace fs = std::filesystem;
 namespace ec = exit_code;
 
 constexpr int kDefaultSimModel = 3;
+constexpr int kLockRetryMs = 200;
 
 }  // namespace
 
@@ -42,22 +44,45 @@ fs::path Command::SimStatePath() const {
     return *path;
 }
 
+void Command::LockSimState() {
+    const LockPlace place{SimStateLockPath(SimStatePath()), platform::LockOn::File};
+    LockAttempt attempt = stateLock_.Take(place);
+    if (attempt.Held()) {
+        if (env_.stderrIsTerminal)
+            env_.err << "Waiting for the simulated unit, in use by " << HolderText(attempt.holder)
+                     << "...\n";
+        attempt = stateLock_.TakeWhenFree(place);
+    }
+    if (!attempt.Taken())
+        Fail(ec::kFailed, "the simulated unit's state cannot be locked: " + attempt.reason +
+                              "; nothing was done");
+}
+
 void Command::MakeBackend(bool select) {
     if (options_.simulate) {
         simulated_ = std::make_shared<SimulatedUps>();
         SimulatedUnit& unit = simulated_->Unit();
         bool loaded = false;
         simStatePath_ = SimStatePath();
+        // From the load to the save: what another command changes meanwhile is never lost.
+        LockSimState();
         try {
             loaded = LoadSimState(simStatePath_, unit);
         } catch (const std::runtime_error& error) {
             Fail(ec::kFailed, error.what());
         }
         simStateAsLoaded_ = loaded ? FormatSimState(unit) : std::string();
+        const int model = options_.simulateModel.value_or(kDefaultSimModel);
         if (!loaded) {
-            unit.LoadImage(FactorySettings(options_.simulateModel.value_or(kDefaultSimModel)));
+            unit.LoadImage(FactorySettings(model));
             unit.SetVersions(1, 1, 1);
             unit.SetOnline(false);
+        } else if (options_.simulateModel && unit.ModelCode() != model) {
+            env_.err << "upsconfig-cli: the simulated unit kept in " << simStatePath_.string()
+                     << " is of model " << ModelText(unit.ModelCode())
+                     << ", and it is used as it is; to start a fresh one of model " << model
+                     << ", run 'upsconfig-cli --simulate --sim-state " << simStatePath_.string()
+                     << " sim reset' first\n";
         }
         // Hidden: the benchmark's time per transfer, as a unit on the bus would take it.
         if (const auto latency = env_.variable("UPSCONFIG_SIM_LATENCY_US"))
@@ -93,6 +118,7 @@ void Command::CheckInterfaces() {
         const Reason reason = CheckInterface(*backend_, i, env_.host);
         if (reason.verdict == Verdict::Reachable) {
             devicePath_ = i.path;
+            found_ = i;
             return;
         }
         // A node gone meanwhile is no unit; the reads' retries may still find one.
@@ -129,7 +155,28 @@ void Command::Connect() {
     reports_->Flags().keepPolling = 1;
     // A unit plugged in meanwhile is still found by the reads' own retries.
     CheckInterfaces();
+    const bool locks = writes_ && !simulated_;  // the simulated unit's state lock is its own
+    if (locks && interfaceFound_) LockUnit(found_);
+    ReadTheUnit();
+    // Found only by the reads' retries, or another unit than the first look found: what was
+    // read may come from before another program's write, so it is read again under the lock.
+    if (locks) {
+        const LockPlace place = UnitLock::PlaceOf(link_->OpenedInterface(), env_.lockFolder);
+        if (!unitLock_.Holds(place)) {
+            LockUnit(link_->OpenedInterface());
+            ReadTheUnit();
+        }
+    }
+    reports_->ReadStatus();
+    ExpectConnected("reading the unit's state");
+    asRead_ = reports_->Image();
+    if (devicePath_.empty())  // found by the reads' retries, after the first look
+        for (const HidInterface& i : backend_->Enumerate())
+            if (i.vendorId == kUpsVendorId && i.productId == kUpsProductId) devicePath_ = i.path;
+    json_["device"] = devicePath_;
+}
 
+void Command::ReadTheUnit() {
     const UnitReading reading = ReadUnit(*reports_);
     EndProgress();
     if (reading.outcome == ReadOutcome::NoAnswer && !interfaceFound_) {
@@ -144,13 +191,32 @@ void Command::Connect() {
         Fail(ec::kCommunicationLost, "the unit answered without a model code (0)");
     if (reading.outcome != ReadOutcome::Complete)
         Fail(ec::kCommunicationLost, "communication lost");
-    reports_->ReadStatus();
-    ExpectConnected("reading the unit's state");
-    asRead_ = reports_->Image();
-    if (devicePath_.empty())  // found by the reads' retries, after the first look
-        for (const HidInterface& i : backend_->Enumerate())
-            if (i.vendorId == kUpsVendorId && i.productId == kUpsProductId) devicePath_ = i.path;
-    json_["device"] = devicePath_;
+}
+
+void Command::LockUnit(const HidInterface& unit) {
+    const LockPlace place = UnitLock::PlaceOf(unit, env_.lockFolder);
+    const int waitMs = options_.waitSeconds.value_or(0) * 1000;
+    LockAttempt attempt = unitLock_.Take(place);
+    for (int waited = 0; attempt.Held() && waited < waitMs; waited += kLockRetryMs) {
+        if (env_.stderrIsTerminal) {
+            env_.err << "\rWaiting for the unit, in use by " << HolderText(attempt.holder) << "... "
+                     << waited / 1000 << " s " << std::flush;
+            progressShown_ = true;
+        }
+        env_.pauser(std::min(kLockRetryMs, waitMs - waited));
+        attempt = unitLock_.Take(place);
+    }
+    EndProgress();
+    if (attempt.Held())
+        Fail(ec::kNotOpened,
+             "the unit is in use by " + HolderText(attempt.holder) +
+                 (waitMs > 0 ? ", still after " + std::to_string(waitMs / 1000) + " s"
+                             : std::string()) +
+                 "; nothing was sent to it" +
+                 (waitMs > 0 ? std::string() : " (--wait SECONDS waits for it)"));
+    if (!attempt.Taken())
+        Fail(ec::kFailed,
+             "the unit's lock could not be taken: " + attempt.reason + "; nothing was sent to it");
 }
 
 void Command::ExpectConnected(const std::string& what) {

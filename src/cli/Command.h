@@ -14,6 +14,7 @@
 #include "cli/Options.h"
 #include "device/HidLink.h"
 #include "device/ReportLayer.h"
+#include "session/UnitLock.h"
 #include "settingsfile/Backups.h"
 #include "sim/SimulatedUps.h"
 #include "unit/SettingsImage.h"
@@ -47,6 +48,9 @@ class Command {
     std::size_t Words() const { return options_.words.size(); }
     // Fails with a usage error unless the verb has least to most arguments.
     void Arguments(std::size_t least, std::size_t most) const;
+    // The verb writes to the unit: Connect takes the unit's lock before it reads what the
+    // write is made from, and the command holds it to its end.
+    void WillWrite() { writes_ = true; }
 
     // --- The unit ------------------------------------------------------------------------
     // The simulated or the real backend; with select, only the interfaces --device names.
@@ -54,6 +58,9 @@ class Command {
     HidBackend& Backend() { return *backend_; }
     SimulatedUps* Simulated() { return simulated_.get(); }
     std::filesystem::path SimStatePath() const;
+    // Takes the simulated unit's state lock for the rest of the command, waiting while another
+    // command holds it: commands on one state file take turns.
+    void LockSimState();
     // Keeps the simulated unit's state for the next command, once, and only a state that
     // loaded (or none); the reason when it could not be kept.
     std::optional<std::string> SaveSimulated();
@@ -81,6 +88,10 @@ class Command {
   private:
     // Fails with the backend's reason when interfaces with the ids are there but none opens.
     void CheckInterfaces();
+    // Reads every report; fails unless all came from a unit that names its model.
+    void ReadTheUnit();
+    // Takes the unit's lock, waiting up to --wait; fails with exit 4 naming its holder.
+    void LockUnit(const HidInterface& unit);
     void EndProgress();
 
     const Options& options_;
@@ -98,6 +109,10 @@ class Command {
     UnitListener listener_;
     SettingsImage asRead_;
     bool interfaceFound_ = false;
+    HidInterface found_;  // the interface the first look found reachable
+    bool writes_ = false;
+    UnitLock unitLock_;
+    UnitLock stateLock_;
     std::string devicePath_;
     int searchedMs_ = 0;
     bool progressShown_ = false;

@@ -33,7 +33,8 @@ inline constexpr std::array<ExitCodeRow, 8> kExitCodes{{
     {exit_code::kUsage, "usage", "usage error, or no terminal to ask and no --yes"},
     {exit_code::kNoUnit, "no_unit", "no unit: no interface with the unit's ids"},
     {exit_code::kNotOpened, "no_permission",
-     "unit found but not opened: permission denied, busy, feature length refused"},
+     "unit found but not opened: permission denied, busy, feature length refused; or in use "
+     "by another program that writes to it"},
     {exit_code::kCommunicationLost, "comm_lost", "communication lost"},
     {exit_code::kRefused, "refused",
      "refused: a standby-only change while the unit is online, a value the page does not offer, "

@@ -7,6 +7,7 @@
 
 #include "cli/Cli.h"
 #include "device/HidapiBackend.h"
+#include "platform/Platform.h"
 
 // upsconfig-cli: the real world around RunCli.
 int main(int argc, char** argv) {
@@ -23,6 +24,7 @@ int main(int argc, char** argv) {
         .pauser = [](int ms) { std::this_thread::sleep_for(std::chrono::milliseconds(ms)); },
         .realBackend = [] { return std::make_shared<upsconfig::HidapiBackend>(); },
         .host = upsconfig::HostView::OfThisMachine(),
+        .lockFolder = upsconfig::platform::SharedLockFolder(),
     };
     return upsconfig::RunCli(args, environment);
 }

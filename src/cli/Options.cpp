@@ -11,11 +11,14 @@ namespace {
 namespace ec = exit_code;
 using enum OptionId;
 
+constexpr int kMaxWaitSeconds = 86400;
+
 constexpr std::array kOptions{
     OptionRow{Device, "--device", "", OptionValue::Required, "PATH|SERIAL",
               "the unit to use when there are several", true},
     OptionRow{Simulate, "--simulate", "", OptionValue::Inline, "MODEL",
-              "the built-in simulated unit (a fresh one of MODEL)", true},
+              "the built-in simulated unit; MODEL for a fresh one (a kept state keeps its own)",
+              true},
     OptionRow{SimState, "--sim-state", "", OptionValue::Required, "FILE",
               "where the simulated unit keeps its state", true},
     OptionRow{Output, "--output", "-o", OptionValue::Required, "FILE", "", false},
@@ -24,6 +27,8 @@ constexpr std::array kOptions{
     OptionRow{Yes, "--yes", "", OptionValue::None, "", "do not ask before writing", false},
     OptionRow{DryRun, "--dry-run", "", OptionValue::None, "",
               "show what would be written, write nothing", false},
+    OptionRow{Wait, "--wait", "", OptionValue::Required, "SECONDS",
+              "while another program writes to the unit, wait up to SECONDS for it", false},
     OptionRow{Help, "--help", "-h", OptionValue::None, "", "this text", true},
     OptionRow{Version, "--version", "", OptionValue::None, "", "the version and the unit ids",
               true},
@@ -65,6 +70,12 @@ void Set(Options& options, const OptionRow& row, const std::optional<std::string
             break;
         case DryRun:
             options.dryRun = true;
+            break;
+        case Wait:
+            options.waitSeconds = ParseNumber(value.value_or(""));
+            if (!options.waitSeconds || *options.waitSeconds > kMaxWaitSeconds)
+                Fail(ec::kUsage, "--wait takes a number of seconds from 0 to " +
+                                     std::to_string(kMaxWaitSeconds));
             break;
         case Help:
             options.help = true;
@@ -148,6 +159,8 @@ bool Given(const Options& options, OptionId id) {
             return options.yes;
         case DryRun:
             return options.dryRun;
+        case Wait:
+            return options.waitSeconds.has_value();
         default:
             return false;
     }

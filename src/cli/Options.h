@@ -11,7 +11,7 @@
 
 namespace upsconfig {
 
-enum class OptionId { Device, Simulate, SimState, Output, Json, Yes, DryRun, Help, Version };
+enum class OptionId { Device, Simulate, SimState, Output, Json, Yes, DryRun, Wait, Help, Version };
 
 enum class OptionValue {
     None,      // a flag
@@ -42,6 +42,7 @@ struct Options {
     bool json = false;
     bool yes = false;
     bool dryRun = false;
+    std::optional<int> waitSeconds;  // for a unit another program writes to
     bool help = false;
     bool version = false;
     std::vector<std::string> words;  // the verb and its arguments

@@ -134,6 +134,10 @@ bool SaveSimState(const std::filesystem::path& file, const SimulatedUnit& unit,
     return written.ok;
 }
 
+std::filesystem::path SimStateLockPath(const std::filesystem::path& state) {
+    return std::filesystem::path(state) += ".lock";
+}
+
 bool RemoveSimState(const std::filesystem::path& file, std::string& error) {
     const FileText read = ReadRegularFile(file, kMaxSimStateBytes, FinalLink::Refuse);
     if (read.Missing()) return true;

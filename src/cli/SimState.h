@@ -35,6 +35,10 @@ std::string FormatSimState(const SimulatedUnit& unit);
 // when it cannot be written.
 bool SaveSimState(const std::filesystem::path& file, const SimulatedUnit& unit, std::string& error);
 
+// The lock file beside the state: every command on the state holds it from load to save. It
+// stays when the state is removed, since a lock file removed can be locked twice.
+std::filesystem::path SimStateLockPath(const std::filesystem::path& state);
+
 // Removes the state file; false (reason in `error`) when it cannot be removed or what is there
 // is no state file (a file of the user's, a link, a device), which then stays.
 bool RemoveSimState(const std::filesystem::path& file, std::string& error);

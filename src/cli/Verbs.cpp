@@ -28,8 +28,10 @@ constexpr std::array<Argument, 1> kTest{{{"", Word, kTestActions}}};
 constexpr std::array<Argument, 2> kSim{{{"", Word, kSimActions}, {"N", Number, {}, true}}};
 
 constexpr std::array<OptionId, 1> kOutput{Output};
-constexpr std::array<OptionId, 2> kWrites{DryRun, Yes};
-constexpr std::array<OptionId, 1> kAsks{Yes};
+// The verbs that write to the unit take --wait, and with it the unit's lock.
+constexpr std::array<OptionId, 3> kWrites{DryRun, Yes, Wait};
+constexpr std::array<OptionId, 2> kAsks{Yes, Wait};
+constexpr std::array<OptionId, 1> kSends{Wait};
 
 constexpr std::array kVerbs{
     Verb{"list", {}, {}, UnitUse::None, "the HID interfaces with the units' ids", verbs::List},
@@ -77,11 +79,7 @@ constexpr std::array kVerbs{
          "brings back backup N (1 = newest) exactly", verbs::Restore},
     Verb{"outlet", kOutlet, kAsks, UnitUse::Before,
          "switches an outlet group (off and reboot ask unless --yes)", verbs::Outlet},
-    Verb{"battery-test",
-         kTest,
-         {},
-         UnitUse::Before,
-         "starts or stops a battery test",
+    Verb{"battery-test", kTest, kSends, UnitUse::Before, "starts or stops a battery test",
          verbs::BatteryTest},
     Verb{"sim", kSim, {}, UnitUse::None, "drives the simulated unit (with --simulate)", verbs::Sim},
 };
@@ -150,6 +148,10 @@ void CheckWord(const Verb& verb, const Argument& argument, const std::string& wo
 }  // namespace
 
 std::span<const Verb> Verbs() { return kVerbs; }
+
+bool Writes(const Verb& verb) {
+    return std::ranges::find(verb.options, Wait) != verb.options.end();
+}
 
 const Verb* FindVerb(std::string_view name) {
     const auto found = std::ranges::find(kVerbs, name, &Verb::name);

@@ -43,6 +43,8 @@ struct Verb {
 
 std::span<const Verb> Verbs();
 const Verb* FindVerb(std::string_view name);
+// The verb writes to the unit (it takes --wait): it holds the unit's lock while it does.
+bool Writes(const Verb& verb);
 
 // "apply FILE [--dry-run] [--yes]"
 std::string Usage(const Verb& verb);

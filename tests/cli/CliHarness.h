@@ -68,6 +68,7 @@ class CliHarness {
             .realBackend =
                 [this] { return std::shared_ptr<HidBackend>(target, [](HidBackend*) {}); },
             .host = host,
+            .lockFolder = folder_,
         };
         const int code = RunCli(args, environment);
         return {code, out.str(), err.str()};

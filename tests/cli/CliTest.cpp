@@ -6,6 +6,7 @@
 #include <string_view>
 
 #include "cli/CliHarness.h"
+#include "session/UnitLock.h"
 #include "settingsfile/Backups.h"
 #include "settingsfile/SettingsFile.h"
 
@@ -82,6 +83,8 @@ TEST_F(CliTest, EveryExitCodeIsReached) {
         {"unknown key", {}, {"set", "bNoSuchKey=1", "--yes"}, 2, "unknown key"},
         {"nobody to ask", {}, {"set", "bAlarmCtrl=0"}, 2, "--yes"},
         {"probe takes no arguments", {}, {"probe", "now"}, 2, "wrong number"},
+        {"a wait of no number", {}, {"set", "bAlarmCtrl=0", "--wait", "soon"}, 2, "--wait takes"},
+        {"a wait for a read", {}, {"status", "--wait", "1"}, 2, "not one of its options"},
         {"nothing to probe", [](CliHarness& h) { h.bus.Unplug(); }, {"probe"}, 3, ""},
         {"permission denied",
          [](CliHarness& h) {
@@ -156,6 +159,58 @@ TEST_F(CliTest, EveryExitCodeIsReached) {
         EXPECT_TRUE(Has(result.err, row.says)) << row.name << ": " << result.err;
         if (row.code != 0 && row.code != 7) {
             EXPECT_FALSE(h.AnyWrite()) << row.name;
+        }
+    }
+}
+
+TEST_F(CliTest, AUnitAnotherProgramWritesToIsWaitedForOrLeftAlone) {
+    struct Row {
+        std::string_view name;
+        std::vector<std::string> args;
+        int code;
+        std::string_view says;
+        long long pausedMs = 0;  // the wait for the lock
+        bool letGo = false;      // the holder lets go during the first pause
+        bool plugged = true;     // else plugged in during the first pause: found by the retries
+    };
+    const std::vector<std::string> set = {"set", "bAlarmCtrl=0", "--yes"};
+    const auto with = [&set](std::vector<std::string> more) {
+        more.insert(more.begin(), set.begin(), set.end());
+        return more;
+    };
+    const Row rows[] = {
+        {"a write", set, 4, "(--wait SECONDS waits for it)"},
+        {"an outlet command", {"outlet", "1", "on"}, 4, "nothing was sent"},
+        {"a battery test", {"battery-test", "start"}, 4, "nothing was sent"},
+        {"waited for in vain", with({"--wait", "1"}), 4, "still after 1 s", 1000},
+        {"waited for", with({"--wait", "5"}), 0, "", 200, true},
+        {"found by the reads' retries", set, 4, "in use by", 200, false, false},
+        {"a read", {"show"}, 0, ""},
+        {"a dry run", {"set", "bAlarmCtrl=0", "--dry-run"}, 0, ""},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        CliHarness h;
+        h.bus.Unit().LoadImage(FactorySettings(3));
+        const HidInterface unit = h.bus.Enumerate().at(0);
+        UnitLock holder;
+        ASSERT_TRUE(holder.Take(UnitLock::PlaceOf(unit, h.Folder())).Taken());
+        if (!row.plugged) h.bus.Unplug();
+        h.pauser.onPause = [&](int) {
+            if (row.letGo) holder.Release();
+            if (!h.bus.Plugged()) h.bus.Replug();
+        };
+        const Result result = h.Cli(row.args);
+        EXPECT_EQ(result.code, row.code) << result.err;
+        EXPECT_TRUE(Has(result.err, row.says)) << result.err;
+        if (row.code == 4) {
+            EXPECT_TRUE(Has(result.err, "in use by core_tests, pid " + std::to_string(::getpid())))
+                << result.err;
+            EXPECT_EQ(h.pauser.TotalMs(), row.pausedMs);
+            EXPECT_FALSE(h.AnyWrite());
+        } else if (row.letGo) {
+            EXPECT_EQ(h.pauser.Pauses().front(), row.pausedMs);
+            EXPECT_EQ(GetField(h.bus.Unit().HeldImage(), bAlarmCtrl), 0u);
         }
     }
 }
@@ -256,6 +311,11 @@ TEST_F(CliTest, TheSimulatedUnitOutlivesOneCommand) {
     const Result fresh = Cli({"--simulate=21", "set", "bParalConfig=2", "--yes"});
     EXPECT_EQ(fresh.code, 0) << fresh.err;
     EXPECT_TRUE(Has(Cli({"--simulate", "show"}).out, "bParalConfig = 2"));
+    // A model asked for does not replace a unit kept: the command says so, and how to start anew.
+    const Result kept = Cli({"--simulate=3", "status"});
+    EXPECT_TRUE(Has(kept.out, "21 ("));
+    EXPECT_TRUE(Has(kept.err, "of model 21 (")) << kept.err;
+    EXPECT_TRUE(Has(kept.err, "sim reset")) << kept.err;
     // Its backups stay apart from a real unit's of the same model.
     EXPECT_EQ(ListBackups(Folder() / "data" / "upsconfig" / "backups").at(0).unit, "sim-model-21");
     EXPECT_EQ(Cli({"--simulate", "sim", "online"}).code, 0);
