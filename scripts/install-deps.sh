@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Installs the Debian packages that building and testing need, and any named as arguments;
 # does nothing when all are there. --kernel-hid adds what the kernel HID device test needs,
-# --windows the cross compiler, GoogleTest's sources and Wine for the Windows build and its tests.
+# --windows the cross compiler, GoogleTest's sources, Wine and msitools for the Windows build, its
+# installer and its tests.
 set -euo pipefail
 packages=(build-essential cmake pkg-config qt6-base-dev qt6-base-dev-tools libhidapi-dev
           libusb-1.0-0-dev libgtest-dev libgmock-dev nlohmann-json3-dev fonts-liberation ccache)
@@ -15,7 +16,7 @@ for arg in "$@"; do
         lean+=(qemu-system-x86 busybox-static lz4 udev)
     elif [ "$arg" = --windows ]; then
         # Wine's recommends bring sound, video and 32-bit support that console programs need not.
-        lean+=(g++-mingw-w64-x86-64-posix googletest wine64 wine)
+        lean+=(g++-mingw-w64-x86-64-posix googletest wine64 wine wixl msitools)
     else
         packages+=("$arg")
     fi
