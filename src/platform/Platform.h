@@ -49,7 +49,7 @@ struct NodeInfo {
 // What is at path, following links; false with ENOENT when nothing is there. A device or pipe
 // is NodeKind::Other, and looking at one does not open it for reading or writing.
 bool StatPath(const std::filesystem::path& path, NodeInfo& info);
-// The same, but a final symbolic link (on Windows any reparse point) is NodeKind::Link.
+// The same, but a final symbolic link (on Windows also a junction) is NodeKind::Link.
 bool StatLink(const std::filesystem::path& path, NodeInfo& info);
 bool StatFile(int fd, NodeInfo& info);
 

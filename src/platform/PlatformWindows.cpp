@@ -84,7 +84,7 @@ bool Describe(HANDLE handle, NodeInfo& info) {
 // which does not find the NUL device, it tells devices apart, and it opens nothing for reading
 // or writing. A link itself is looked at when followLink is false.
 bool DescribePath(const std::filesystem::path& path, bool followLink, NodeInfo& info) {
-    DWORD flags = FILE_FLAG_BACKUP_SEMANTICS;  // which folders need to open at all
+    DWORD flags = FILE_FLAG_BACKUP_SEMANTICS;  // without it no folder opens
     if (!followLink) flags |= FILE_FLAG_OPEN_REPARSE_POINT;
     const HANDLE handle =
         ::CreateFileW(path.c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,

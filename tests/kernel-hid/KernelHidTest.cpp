@@ -566,8 +566,8 @@ TEST_F(KernelHid, TheCommandLineReadsAndAppliesThroughTheRealBackend) {
 
 // upsconfig-cli.exe on the Windows backend through Wine's HID stack (SetupDi, HidD, HidP, the
 // feature ioctl) and the kernel device, judged by the unit's own log of transfers: status reads
-// and writes nothing; apply writes the report that holds the change and the summary, and reads
-// every settings report back.
+// and writes nothing; probe and list find the unit; apply writes the report that holds the change
+// and the summary, and reads every settings report back.
 TEST_F(KernelHid, TheWindowsCommandLineReadsAndAppliesThroughWinesHidStack) {
     std::string out;
     if (std::getenv("UPS_WINE_PREFIX") == nullptr)
@@ -584,6 +584,11 @@ TEST_F(KernelHid, TheWindowsCommandLineReadsAndAppliesThroughWinesHidStack) {
     for (const std::uint8_t id :
          {protocol::kIdentification, protocol::kSettings, protocol::kStatus})
         EXPECT_NE(std::ranges::count(status.reads, id), 0) << int(id);
+    // The diagnosis and the list see the unit as Windows lists it.
+    EXPECT_EQ(RunWindowsCli("--json probe", out), 0) << out;
+    EXPECT_NE(out.find("\"verdict\": \"reachable\""), std::string::npos) << out;
+    EXPECT_EQ(RunWindowsCli("--json list", out), 0) << out;
+    EXPECT_NE(out.find("\"model_code\": " + std::to_string(model)), std::string::npos) << out;
 
     // Its backups go to the user's LOCALAPPDATA in the prefix, one folder per unit.
     const std::filesystem::path backups =
