@@ -3,7 +3,7 @@
 
 #include "app/ConfigToolApp.h"
 #include "app/ProgramOptions.h"
-#include "device/HidapiBackend.h"
+#include "device/SystemHidBackend.h"
 #include "framework/UiPauser.h"
 
 namespace {
@@ -27,7 +27,7 @@ int main(int argc, char** argv) {
     if (argc > 1)
         return upsconfig::RefuseCommandLine("upsconfig", std::string("unknown option ") + argv[1],
                                             kUsage);
-    upsconfig::HidapiBackend backend;  // initialises hidapi, on this (the main) thread
+    upsconfig::SystemHidBackend backend;  // hidapi is initialised here, on the main thread
     upsconfig::ConfigToolApp tool(backend, upsconfig::UiPauser::Make());
     return tool.Run();
 }

@@ -20,6 +20,7 @@
 #include <cstring>
 #include <filesystem>
 #include <fstream>
+#include <iterator>
 #include <string>
 #include <thread>
 
@@ -29,7 +30,9 @@
 #include "device/HidLink.h"
 #include "device/HidapiBackend.h"
 #include "device/InterfaceSelection.h"
+#include "device/Protocol.h"
 #include "device/ReportLayer.h"
+#include "settingsfile/Backups.h"
 #include "settingsfile/SettingsFile.h"
 
 namespace upsconfig::kernelhid {
@@ -225,6 +228,22 @@ int RunCli(const std::string& args, std::string& out) {
     for (std::size_t n; (n = fread(chunk, 1, sizeof chunk, pipe)) > 0;)
         out.append(chunk, n);
     const int status = pclose(pipe);
+    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+}
+
+// Runs the Windows command line through Wine in the host's files (the overlay at /merged that
+// init.sh mounted) and reads what it printed; -2 when this guest has no Windows command line.
+// Its output goes to a file: a pipe would stay open while Wine's background programs live.
+int RunWindowsCli(const std::string& args, std::string& out) {
+    const char* prefix = std::getenv("UPS_WINE_PREFIX");
+    out.clear();
+    if (prefix == nullptr) return -2;
+    const std::string command = "chroot /merged /usr/bin/env WINEPREFIX=" + std::string(prefix) +
+                                " WINEDEBUG=-all /usr/bin/wine /tmp/upsconfig-cli.exe " + args +
+                                " >/merged/tmp/cli.out 2>&1";
+    const int status = std::system(command.c_str());
+    std::ifstream in("/merged/tmp/cli.out", std::ios::binary);
+    out.assign(std::istreambuf_iterator<char>(in), {});
     return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
 }
 
@@ -543,6 +562,66 @@ TEST_F(KernelHid, TheCommandLineReadsAndAppliesThroughTheRealBackend) {
     EXPECT_NE(out.find("\"verified\": true"), std::string::npos) << out;
     EXPECT_EQ(GetField(control.State().image, FieldId::bAlarmCtrl),
               GetField(wanted, FieldId::bAlarmCtrl));
+}
+
+// upsconfig-cli.exe on the Windows backend through Wine's HID stack (SetupDi, HidD, HidP, the
+// feature ioctl) and the kernel device, judged by the unit's own log of transfers: status reads
+// and writes nothing; probe and list find the unit; apply writes the report that holds the change
+// and the summary, and reads every settings report back.
+TEST_F(KernelHid, TheWindowsCommandLineReadsAndAppliesThroughWinesHidStack) {
+    std::string out;
+    if (std::getenv("UPS_WINE_PREFIX") == nullptr)
+        GTEST_SKIP() << "the Windows command line is not in this guest";
+    const UnitState before = control.State();
+    ASSERT_EQ(RunWindowsCli("--json status", out), 0) << out;
+    const unsigned model = GetField(before.image, FieldId::bModelCode);
+    EXPECT_NE(out.find("\"code\": " + std::to_string(model)), std::string::npos) << out;
+    // The interface path SetupDi gave, which spells the ids.
+    const std::string ids = "vid_" + IdText(kUpsVendorId) + "&pid_" + IdText(kUpsProductId);
+    EXPECT_NE(out.find("hid#" + ids), std::string::npos) << out;
+    const UnitState status = control.State();
+    EXPECT_TRUE(status.writes.empty());
+    for (const std::uint8_t id :
+         {protocol::kIdentification, protocol::kSettings, protocol::kStatus})
+        EXPECT_NE(std::ranges::count(status.reads, id), 0) << int(id);
+    // The diagnosis and the list see the unit as Windows lists it.
+    EXPECT_EQ(RunWindowsCli("--json probe", out), 0) << out;
+    EXPECT_NE(out.find("\"verdict\": \"reachable\""), std::string::npos) << out;
+    EXPECT_EQ(RunWindowsCli("--json list", out), 0) << out;
+    EXPECT_NE(out.find("\"model_code\": " + std::to_string(model)), std::string::npos) << out;
+
+    // Its backups go to the user's LOCALAPPDATA in the prefix, one folder per unit.
+    const std::filesystem::path backups =
+        std::filesystem::path("/merged") /
+        std::filesystem::path(std::getenv("UPS_WINE_PREFIX")).relative_path() /
+        "drive_c/users/root/AppData/Local/upsconfig/backups" /
+        BackupUnitName(static_cast<int>(model), "kernel-hid-test", false);
+    const auto kept = [&backups] {
+        std::error_code error;
+        std::ptrdiff_t count = 0;
+        for (const auto& entry : std::filesystem::directory_iterator(backups, error))
+            count += entry.path().extension() == ".kvr" ? 1 : 0;
+        return count;
+    };
+    const std::ptrdiff_t keptBefore = kept();
+
+    SettingsImage wanted = before.image;
+    SetField(wanted, FieldId::bAlarmCtrl, GetField(before.image, FieldId::bAlarmCtrl) ^ 1u);
+    ASSERT_TRUE(WriteSettingsFile("/merged/tmp/wanted.kvr", wanted));
+    EXPECT_EQ(RunWindowsCli("--json apply Z:/tmp/wanted.kvr --yes", out), 0) << out;
+    EXPECT_NE(out.find("\"verified\": true"), std::string::npos) << out;
+    const UnitState applied = control.State();
+    const std::size_t byte = Field(FieldId::bAlarmCtrl).byte;
+    std::uint8_t holder = 0;
+    for (const protocol::SettingsReport& report : protocol::kSettingsReports) {
+        const std::size_t first = *protocol::ImageOffset(report.id);
+        if (first <= byte && byte < first + 4) holder = report.id;
+    }
+    EXPECT_EQ(applied.writes, (std::vector<std::uint8_t>{holder, protocol::kSummary}));
+    for (const protocol::SettingsReport& report : protocol::kSettingsReports)
+        EXPECT_GE(std::ranges::count(applied.reads, report.id), 2) << int(report.id);
+    EXPECT_EQ(GetField(applied.image, FieldId::bAlarmCtrl), GetField(wanted, FieldId::bAlarmCtrl));
+    EXPECT_EQ(kept(), keptBefore + 1) << backups;
 }
 
 }  // namespace
