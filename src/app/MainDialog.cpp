@@ -7,6 +7,7 @@
 #include <QLabel>
 #include <QMenu>
 #include <QPushButton>
+#include <QShortcut>
 #include <QTabBar>
 #include <QThread>
 #include <QTimer>
@@ -15,6 +16,7 @@
 #include "app/AboutDialog.h"
 #include "app/FirstContact.h"
 #include "app/LookingForUpsWindow.h"
+#include "framework/Accessibility.h"
 #include "framework/DialogUnits.h"
 #include "framework/TabControl.h"
 #include "framework/TemplateBuilder.h"
@@ -77,7 +79,42 @@ MainDialog::MainDialog(HidLink& link, ReportLayer& reports, Pauser pauser, Pause
     }
     ConnectButtons();
     connect(tabs_, &TabControl::SelectionChanged, this, [this](int) { pages_.ShowSelected(); });
+    ChainKeyboard();
     reports_.SetListener(this);
+}
+
+void MainDialog::ChainKeyboard() {
+    // Tab: the window's left column, then the tabs and the page under them, then the buttons
+    // below; the pages' own order comes from their templates.
+    std::vector<QWidget*> order;
+    bool pagesPlaced = false;
+    for (QWidget* stop : TabStops(this)) {
+        if (tabs_->isAncestorOf(stop)) continue;
+        if (!pagesPlaced && stop->x() >= tabs_->x()) {
+            order.push_back(tabs_->Bar());
+            for (QWidget* page : pages_.All()) {
+                const std::vector<QWidget*> stops = TabStops(page);
+                order.insert(order.end(), stops.begin(), stops.end());
+            }
+            pagesPlaced = true;
+        }
+        order.push_back(stop);
+    }
+    ChainFocus(order);
+    // Ctrl+Tab and Ctrl+Shift+Tab step through the pages, as in any tabbed window.
+    const auto step = [this](int by) {
+        const int count = tabs_->TabCount();
+        if (count > 0) tabs_->Bar()->setCurrentIndex((tabs_->CurrentIndex() + by + count) % count);
+    };
+    const std::pair<QKeyCombination, int> steps[] = {
+        {Qt::CTRL | Qt::Key_Tab, 1},
+        {Qt::CTRL | Qt::SHIFT | Qt::Key_Tab, -1},
+        {Qt::CTRL | Qt::SHIFT | Qt::Key_Backtab, -1},
+        {Qt::CTRL | Qt::Key_Backtab, -1},
+    };
+    for (auto [keys, by] : steps)
+        connect(new QShortcut(QKeySequence(keys), this), &QShortcut::activated, this,
+                [step, by = by] { step(by); });
 }
 
 MainDialog::~MainDialog() {

@@ -60,6 +60,7 @@ class MainDialog : public QDialog, public ReportListener, private WindowHost {
     void CloseWindow() override;
 
     void ConnectButtons();
+    void ChainKeyboard();
     void DisableForIgnore();
     void StartMonitor();
     // Closes the window as soon as no action runs, looking again every delayMs after the first.

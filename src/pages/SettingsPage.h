@@ -72,6 +72,8 @@ class SettingsPage : public QWidget {
     // Runs the hover help for the cursor where the system has it now. Called on every mouse
     // move over the page or any of its controls.
     void UpdateHoverHelp();
+    // Shows the help of that control, when it has a row; called when it takes the focus.
+    void ShowHelpFor(const QWidget* control);
 
   protected:
     // The help box, the table (static data, tested in order, the last match wins) and the
@@ -86,6 +88,7 @@ class SettingsPage : public QWidget {
 
   private:
     void Watch(QWidget* widget);
+    QString HelpText(const HelpRow& row) const;
 
     int tabIndex_ = -1;
     int helpBoxId_ = kNoId;
