@@ -80,6 +80,8 @@ MainDialog::MainDialog(HidLink& link, ReportLayer& reports, Pauser pauser, Pause
     ConnectButtons();
     connect(tabs_, &TabControl::SelectionChanged, this, [this](int) { pages_.ShowSelected(); });
     ChainKeyboard();
+    for (SettingsPage* page : pages_.All())
+        connect(page, &SettingsPage::CommandReported, this, &MainDialog::SetNote);
     reports_.SetListener(this);
 }
 
@@ -140,7 +142,32 @@ void MainDialog::ConnectButtons() {
     }
 }
 
-void MainDialog::SetStatusText(const QString& text) { statusLine_->setText(text); }
+void MainDialog::SetStatusText(const QString& text) {
+    busyText_ = text;
+    ShowStatus();
+}
+
+void MainDialog::SetNote(const QString& text) {
+    note_ = text;
+    ShowStatus();
+}
+
+void MainDialog::SetCondition(const QString& text) {
+    condition_ = text;
+    ShowStatus();
+}
+
+void MainDialog::ShowStatus() {
+    // Work under way first, then the unit's state, then what the last step did.
+    const QString& text = !busyText_.isEmpty()    ? busyText_
+                          : !condition_.isEmpty() ? condition_
+                                                  : note_;
+    statusLine_->setText(text);
+    QFont font = statusLine_->font();
+    font.setBold(busyText_.isEmpty() && !condition_.isEmpty());
+    statusLine_->setFont(font);
+}
+
 QString MainDialog::StatusText() const { return statusLine_->text(); }
 
 // ---- Start-up ------------------------------------------------------------------------------

@@ -57,7 +57,10 @@ class MainDialog : public QDialog, public ReportListener, private WindowHost {
     // WindowHost
     QWidget* Owner() override { return this; }
     void SetStatusText(const QString& text) override;
+    void SetNote(const QString& text) override;
+    void SetCondition(const QString& text) override;
     void CloseWindow() override;
+    void ShowStatus();
 
     void ConnectButtons();
     void ChainKeyboard();
@@ -72,6 +75,7 @@ class MainDialog : public QDialog, public ReportListener, private WindowHost {
     MonitorThread monitor_;
     TabControl* tabs_;
     QLabel* statusLine_;
+    QString busyText_, note_, condition_;
     PageSet pages_;
     WindowActions actions_;
     bool closePending_ = false;  // a close box pressed during an action, not yet carried out

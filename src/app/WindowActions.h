@@ -21,8 +21,13 @@ class WindowHost {
     virtual ~WindowHost() = default;
     // Owner of the message boxes and dialogs.
     virtual QWidget* Owner() = 0;
-    // The status line under the buttons (empty clears it).
+    // The status line under the buttons: the work under way (empty: none). It shows in place of
+    // the notes below while there is some.
     virtual void SetStatusText(const QString& text) = 0;
+    // What the last step did, for the user to read afterwards (empty clears it).
+    virtual void SetNote(const QString& text) = 0;
+    // A lasting state of the unit, shown in place of the note while it holds (empty: none).
+    virtual void SetCondition(const QString& text) = 0;
     virtual bool MonitorRunning() const = 0;
     // The monitor has stopped: joins it and closes the window.
     virtual void CloseWindow() = 0;

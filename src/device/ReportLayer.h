@@ -74,12 +74,14 @@ class ReportLayer {
     // are sent; the rest of the transfer is zero. False when all attempts failed.
     bool SendReport(std::uint8_t id, std::span<const std::uint8_t> data);
 
-    void TurnOutletOn(int outlet);
-    void TurnOutletOff(int outlet);
-    void RebootOutlet(int outlet);
-    void StartBatteryTest();
-    void TerminateBatteryTest();
-    void RequestBootloader();
+    // The single commands; each true when the unit took the report that carries it (an outlet
+    // the unit does not have: false, nothing sent).
+    bool TurnOutletOn(int outlet);
+    bool TurnOutletOff(int outlet);
+    bool RebootOutlet(int outlet);
+    bool StartBatteryTest();
+    bool TerminateBatteryTest();
+    bool RequestBootloader();
 
     // The destination takes every byte of the source except its own model code.
     static void AdoptImage(const SettingsImage& source, SettingsImage& destination);
@@ -87,7 +89,7 @@ class ReportLayer {
   private:
     bool ReadWithRetries(std::uint8_t id, std::span<std::uint8_t> data, bool gateOnKeepPolling);
     void ShareImage();
-    void SendCommand(std::uint8_t bits);
+    bool SendCommand(std::uint8_t bits);
     static std::uint8_t OutletBits(int outlet, std::uint8_t outlet1Bits, std::uint8_t outlet2Bits);
 
     HidLink& link_;

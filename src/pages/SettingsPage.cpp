@@ -7,6 +7,7 @@
 #include <QLineEdit>
 #include <QPlainTextEdit>
 
+#include "framework/BusyScope.h"
 #include "resources/QtText.h"
 
 namespace upsconfig {
@@ -40,6 +41,19 @@ SettingsPage::SettingsPage(const DialogTemplate& dialog, QWidget* parent) : QWid
 void SettingsPage::Watch(QWidget* widget) {
     widget->setMouseTracking(true);
     widget->installEventFilter(this);
+}
+
+void SettingsPage::RunCommand(const QString& what, const QString& target,
+                              const std::function<bool()>& send) {
+    bool sent = false;
+    {
+        BusyScope busy;
+        sent = send();
+    }
+    emit CommandReported(
+        sent ? QStringLiteral("%1 sent to %2.").arg(what, target)
+             : QStringLiteral("%1 for %2: communication lost, the command did not reach the UPS.")
+                   .arg(what, target));
 }
 
 void SettingsPage::LoadSettings(SettingsImage) {}

@@ -5,6 +5,7 @@
 #include <QString>
 #include <QWidget>
 #include <cstddef>
+#include <functional>
 #include <optional>
 #include <span>
 #include <string_view>
@@ -75,7 +76,15 @@ class SettingsPage : public QWidget {
     // Shows the help of that control, when it has a row; called when it takes the focus.
     void ShowHelpFor(const QWidget* control);
 
+  signals:
+    // A command of the page's buttons is over: what became of it, in words for the window's
+    // status line.
+    void CommandReported(const QString& text);
+
   protected:
+    // Sends a command of a button (`what`, e.g. "Turn Off", for `target`, e.g. "Outlet1") with a
+    // busy cursor and reports whether the unit took it; the unit tells nothing more.
+    void RunCommand(const QString& what, const QString& target, const std::function<bool()>& send);
     // The help box, the table (static data, tested in order, the last match wins) and the
     // margin in pixels.
     void SetHelp(int helpBoxId, std::span<const HelpRow> table, int marginPixels);

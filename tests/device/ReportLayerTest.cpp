@@ -320,7 +320,7 @@ TEST_F(ReportLayerTest, OutletCommandsSetTheirBitsInThe44AsRead) {
     EXPECT_EQ(pauser.Pauses(), std::vector<int>{200});
 
     struct Case {
-        void (ReportLayer::*command)(int);
+        bool (ReportLayer::*command)(int);
         int outlet;
         std::uint8_t bits;
     };
@@ -332,7 +332,7 @@ TEST_F(ReportLayerTest, OutletCommandsSetTheirBitsInThe44AsRead) {
     for (const Case& c : cases) {
         ups.Unit().SetSettingsReport(0x44, {0x01, 0x02, 0x41, 0x04});  // bits already set stay set
         ups.ClearLog();
-        (layer.*c.command)(c.outlet);
+        EXPECT_TRUE((layer.*c.command)(c.outlet));
         EXPECT_EQ(*ups.LastWrite(0x44),
                   (Data{0x01, 0x02, static_cast<std::uint8_t>(0x41 | c.bits), 0x04}))
             << "bits " << int{c.bits};
@@ -341,7 +341,7 @@ TEST_F(ReportLayerTest, OutletCommandsSetTheirBitsInThe44AsRead) {
 
     // There is no outlet 3: nothing goes to the unit.
     ups.ClearLog();
-    layer.TurnOutletOn(3);
+    EXPECT_FALSE(layer.TurnOutletOn(3));
     EXPECT_TRUE(ups.Log().empty());
 
     const SettingsImage untouched = layer.Image();
