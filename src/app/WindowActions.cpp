@@ -27,6 +27,16 @@ const QString kFactoryQuestion =
 const QString kFactoryCaption = QStringLiteral("Factory Default");
 const QString kReading = QStringLiteral("Reading the settings of the UPS...");
 
+// What an Apply would write, one change a line, as the pages show the values.
+QString ChangesText(const ApplyPlan& plan) {
+    if (plan.changes.empty()) return QStringLiteral("No setting differs from what the UPS holds.");
+    const int model = static_cast<int>(GetField(plan.write, FieldId::bModelCode));
+    QStringList lines;
+    for (const SettingChange& change : plan.changes)
+        lines << QString::fromStdString(DescribeChange(change, model));
+    return lines.join(QLatin1Char('\n'));
+}
+
 }  // namespace
 
 WindowActions::WindowActions(WindowHost& host, ReportLayer& reports, PageSet& pages, Pauser pauser)
@@ -104,15 +114,16 @@ WindowActions::SaveOutcome WindowActions::SaveChanges() {
         return outcome;
     }
 
-    const int answer = ShowMessage(Owner(), kSaveQuestion, kSaveCaption,
-                                   MessageStyle::YesNoCancel | MessageStyle::IconQuestion);
+    // Only what the user changed is written: a value the pages merely could not carry (a
+    // hidden box, seconds below a minute, a code without a list item) stays as the unit has it.
+    const ApplyPlan plan = PlanApply(asRead, edited);
+    const int answer =
+        ShowMessage(Owner(), kSaveQuestion, kSaveCaption,
+                    MessageStyle::YesNoCancel | MessageStyle::IconQuestion, ChangesText(plan));
     // Cancel goes back to the pages as they are; No discards the edits with the reload.
     if (answer == ButtonId::Cancel) outcome.reload = false;
     if (answer != ButtonId::Yes) return outcome;
 
-    // Only what the user changed is written: a value the pages merely could not carry (a
-    // hidden box, seconds below a minute, a code without a list item) stays as the unit has it.
-    const ApplyPlan plan = PlanApply(asRead, edited);
     const bool changed = !plan.changes.empty();
     if (changed) {
         // No setting is ever lost: what the unit held goes to a backup before the first byte.

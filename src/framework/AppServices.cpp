@@ -97,12 +97,13 @@ std::vector<int> MessageButtonIds(unsigned style) {
 }
 
 int AppServices::ShowMessage(QWidget* owner, const QString& text, const QString& caption,
-                             unsigned style) {
+                             unsigned style, const QString& details) {
     // A box without a caption of its own is titled "Error", as the platform's boxes are.
     const QString title = caption.isEmpty() ? QStringLiteral("Error") : caption;
     QMessageBox box(IconOf(style), title, QString(text).replace(QStringLiteral("\r\n"), "\n"),
                     QMessageBox::NoButton, owner);
     box.setTextFormat(Qt::PlainText);
+    if (!details.isEmpty()) box.setDetailedText(details);
     const std::vector<int> ids = MessageButtonIds(style);
     std::vector<QAbstractButton*> buttons;
     for (int id : ids) {
@@ -166,8 +167,9 @@ AppServices& Services() { return *current; }
 
 void SetServices(AppServices* services) { current = services ? services : &realServices; }
 
-int ShowMessage(QWidget* owner, const QString& text, const QString& caption, unsigned style) {
-    return Services().ShowMessage(owner, text, caption, style);
+int ShowMessage(QWidget* owner, const QString& text, const QString& caption, unsigned style,
+                const QString& details) {
+    return Services().ShowMessage(owner, text, caption, style, details);
 }
 
 }  // namespace upsconfig

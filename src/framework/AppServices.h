@@ -23,9 +23,10 @@ class AppServices {
     // A message box with the button set and icon of `style`; its buttons read "&OK",
     // "&Cancel", "&Abort", "&Retry", "&Ignore", "&Yes", "&No". Returns the id of the button
     // pressed. Escape and the close box answer Cancel where the box has it, OK on a box with OK
-    // alone, and nothing at all otherwise.
+    // alone, and nothing at all otherwise. Details, when given, are behind the box's own
+    // "Show Details..." button.
     virtual int ShowMessage(QWidget* owner, const QString& text, const QString& caption,
-                            unsigned style);
+                            unsigned style, const QString& details);
     // The communication-error dialog, modal: ButtonId::Retry, Ignore or Cancel.
     virtual int RunCommErrorDialog(QWidget* owner);
     // Save dialog for a settings file ("*.kvr", default suffix, asks before overwriting);
@@ -44,6 +45,7 @@ AppServices& Services();
 void SetServices(AppServices* services);
 
 // The one message-box routine of the program; goes through Services().
-int ShowMessage(QWidget* owner, const QString& text, const QString& caption, unsigned style);
+int ShowMessage(QWidget* owner, const QString& text, const QString& caption, unsigned style,
+                const QString& details = {});
 
 }  // namespace upsconfig

@@ -177,6 +177,25 @@ class Edits : public ActionsTest {
     }
 };
 
+TEST_F(Edits, TheSaveQuestionListsTheChangesAsThePagesShowThem) {
+    Ready();
+    services.messageAnswers = {ButtonId::Cancel};
+    Actions().Apply();
+    ASSERT_EQ(Messages().size(), 1u);
+    EXPECT_EQ(Messages()[0].details, "No setting differs from what the UPS holds.");
+
+    EditInStandby();
+    services.calls.clear();
+    services.messageAnswers = {ButtonId::Cancel};
+    Actions().Apply();
+    ASSERT_EQ(Messages().size(), 1u);
+    EXPECT_EQ(Messages()[0].text, "Do you want to save change?");
+    EXPECT_EQ(
+        Messages()[0].details,
+        "UPS / Output Voltage: 120 V -> 115 V\nUPS / Enable Audible Alarm Control: On -> Off");
+    EXPECT_TRUE(bus.WrittenIds().empty());
+}
+
 TEST_F(Edits, ApplyWritesTheChangedReportsAndConfirms) {
     Ready();
     const SimulatedUps::ReportData summaryBefore = unit.SettingsReport(0x44);
@@ -224,15 +243,10 @@ TEST_F(Edits, ApplyAnsweredNoDropsTheEditsAndCancelGoesBackToThem) {
 }
 
 TEST_F(Edits, LinkLostDuringTheWriteIsToldAndTheReloadFollows) {
-    struct Unplugging : support::ScriptedAppServices {
-        SimulatedUps* bus = nullptr;
-        int ShowMessage(QWidget* owner, const QString& text, const QString& caption,
-                        unsigned style) override {
-            if (caption == "Save setting") bus->Unplug();
-            return ScriptedAppServices::ShowMessage(owner, text, caption, style);
-        }
-    } unplugging;
-    unplugging.bus = &bus;
+    support::ScriptedAppServices unplugging;
+    unplugging.onMessage = [this](const QString& caption) {
+        if (caption == "Save setting") bus.Unplug();
+    };
     Ready();
     SetServices(&unplugging);
     EditInStandby();

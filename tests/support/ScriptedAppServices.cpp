@@ -43,10 +43,11 @@ void ScriptedAppServices::Record(Kind kind, QWidget* owner, const QString& text,
 }
 
 int ScriptedAppServices::ShowMessage(QWidget* owner, const QString& text, const QString& caption,
-                                     unsigned style) {
+                                     unsigned style, const QString& details) {
     if (onMessage) onMessage(caption);
     const int answer = Take(messageAnswers, MessageButtonIds(style).front());
     Record(Kind::Message, owner, text, caption, style, {}, answer);
+    calls.back().details = details;
     return answer;
 }
 

@@ -27,6 +27,7 @@ class ScriptedAppServices : public AppServices {
         QWidget* owner = nullptr;
         QString text;     // messages
         QString caption;  // messages
+        QString details;  // messages
         unsigned style = 0;
         QString path;  // launches and file tests
         int answer = 0;
@@ -44,8 +45,8 @@ class ScriptedAppServices : public AppServices {
     // the world while the user looks at a question.
     std::function<void(const QString& caption)> onMessage;
 
-    int ShowMessage(QWidget* owner, const QString& text, const QString& caption,
-                    unsigned style) override;
+    int ShowMessage(QWidget* owner, const QString& text, const QString& caption, unsigned style,
+                    const QString& details) override;
     int RunCommErrorDialog(QWidget* owner) override;
     std::optional<QString> GetSaveFileName(QWidget* owner) override;
     std::optional<QString> GetOpenFileName(QWidget* owner) override;
