@@ -236,6 +236,7 @@ void MainDialog::ShareImage(const SettingsImage& image) {
         return;
     }
     pages_.Share(image);
+    actions_.UnitImageRead(image);
 }
 
 void MainDialog::ShowVersions(int hardware, int powerFirmware, int monitorFirmware) {
@@ -279,6 +280,10 @@ void MainDialog::closeEvent(QCloseEvent* event) {
             // effect once the action is over instead of being lost.
             event->ignore();
             CloseWhenIdle(0);
+            return;
+        }
+        if (!actions_.MayClose()) {
+            event->ignore();
             return;
         }
         actions_.EndWindow();

@@ -148,6 +148,17 @@ bool PageSet::StoreWithTabs(SettingsImage& image) {
     return true;
 }
 
+bool PageSet::StoreQuietly(SettingsImage& image) {
+    SetQuiet(true);
+    bool all = true;
+    for (const EditedOn page : kSettingsPages) {
+        SettingsPage* widget = Page(page);
+        if (widget->TabIndex() != -1) all = widget->StoreSettings(image) && all;
+    }
+    SetQuiet(false);
+    return all;
+}
+
 void PageSet::Share(const SettingsImage& image) {
     for (const Entry& entry : pages_)
         entry.widget->SetOwnImage(image);

@@ -58,6 +58,9 @@ class PageSet {
     // StoreSettings on the settings pages that have a tab, in store order. False when a page
     // refused an entry: that page comes to the front.
     bool StoreWithTabs(SettingsImage& image);
+    // The same without a word to the user and without bringing a page to the front: what the
+    // pages hold, to compare. Stores every page, also after one refused an entry.
+    bool StoreQuietly(SettingsImage& image);
     // Hands the image to the pages that keep their own copy.
     void Share(const SettingsImage& image);
     void SetFactoryDefaults();

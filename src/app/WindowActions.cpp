@@ -1,5 +1,7 @@
 #include "app/WindowActions.h"
 
+#include <QFileInfo>
+
 #include "app/LanguageUpload.h"
 #include "app/PageSet.h"
 #include "framework/AppServices.h"
@@ -26,6 +28,7 @@ const QString kFactoryQuestion =
     QStringLiteral("Do you want to change to Factory Default configuration?");
 const QString kFactoryCaption = QStringLiteral("Factory Default");
 const QString kReading = QStringLiteral("Reading the settings of the UPS...");
+const QString kClosing = QStringLiteral("closing the window");
 
 // What an Apply would write, one change a line, as the pages show the values.
 QString ChangesText(const ApplyPlan& plan) {
@@ -54,10 +57,40 @@ bool WindowActions::Reload() {
     const bool all = reports_.ReadAllReports();
     // A report never read leaves start values in the image: the pages wait for a read that
     // brings all of them.
-    if (reports_.Connected() && reports_.ImageFromUnit()) LoadPagesFromImage();
+    if (reports_.Connected() && reports_.ImageFromUnit()) {
+        LoadPagesFromImage();
+        host_.SetNote({});  // what an Upload or Factory Setting left on the pages is gone
+    }
     pages_.Ups()->UpdateForUpsState(reports_.Flags().upsOn);
     return all && reports_.Connected();
 }
+
+bool WindowActions::LeavePages(const QString& leaving) {
+    if (!PagesLoaded() || !reports_.ImageFromUnit()) return true;
+    // What an Apply would write now, against the unit as last read: edits, an Upload and
+    // Factory Setting alike. An entry a page refuses is typing of the user's too.
+    SettingsImage held = unitImage_;
+    const bool stored = pages_.StoreQuietly(held);
+    const ApplyPlan plan = PlanApply(unitImage_, held);
+    if (stored && plan.changes.empty()) return true;
+    const int answer = ShowMessage(
+        Owner(),
+        QStringLiteral("The pages hold changes that have not been applied to the UPS; %1 "
+                       "discards them.\n\nYes applies them first, No discards them, Cancel "
+                       "goes back to the pages.")
+            .arg(leaving),
+        QStringLiteral("Changes not applied"),
+        MessageStyle::YesNoCancel | MessageStyle::IconExclamation,
+        stored ? ChangesText(plan) : QStringLiteral("An entry on the pages is not valid."));
+    if (answer == ButtonId::No) return true;
+    if (answer != ButtonId::Yes) return false;
+    running_ = true;
+    const bool saved = RunApply(false);
+    running_ = false;
+    return saved;
+}
+
+bool WindowActions::MayClose() { return LeavePages(kClosing); }
 
 void WindowActions::Refresh() {
     if (Busy()) return;
@@ -65,6 +98,7 @@ void WindowActions::Refresh() {
         ShowMessage(Owner(), kCommLostText, kCommLostCaption, MessageStyle::IconStop);
         return;
     }
+    if (!LeavePages(QStringLiteral("Refresh"))) return;
     BusyScope busy(kReading, [this](const QString& text) { host_.SetStatusText(text); });
     // The tabs follow the model code of the previous read: a unit swapped in between shows its
     // own tabs one Refresh later.
@@ -83,7 +117,12 @@ void WindowActions::Apply() {
         return;
     }
     running_ = true;
-    const SaveOutcome saved = SaveChanges();
+    RunApply(true);
+    running_ = false;
+}
+
+bool WindowActions::RunApply(bool ask) {
+    const SaveOutcome saved = SaveChanges(ask);
     if (saved.reload) {
         bool readBack = false;
         {
@@ -95,10 +134,10 @@ void WindowActions::Apply() {
         }
         if (saved.check) CheckWrite(saved, readBack);
     }
-    running_ = false;
+    return saved.saved;
 }
 
-WindowActions::SaveOutcome WindowActions::SaveChanges() {
+WindowActions::SaveOutcome WindowActions::SaveChanges(bool ask) {
     SaveOutcome outcome;
     const auto status = [this](const QString& text) { host_.SetStatusText(text); };
     {
@@ -117,9 +156,10 @@ WindowActions::SaveOutcome WindowActions::SaveChanges() {
     // Only what the user changed is written: a value the pages merely could not carry (a
     // hidden box, seconds below a minute, a code without a list item) stays as the unit has it.
     const ApplyPlan plan = PlanApply(asRead, edited);
-    const int answer =
-        ShowMessage(Owner(), kSaveQuestion, kSaveCaption,
-                    MessageStyle::YesNoCancel | MessageStyle::IconQuestion, ChangesText(plan));
+    const int answer = !ask ? ButtonId::Yes
+                            : ShowMessage(Owner(), kSaveQuestion, kSaveCaption,
+                                          MessageStyle::YesNoCancel | MessageStyle::IconQuestion,
+                                          ChangesText(plan));
     // Cancel goes back to the pages as they are; No discards the edits with the reload.
     if (answer == ButtonId::Cancel) outcome.reload = false;
     if (answer != ButtonId::Yes) return outcome;
@@ -141,7 +181,10 @@ WindowActions::SaveOutcome WindowActions::SaveChanges() {
     // A report given up is lost even when a later one found the unit again.
     if (!written.allWritten || !reports_.Connected()) {
         ShowMessage(Owner(), kCommLostText, kCommLostCaption, MessageStyle::IconStop);
-    } else if (changed) {
+        return outcome;
+    }
+    outcome.saved = true;
+    if (changed) {
         ShowMessage(Owner(), LoadText(ids::text::kSaved), kSavedCaption, MessageStyle::Ok);
         outcome.check = true;
         outcome.written = Image();
@@ -196,10 +239,13 @@ void WindowActions::FactorySetting() {
                     MessageStyle::YesNoCancel | MessageStyle::IconQuestion) != ButtonId::Yes)
         return;
     pages_.SetFactoryDefaults();
+    host_.SetNote(
+        QStringLiteral("The pages show the factory settings; Apply writes them to the UPS."));
 }
 
 void WindowActions::Exit() {
     if (Running()) return;
+    if (!MayClose()) return;
     EndWindow(kExitStepMs);
 }
 
@@ -222,7 +268,10 @@ void WindowActions::Download() {
 
 void WindowActions::Upload() {
     if (Busy()) return;
-    UploadSettings(*this);
+    if (const std::optional<QString> file = UploadSettings(*this))
+        host_.SetNote(
+            QStringLiteral("The pages show the settings of %1; Apply writes them to the UPS.")
+                .arg(QFileInfo(*file).fileName()));
 }
 
 void WindowActions::UploadLanguage() {

@@ -54,6 +54,15 @@ class WindowActions : public SettingsFileHost {
     // Reads every report; the pages take the image once every report has come from the unit.
     // True when every report was read.
     bool Reload();
+    // Before the pages are replaced or the window goes (`leaving` says which, e.g. "Refresh"):
+    // when the pages hold what the unit does not (edits, an Upload or Factory Setting not yet
+    // applied), asks whether to apply them first, discard them or go back. True when the caller
+    // may go on: nothing held, discarded, or applied and written.
+    bool LeavePages(const QString& leaving);
+    // The same for closing the window.
+    bool MayClose();
+    // The settings image as a read from the unit left it (an Upload does not change it).
+    void UnitImageRead(const SettingsImage& image) { unitImage_ = image; }
     // Stops the monitor (clears keep-polling, waits for the running flag in settleMs steps
     // through the pauser) and closes the window. Exit uses 100 ms steps.
     void EndWindow(int settleMs = kExitStepMs);
@@ -76,10 +85,13 @@ class WindowActions : public SettingsFileHost {
     struct SaveOutcome {
         bool reload = true;  // false: the Apply ends at once, the edits stay on the pages
         bool check = false;  // every report went through: compare after the reload
+        bool saved = false;  // the unit took every report asked for (perhaps none)
         SettingsImage written;
         std::bitset<SettingsImage::kSize> writtenBytes;
     };
-    SaveOutcome SaveChanges();
+    // The Apply; `ask` false when the user has already said to apply. True when saved.
+    bool RunApply(bool ask);
+    SaveOutcome SaveChanges(bool ask);
     // Keeps the unit's settings as read before a write; tells the user when it cannot.
     bool KeepBackup(const SettingsImage& asRead, const ApplyPlan& plan);
     // After the reload: tells the user of every written setting the unit does not hold.
@@ -92,6 +104,7 @@ class WindowActions : public SettingsFileHost {
     Pauser pauser_;
     bool running_ = false;
     bool ending_ = false;
+    SettingsImage unitImage_;
 };
 
 }  // namespace upsconfig

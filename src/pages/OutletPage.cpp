@@ -266,11 +266,12 @@ bool OutletPage::ReadControls() {
                               .arg(row.high);
         }
         if (!problem.isEmpty()) {
-            if (!Quiet())
+            if (!Quiet()) {
                 ShowMessage(this, problem, MessageCaption(),
                             MessageStyle::Ok | MessageStyle::IconExclamation);
-            edit->setFocus();
-            edit->selectAll();
+                edit->setFocus();
+                edit->selectAll();
+            }
             return false;
         }
     }

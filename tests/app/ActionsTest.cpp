@@ -138,8 +138,12 @@ TEST_F(ActionsTest, FactorySettingRefusesWhileOnlineAndAsksInStandby) {
     EXPECT_EQ(Messages()[0].text, "Do you want to change to Factory Default configuration?");
     EXPECT_EQ(Messages()[0].caption, "Factory Default");
     EXPECT_EQ(Messages()[0].style, 0x23u);
-    // Nothing reaches the unit, and Exit afterwards sends nothing either.
+    // Nothing reaches the unit, and Exit afterwards, the defaults discarded, sends nothing
+    // either.
+    services.messageAnswers = {ButtonId::No};
     QTest::mouseClick(Button(ids::window::kExit), Qt::LeftButton);
+    EXPECT_EQ(Messages().back().caption, "Changes not applied");
+    EXPECT_FALSE(dialog.isVisible());
     EXPECT_TRUE(bus.WrittenIds().empty());
 }
 

@@ -2,6 +2,8 @@
 
 #include "support/QtPrinters.h"
 
+#include <QCheckBox>
+
 #include "app/AppFixture.h"
 #include "resources/Ids.h"
 
@@ -98,6 +100,87 @@ INSTANTIATE_TEST_SUITE_P(
                     "Terminate test for the UPS: communication lost, the command did not reach "
                     "the UPS."}),
     [](const testing::TestParamInfo<CommandCase>& info) { return info.param.name; });
+
+// Edits not applied and a way of leaving the pages: the answer decides what becomes of them.
+enum class Way { Exit, CloseBox, Refresh };
+struct LeaveCase {
+    const char* name;
+    Way way;
+    bool factory;  // Factory Setting made the change, else a typed edit
+    int answer;
+    bool written;
+    bool closed;
+    bool editShown;  // afterwards the page shows the change
+};
+void PrintTo(const LeaveCase& c, std::ostream* os) { *os << c.name; }
+
+class Leaving : public AppFixture, public testing::WithParamInterface<LeaveCase> {};
+
+TEST_P(Leaving, UnappliedEditsAskToApplyDiscardOrGoBack) {
+    const LeaveCase& c = GetParam();
+    // The change: the alarm box the other way than the unit has it (factory: on).
+    const bool held = !c.factory;
+    SettingsImage image = HeldSettings(3);
+    SetField(image, FieldId::bAlarmCtrl, held ? 1 : 0);
+    unit.LoadImage(image);
+    MainDialog& dialog = Ready();
+    auto* alarm = Pages().Ups()->Control<QCheckBox>(ids::ups::kAlarm);
+    Flags().upsOn = 0;
+    if (c.factory) {
+        services.messageAnswers = {ButtonId::Yes};
+        Actions().FactorySetting();
+        EXPECT_EQ(dialog.StatusText(),
+                  "The pages show the factory settings; Apply writes them to the UPS.");
+    } else {
+        alarm->setChecked(false);
+    }
+    ASSERT_EQ(alarm->isChecked(), !held);
+    services.calls.clear();
+    services.messageAnswers = {c.answer};
+
+    switch (c.way) {
+        case Way::Exit:
+            Actions().Exit();
+            break;
+        case Way::CloseBox:
+            dialog.close();
+            break;
+        case Way::Refresh:
+            Actions().Refresh();
+            break;
+    }
+
+    ASSERT_FALSE(Messages().empty());
+    const auto& question = Messages().front();
+    EXPECT_EQ(question.caption, "Changes not applied");
+    EXPECT_EQ(question.style, MessageStyle::YesNoCancel | MessageStyle::IconExclamation);
+    EXPECT_TRUE(question.text.contains(c.way == Way::Refresh ? "Refresh" : "closing the window"));
+    EXPECT_TRUE(question.details.contains(held ? "Enable Audible Alarm Control: On -> Off"
+                                               : "Enable Audible Alarm Control: Off -> On"))
+        << question.details.toStdString();
+    // Yes writes at once: the Save question is not asked a second time.
+    for (const auto& m : Messages())
+        EXPECT_NE(m.caption, "Save setting");
+    EXPECT_EQ(!bus.WrittenIds().empty(), c.written);
+    EXPECT_EQ(!dialog.isVisible(), c.closed);
+    if (!c.closed) {
+        EXPECT_EQ(alarm->isChecked() != held, c.editShown);
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    EachWayOfLeaving, Leaving,
+    testing::Values(
+        LeaveCase{"ExitYes", Way::Exit, false, ButtonId::Yes, true, true, false},
+        LeaveCase{"ExitNo", Way::Exit, false, ButtonId::No, false, true, false},
+        LeaveCase{"ExitCancel", Way::Exit, false, ButtonId::Cancel, false, false, true},
+        LeaveCase{"CloseBoxCancel", Way::CloseBox, false, ButtonId::Cancel, false, false, true},
+        LeaveCase{"CloseBoxYesAfterFactory", Way::CloseBox, true, ButtonId::Yes, true, true, false},
+        LeaveCase{"RefreshYes", Way::Refresh, false, ButtonId::Yes, true, false, true},
+        LeaveCase{"RefreshNo", Way::Refresh, false, ButtonId::No, false, false, false},
+        LeaveCase{"RefreshCancelAfterFactory", Way::Refresh, true, ButtonId::Cancel, false, false,
+                  true}),
+    [](const testing::TestParamInfo<LeaveCase>& info) { return info.param.name; });
 
 }  // namespace
 }  // namespace upsconfig::support
