@@ -137,8 +137,11 @@ void MainDialog::ConnectButtons() {
     };
     for (auto [id, handler] : handlers) {
         if (QPushButton* button = FindControl<QPushButton>(this, id))
-            connect(button, &QPushButton::clicked, this,
-                    [this, handler = handler] { (actions_.*handler)(); });
+            connect(button, &QPushButton::clicked, this, [this, handler = handler] {
+                (actions_.*handler)();
+                // What the action found of the link shows at once.
+                actions_.FollowLink();
+            });
     }
 }
 
@@ -155,6 +158,11 @@ void MainDialog::SetNote(const QString& text) {
 void MainDialog::SetCondition(const QString& text) {
     condition_ = text;
     ShowStatus();
+}
+
+void MainDialog::EnableUnitActions(bool enabled) {
+    for (int id : {kApply, kUploadLanguage})
+        if (QPushButton* button = FindControl<QPushButton>(this, id)) button->setEnabled(enabled);
 }
 
 void MainDialog::ShowStatus() {
@@ -189,6 +197,7 @@ bool MainDialog::Initialise() {
     if (contact == FirstContact::Found) {
         flags.upsOn = 1;
         flags.keepPolling = 1;
+        actions_.ContactMade();
         StartMonitor();
     }
 
@@ -211,6 +220,7 @@ void MainDialog::StartMonitor() {
             [this] {
                 stateUpdateQueued_ = false;
                 pages_.ApplyState();
+                actions_.FollowLink();
             },
             Qt::QueuedConnection);
     });

@@ -59,6 +59,7 @@ class MainDialog : public QDialog, public ReportListener, private WindowHost {
     void SetStatusText(const QString& text) override;
     void SetNote(const QString& text) override;
     void SetCondition(const QString& text) override;
+    void EnableUnitActions(bool enabled) override;
     void CloseWindow() override;
     void ShowStatus();
 

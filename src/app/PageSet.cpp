@@ -106,21 +106,26 @@ std::vector<EditedOn> PageSet::WithTab() const {
 }
 
 void PageSet::ShowSelected() {
-    const UpsFlags& flags = reports_.Flags();
     const int selected = tabs_->CurrentIndex();
     // Hide first, so two pages are never on screen together.
     for (const Entry& entry : pages_)
         if (selected < 0 || entry.widget->TabIndex() != selected) entry.widget->hide();
     for (const Entry& entry : pages_)
         if (selected >= 0 && entry.widget->TabIndex() == selected) entry.widget->show();
-    Outlet(1)->UpdateCommandButtons(flags.outlet1On);
-    Outlet(2)->UpdateCommandButtons(flags.outlet2On);
+    UpdateCommands();
 }
 
 void PageSet::ApplyState() {
     const UpsFlags& flags = reports_.Flags();
     Ups()->UpdateForUpsState(flags.upsOn);
     Parallel()->UpdateForUpsState(flags.upsOn);
+    UpdateCommands();
+}
+
+void PageSet::UpdateCommands() {
+    const UpsFlags& flags = reports_.Flags();
+    for (const Entry& entry : pages_)
+        entry.widget->SetUnitReachable(reports_.Connected());
     Outlet(1)->UpdateCommandButtons(flags.outlet1On);
     Outlet(2)->UpdateCommandButtons(flags.outlet2On);
 }

@@ -48,7 +48,8 @@ class PageSet {
     std::vector<EditedOn> WithTab() const;
     // Shows the page of the selected tab alone.
     void ShowSelected();
-    // The state the monitor reads: standby-only controls, outlet buttons.
+    // The state the monitor reads: standby-only controls, outlet buttons; the command buttons
+    // only while the unit answers.
     void ApplyState();
 
     // SetModel and the parallel unit list from the image, then LoadSettings on all seven
@@ -68,6 +69,8 @@ class PageSet {
     void SetQuiet(bool quiet);
 
   private:
+    void UpdateCommands();
+
     struct Entry {
         EditedOn page;  // NoPage for the info text
         SettingsPage* widget;

@@ -29,6 +29,8 @@ const QString kFactoryQuestion =
 const QString kFactoryCaption = QStringLiteral("Factory Default");
 const QString kReading = QStringLiteral("Reading the settings of the UPS...");
 const QString kClosing = QStringLiteral("closing the window");
+const QString kUnitGone = QStringLiteral(
+    "Communication lost: the UPS does not answer. The pages show the values last read.");
 
 // What an Apply would write, one change a line, as the pages show the values.
 QString ChangesText(const ApplyPlan& plan) {
@@ -62,17 +64,69 @@ bool WindowActions::Reload() {
         host_.SetNote({});  // what an Upload or Factory Setting left on the pages is gone
     }
     pages_.Ups()->UpdateForUpsState(reports_.Flags().upsOn);
-    return all && reports_.Connected();
+    const bool fresh = all && reports_.Connected();
+    if (fresh && following_) {
+        linkSeen_ = true;
+        if (!unitAnswers_) UnitAnswers(true);
+    }
+    return fresh;
 }
 
-bool WindowActions::LeavePages(const QString& leaving) {
-    if (!PagesLoaded() || !reports_.ImageFromUnit()) return true;
+void WindowActions::ContactMade() {
+    following_ = true;
+    linkSeen_ = true;
+    UnitAnswers(true);
+}
+
+void WindowActions::UnitAnswers(bool answers) {
+    unitAnswers_ = answers;
+    host_.SetCondition(answers ? QString() : kUnitGone);
+    host_.EnableUnitActions(answers);
+    pages_.ApplyState();
+}
+
+void WindowActions::FollowLink() {
+    const bool connected = reports_.Connected();
+    if (!following_ || connected == linkSeen_ || Busy() || reports_.Flags().keepPolling.load() == 0)
+        return;
+    linkSeen_ = connected;
+    if (!connected) {
+        UnitAnswers(false);
+        return;
+    }
+    // Typed work is worth more than a fresh look: the pages keep it, and Apply reads anyway.
+    if (PagesHoldChanges(nullptr)) {
+        host_.SetNote(
+            QStringLiteral("The UPS answers again; the pages keep the changes not yet "
+                           "applied."));
+        UnitAnswers(true);
+        return;
+    }
+    BusyScope busy(kReading, [this](const QString& text) { host_.SetStatusText(text); });
+    const bool read = reports_.ReadAllReports();
+    const int model = static_cast<int>(GetField(Image(), FieldId::bModelCode));
+    if (!read || !reports_.Connected() || model == 0) return;
+    pages_.RebuildTabs(model, reports_.Flags().testInfo.load() != 0);
+    LoadPagesFromImage();
+    host_.SetNote({});
+    UnitAnswers(true);
+}
+
+bool WindowActions::PagesHoldChanges(ApplyPlan* plan) {
+    if (!PagesLoaded() || !reports_.ImageFromUnit()) return false;
     // What an Apply would write now, against the unit as last read: edits, an Upload and
     // Factory Setting alike. An entry a page refuses is typing of the user's too.
     SettingsImage held = unitImage_;
     const bool stored = pages_.StoreQuietly(held);
-    const ApplyPlan plan = PlanApply(unitImage_, held);
-    if (stored && plan.changes.empty()) return true;
+    ApplyPlan planned = PlanApply(unitImage_, held);
+    const bool changes = !stored || !planned.changes.empty();
+    if (plan != nullptr) *plan = std::move(planned);
+    return changes;
+}
+
+bool WindowActions::LeavePages(const QString& leaving) {
+    ApplyPlan plan;
+    if (!PagesHoldChanges(&plan)) return true;
     const int answer = ShowMessage(
         Owner(),
         QStringLiteral("The pages hold changes that have not been applied to the UPS; %1 "
@@ -81,7 +135,8 @@ bool WindowActions::LeavePages(const QString& leaving) {
             .arg(leaving),
         QStringLiteral("Changes not applied"),
         MessageStyle::YesNoCancel | MessageStyle::IconExclamation,
-        stored ? ChangesText(plan) : QStringLiteral("An entry on the pages is not valid."));
+        plan.changes.empty() ? QStringLiteral("An entry on the pages is not valid.")
+                             : ChangesText(plan));
     if (answer == ButtonId::No) return true;
     if (answer != ButtonId::Yes) return false;
     running_ = true;
@@ -104,7 +159,9 @@ void WindowActions::Refresh() {
     // own tabs one Refresh later.
     pages_.RebuildTabs(static_cast<int>(GetField(Image(), FieldId::bModelCode)),
                        reports_.Flags().testInfo.load() != 0);
-    Reload();
+    // Fresh values or the word that there are none: a unit gone since the last status read
+    // fails here first.
+    if (!Reload()) ShowMessage(Owner(), kCommLostText, kCommLostCaption, MessageStyle::IconStop);
     pages_.ApplyState();
 }
 

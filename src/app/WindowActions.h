@@ -29,6 +29,8 @@ class WindowHost {
     // A lasting state of the unit, shown in place of the note while it holds (empty: none).
     virtual void SetCondition(const QString& text) = 0;
     virtual bool MonitorRunning() const = 0;
+    // Offers or takes away the window's buttons that need the unit (Apply, Upload language).
+    virtual void EnableUnitActions(bool enabled) = 0;
     // The monitor has stopped: joins it and closes the window.
     virtual void CloseWindow() = 0;
 };
@@ -63,6 +65,14 @@ class WindowActions : public SettingsFileHost {
     bool MayClose();
     // The settings image as a read from the unit left it (an Upload does not change it).
     void UnitImageRead(const SettingsImage& image) { unitImage_ = image; }
+
+    // The first contact found the unit: from here on the window follows the link.
+    void ContactMade();
+    // After every monitor pass and every action: the link lost is said at once and the actions
+    // that need the unit go; the link back, the unit is read and the pages loaded as after a
+    // first contact (pages holding changes not applied keep them). Does nothing while an action
+    // runs or the window ends; the next call looks again.
+    void FollowLink();
     // Stops the monitor (clears keep-polling, waits for the running flag in settleMs steps
     // through the pauser) and closes the window. Exit uses 100 ms steps.
     void EndWindow(int settleMs = kExitStepMs);
@@ -97,6 +107,9 @@ class WindowActions : public SettingsFileHost {
     // After the reload: tells the user of every written setting the unit does not hold.
     void CheckWrite(const SaveOutcome& saved, bool readBack);
     bool Busy() const { return Running() || ending_; }
+    bool PagesHoldChanges(ApplyPlan* plan);
+    // The unit answers (true) or not: the status line and the actions that need it follow.
+    void UnitAnswers(bool answers);
 
     WindowHost& host_;
     ReportLayer& reports_;
@@ -105,6 +118,9 @@ class WindowActions : public SettingsFileHost {
     bool running_ = false;
     bool ending_ = false;
     SettingsImage unitImage_;
+    bool following_ = false;    // a unit was found: the window follows the link
+    bool linkSeen_ = false;     // the link's state FollowLink last acted on
+    bool unitAnswers_ = false;  // the window counts the unit as there
 };
 
 }  // namespace upsconfig

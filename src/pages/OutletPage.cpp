@@ -346,9 +346,9 @@ void OutletPage::UpdateOutletControls() {
 }
 
 void OutletPage::UpdateCommandButtons(int outletOn) {
-    Control<QPushButton>(id::kTurnOn)->setEnabled(outletOn == 0);
-    Control<QPushButton>(id::kTurnOff)->setEnabled(outletOn != 0);
-    Control<QPushButton>(id::kReboot)->setEnabled(outletOn != 0);
+    Control<QPushButton>(id::kTurnOn)->setEnabled(reachable_ && outletOn == 0);
+    Control<QPushButton>(id::kTurnOff)->setEnabled(reachable_ && outletOn != 0);
+    Control<QPushButton>(id::kReboot)->setEnabled(reachable_ && outletOn != 0);
 }
 
 }  // namespace upsconfig

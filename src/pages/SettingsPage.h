@@ -51,6 +51,8 @@ class SettingsPage : public QWidget {
     virtual bool StoreSettings(SettingsImage& image);
     virtual void SetFactoryDefaults();
     virtual void DisableAllControls();
+    // Whether the unit answers: the command buttons of a page are offered only while it does.
+    virtual void SetUnitReachable(bool /*reachable*/) {}
 
     // The page's own copy of the settings image, as the window last shared it: pages whose
     // choices depend on the model or on another field take them from here.

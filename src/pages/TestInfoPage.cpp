@@ -31,7 +31,7 @@ TestInfoPage::TestInfoPage(ReportLayer& reports, QWidget* parent)
     : SettingsPage(Template(ids::dialog::kTestInfoPage), parent), reports_(reports) {
     SetEnterEscapeFilter(false);
     // The unit reports no test result: the window says only whether it took the command.
-    // The buttons stay enabled.
+    // The buttons stay enabled while the unit answers.
     connect(Control<QPushButton>(kStartTest), &QPushButton::clicked, this, [this] {
         RunCommand(QStringLiteral("Start test"), QStringLiteral("the UPS"),
                    [this] { return reports_.StartBatteryTest(); });
@@ -45,6 +45,11 @@ TestInfoPage::TestInfoPage(ReportLayer& reports, QWidget* parent)
 void TestInfoPage::DisableAllControls() {
     for (int id : {kTimeSinceStartup, kHardware, kPowerFirmware, kMonitorFirmware})
         Control<QLineEdit>(id)->setEnabled(false);
+}
+
+void TestInfoPage::SetUnitReachable(bool reachable) {
+    for (int id : {kStartTest, kTerminateTest})
+        Control<QPushButton>(id)->setEnabled(reachable);
 }
 
 void TestInfoPage::ShowVersions(int hardware, int powerFirmware, int monitorFirmware) {

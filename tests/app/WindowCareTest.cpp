@@ -182,5 +182,73 @@ INSTANTIATE_TEST_SUITE_P(
                   true}),
     [](const testing::TestParamInfo<LeaveCase>& info) { return info.param.name; });
 
+class UnitGone : public AppFixture {
+  protected:
+    // The monitor runs up to and through its next status read; its state update then arrives.
+    void NextStatusRead() {
+        const int every = MonitorThread::kPassesPerStatusRead;
+        const int target = (gate->Passes() / every + 1) * every;
+        gate->Allow(target - gate->Passes());
+        ASSERT_TRUE(gate->WaitForPasses(target));
+        QApplication::processEvents();
+    }
+    QCheckBox* Alarm() { return Pages().Ups()->Control<QCheckBox>(ids::ups::kAlarm); }
+    bool Offered(int id) { return Button(id)->isEnabled(); }
+    bool TurnOnOffered() {
+        return Pages().Outlet(1)->Control<QPushButton>(ids::outlet::kTurnOn)->isEnabled();
+    }
+};
+
+TEST_F(UnitGone, IsShownAtOnceAndTheUnitBackIsReadAsAtAFirstContact) {
+    unit.SetOutlet(1, false);
+    MainDialog& dialog = Ready();
+    ASSERT_TRUE(Alarm()->isChecked());
+    ASSERT_TRUE(TurnOnOffered());
+
+    // Unplugged: the status read fails and the window says so, keeping the pages.
+    bus.Unplug();
+    NextStatusRead();
+    EXPECT_TRUE(dialog.StatusText().startsWith("Communication lost"))
+        << dialog.StatusText().toStdString();
+    EXPECT_FALSE(Offered(ids::window::kApply));
+    EXPECT_FALSE(Offered(ids::window::kUploadLanguage));
+    EXPECT_TRUE(Offered(ids::window::kRefresh));
+    EXPECT_FALSE(TurnOnOffered());
+    EXPECT_TRUE(Alarm()->isChecked());
+
+    // Back, with another setting: the next status read finds it, and the window reads it.
+    SettingsImage changed = HeldSettings(3);
+    SetField(changed, FieldId::bAlarmCtrl, 0);
+    unit.LoadImage(changed);
+    bus.Replug();
+    NextStatusRead();
+    EXPECT_FALSE(Alarm()->isChecked());
+    EXPECT_TRUE(dialog.StatusText().isEmpty()) << dialog.StatusText().toStdString();
+    EXPECT_TRUE(Offered(ids::window::kApply));
+    EXPECT_TRUE(TurnOnOffered());
+    EXPECT_TRUE(Messages().empty());
+
+    // Typed work outlives a second unplug: back again, the pages keep it.
+    Alarm()->setChecked(true);
+    bus.Unplug();
+    NextStatusRead();
+    bus.Replug();
+    NextStatusRead();
+    EXPECT_TRUE(Alarm()->isChecked());
+    EXPECT_TRUE(Offered(ids::window::kApply));
+    EXPECT_TRUE(dialog.StatusText().contains("keep the changes"))
+        << dialog.StatusText().toStdString();
+}
+
+TEST_F(UnitGone, ARefreshRightAfterTheUnplugSaysCommunicationLost) {
+    MainDialog& dialog = Ready();
+    bus.Unplug();  // before any status read noticed
+    QTest::mouseClick(Button(ids::window::kRefresh), Qt::LeftButton);
+    ASSERT_EQ(Messages().size(), 1u);
+    EXPECT_EQ(Messages()[0].text, "communication lost,\nplease try again");
+    EXPECT_TRUE(dialog.StatusText().startsWith("Communication lost"));
+    EXPECT_FALSE(Offered(ids::window::kApply));
+}
+
 }  // namespace
 }  // namespace upsconfig::support
