@@ -16,7 +16,9 @@
 #include "app/AboutDialog.h"
 #include "app/FirstContact.h"
 #include "app/LookingForUpsWindow.h"
+#include "device/Diagnosis.h"
 #include "framework/Accessibility.h"
+#include "framework/AppServices.h"
 #include "framework/DialogUnits.h"
 #include "framework/TabControl.h"
 #include "framework/TemplateBuilder.h"
@@ -45,11 +47,12 @@ TabControl* BuildWindow(QDialog* window) {
 
 }  // namespace
 
-MainDialog::MainDialog(HidLink& link, ReportLayer& reports, Pauser pauser, Pauser monitorPauser,
-                       QWidget* parent)
+MainDialog::MainDialog(HidLink& link, ReportLayer& reports, SelectedBackend& backend, Pauser pauser,
+                       Pauser monitorPauser, QWidget* parent)
     : QDialog(parent),
       link_(link),
       reports_(reports),
+      backend_(backend),
       pauser_(std::move(pauser)),
       monitor_(reports, monitorPauser ? std::move(monitorPauser) : pauser_),
       tabs_(BuildWindow(this)),
@@ -187,29 +190,37 @@ bool MainDialog::Initialise() {
     flags.keepPolling = 0;
 
     LookingForUpsWindow looking(windowTitle());
-    const FirstContact contact = FindUnit(this, link_, reports_, looking);
+    const FirstContact contact =
+        FindUnit(this, link_, reports_, looking, [this] { return Diagnosis(); });
     if (contact == FirstContact::Cancelled) return false;
     if (contact == FirstContact::Ignored) DisableForIgnore();
     // The reload below reads everything once more: without a unit that is another 6.6 s
     // before the window appears.
     looking.ShowSoon();
 
-    if (contact == FirstContact::Found) {
-        flags.upsOn = 1;
-        flags.keepPolling = 1;
-        actions_.ContactMade();
-        StartMonitor();
-    }
+    if (contact == FirstContact::Found) StartFollowing();
 
     pages_.Place();
-    pages_.RebuildTabs(static_cast<int>(GetField(reports_.Image(), FieldId::bModelCode)),
-                       flags.testInfo.load() != 0);
-    pauser_(WindowActions::kReloadDelayMs);
-    actions_.Reload();
-    pages_.Ups()->UpdateForUpsState(flags.upsOn);
-    pages_.Parallel()->UpdateForUpsState(flags.upsOn);
+    actions_.LoadAfterContact();
     looking.Dismiss();
     return true;
+}
+
+QString MainDialog::Diagnosis() {
+    // Asks the whole bus, so that a --device naming nothing present is said as such.
+    return QString::fromStdString(
+        DiagnosisText(Diagnose(backend_.Unfiltered(), Services().Host(), backend_.Device())));
+}
+
+void MainDialog::StartFollowing() {
+    for (int id : {kRefresh, kUploadLanguage, kApply, kFactorySetting})
+        if (QPushButton* button = FindControl<QPushButton>(this, id)) button->setEnabled(true);
+    pages_.EnableAgain();
+    UpsFlags& flags = reports_.Flags();
+    flags.upsOn = 1;
+    flags.keepPolling = 1;
+    actions_.ContactMade();
+    StartMonitor();
 }
 
 void MainDialog::StartMonitor() {
@@ -227,9 +238,11 @@ void MainDialog::StartMonitor() {
 }
 
 void MainDialog::DisableForIgnore() {
-    for (int id : {kRefresh, kUploadLanguage, kApply, kFactorySetting})
+    // Refresh stays: it looks for the unit again.
+    for (int id : {kUploadLanguage, kApply, kFactorySetting})
         if (QPushButton* button = FindControl<QPushButton>(this, id)) button->setEnabled(false);
     pages_.DisableAll();
+    SetCondition(QStringLiteral("No UPS is connected. Refresh looks for it again."));
 }
 
 void MainDialog::CloseWindow() {

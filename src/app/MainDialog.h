@@ -8,6 +8,7 @@
 #include "app/PageSet.h"
 #include "app/WindowActions.h"
 #include "device/HidLink.h"
+#include "device/InterfaceSelection.h"
 #include "device/Pauser.h"
 #include "device/ReportLayer.h"
 
@@ -24,8 +25,9 @@ class MainDialog : public QDialog, public ReportListener, private WindowHost {
   public:
     // monitorPauser paces the monitor's passes; empty = the same pauser. The window registers
     // itself as the report layer's listener.
-    MainDialog(HidLink& link, ReportLayer& reports, Pauser pauser, Pauser monitorPauser = {},
-               QWidget* parent = nullptr);
+    // backend is the one under the link, which lets through only the unit chosen.
+    MainDialog(HidLink& link, ReportLayer& reports, SelectedBackend& backend, Pauser pauser,
+               Pauser monitorPauser = {}, QWidget* parent = nullptr);
     ~MainDialog() override;
 
     // Everything from the first contact to the first reload. False when the user chose Cancel
@@ -60,6 +62,8 @@ class MainDialog : public QDialog, public ReportListener, private WindowHost {
     void SetNote(const QString& text) override;
     void SetCondition(const QString& text) override;
     void EnableUnitActions(bool enabled) override;
+    void StartFollowing() override;
+    QString Diagnosis() override;
     void CloseWindow() override;
     void ShowStatus();
 
@@ -72,6 +76,7 @@ class MainDialog : public QDialog, public ReportListener, private WindowHost {
 
     HidLink& link_;
     ReportLayer& reports_;
+    SelectedBackend& backend_;
     Pauser pauser_;
     MonitorThread monitor_;
     TabControl* tabs_;

@@ -176,9 +176,21 @@ void PageSet::SetFactoryDefaults() {
 }
 
 void PageSet::DisableAll() {
+    std::vector<QWidget*> enabled;
+    for (const Entry& entry : pages_)
+        for (QWidget* control : entry.widget->findChildren<QWidget*>())
+            if (control->isEnabled()) enabled.push_back(control);
     for (const EditedOn page : kSettingsPages)
         Page(page)->DisableAllControls();
     TestInfo()->DisableAllControls();
+    for (QWidget* control : enabled)
+        if (!control->isEnabled()) disabled_.emplace_back(control);
+}
+
+void PageSet::EnableAgain() {
+    for (const QPointer<QWidget>& control : disabled_)
+        if (control) control->setEnabled(true);
+    disabled_.clear();
 }
 
 void PageSet::SetQuiet(bool quiet) {

@@ -1,12 +1,12 @@
 #pragma once
 
+#include <QPointer>
+#include <QWidget>
 #include <array>
 #include <vector>
 
 #include "device/ReportLayer.h"
 #include "unit/SettingsImage.h"
-
-class QWidget;
 
 namespace upsconfig {
 
@@ -65,7 +65,9 @@ class PageSet {
     // Hands the image to the pages that keep their own copy.
     void Share(const SettingsImage& image);
     void SetFactoryDefaults();
+    // DisableAllControls on every page, and its undoing when a unit is found after all.
     void DisableAll();
+    void EnableAgain();
     void SetQuiet(bool quiet);
 
   private:
@@ -84,6 +86,7 @@ class PageSet {
     // The model code the tabs were built for; starts as a value no model code has.
     int tabsModel_ = -1;
     bool loaded_ = false;
+    std::vector<QPointer<QWidget>> disabled_;  // what DisableAll turned off
 };
 
 }  // namespace upsconfig

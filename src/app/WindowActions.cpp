@@ -6,6 +6,7 @@
 #include "app/PageSet.h"
 #include "framework/AppServices.h"
 #include "framework/BusyScope.h"
+#include "pages/ParallelPage.h"
 #include "pages/UpsPage.h"
 #include "resources/Ids.h"
 #include "resources/QtText.h"
@@ -70,6 +71,31 @@ bool WindowActions::Reload() {
         if (!unitAnswers_) UnitAnswers(true);
     }
     return fresh;
+}
+
+void WindowActions::LoadAfterContact() {
+    pages_.RebuildTabs(static_cast<int>(GetField(Image(), FieldId::bModelCode)),
+                       reports_.Flags().testInfo.load() != 0);
+    pauser_(kReloadDelayMs);
+    Reload();
+    pages_.Ups()->UpdateForUpsState(reports_.Flags().upsOn);
+    pages_.Parallel()->UpdateForUpsState(reports_.Flags().upsOn);
+}
+
+void WindowActions::LookForUnit() {
+    {
+        BusyScope busy(QStringLiteral("Looking for the UPS..."),
+                       [this](const QString& text) { host_.SetStatusText(text); });
+        reports_.ReadAllReports();
+    }
+    if (!reports_.Connected() || GetField(Image(), FieldId::bModelCode) == 0) {
+        ShowMessage(Owner(), kCommLostText, kCommLostCaption, MessageStyle::IconStop,
+                    host_.Diagnosis());
+        return;
+    }
+    BusyScope busy(kReading, [this](const QString& text) { host_.SetStatusText(text); });
+    host_.StartFollowing();
+    LoadAfterContact();
 }
 
 void WindowActions::ContactMade() {
@@ -149,6 +175,10 @@ bool WindowActions::MayClose() { return LeavePages(kClosing); }
 
 void WindowActions::Refresh() {
     if (Busy()) return;
+    if (!following_) {
+        LookForUnit();
+        return;
+    }
     if (!reports_.Connected()) {
         ShowMessage(Owner(), kCommLostText, kCommLostCaption, MessageStyle::IconStop);
         return;

@@ -31,6 +31,10 @@ class WindowHost {
     virtual bool MonitorRunning() const = 0;
     // Offers or takes away the window's buttons that need the unit (Apply, Upload language).
     virtual void EnableUnitActions(bool enabled) = 0;
+    // A unit was found: the buttons and page controls come back, the monitor starts.
+    virtual void StartFollowing() = 0;
+    // Why no unit is reachable, in words, with the fix.
+    virtual QString Diagnosis() = 0;
     // The monitor has stopped: joins it and closes the window.
     virtual void CloseWindow() = 0;
 };
@@ -68,6 +72,8 @@ class WindowActions : public SettingsFileHost {
 
     // The first contact found the unit: from here on the window follows the link.
     void ContactMade();
+    // What follows a first contact: the tabs for the model, a short wait, the reload.
+    void LoadAfterContact();
     // After every monitor pass and every action: the link lost is said at once and the actions
     // that need the unit go; the link back, the unit is read and the pages loaded as after a
     // first contact (pages holding changes not applied keep them). Does nothing while an action
@@ -108,6 +114,9 @@ class WindowActions : public SettingsFileHost {
     void CheckWrite(const SaveOutcome& saved, bool readBack);
     bool Busy() const { return Running() || ending_; }
     bool PagesHoldChanges(ApplyPlan* plan);
+    // Refresh after Ignore: looks for the unit again; found, the window comes to life as at a
+    // first contact, else says why not.
+    void LookForUnit();
     // The unit answers (true) or not: the status line and the actions that need it follow.
     void UnitAnswers(bool answers);
 

@@ -3,6 +3,7 @@
 #include <cstdint>
 #include <optional>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "device/HidBackend.h"
@@ -25,6 +26,13 @@ std::vector<HidInterface> SelectInterfaces(const std::vector<HidInterface>& inte
 class SelectedBackend : public HidBackend {
   public:
     SelectedBackend(HidBackend& backend, std::string device);
+
+    // The path or serial it lets through; empty for every one. Changed only while nothing is
+    // open.
+    const std::string& Device() const { return device_; }
+    void SetDevice(std::string device) { device_ = std::move(device); }
+    // The backend below, which lists every interface.
+    HidBackend& Unfiltered() { return backend_; }
 
     std::vector<HidInterface> Enumerate() override;
     bool Open(const std::string& path) override;

@@ -130,11 +130,13 @@ int AppServices::ShowMessage(QWidget* owner, const QString& text, const QString&
     return hasCancel ? ButtonId::Cancel : ids.front();
 }
 
-int AppServices::RunCommErrorDialog(QWidget* owner) {
-    CommErrorDialog dialog(owner);
+int AppServices::RunCommErrorDialog(QWidget* owner, const QString& diagnosis) {
+    CommErrorDialog dialog(owner, diagnosis);
     dialog.exec();
     return dialog.Choice();
 }
+
+HostView AppServices::Host() { return {}; }
 
 std::optional<QString> AppServices::GetSaveFileName(QWidget* owner) {
     QFileDialog dialog(owner);

@@ -4,6 +4,7 @@
 #include <optional>
 #include <vector>
 
+#include "device/HostView.h"
 #include "framework/MessageBoxIds.h"
 
 class QWidget;
@@ -27,8 +28,11 @@ class AppServices {
     // "Show Details..." button.
     virtual int ShowMessage(QWidget* owner, const QString& text, const QString& caption,
                             unsigned style, const QString& details);
-    // The communication-error dialog, modal: ButtonId::Retry, Ignore or Cancel.
-    virtual int RunCommErrorDialog(QWidget* owner);
+    // The communication-error dialog, modal, with the diagnosis of why no unit was found below
+    // its advice: ButtonId::Retry, Ignore or Cancel.
+    virtual int RunCommErrorDialog(QWidget* owner, const QString& diagnosis);
+    // The machine as the diagnosis looks at it: sysfs, the udev rules, the seats.
+    virtual HostView Host();
     // Save dialog for a settings file ("*.kvr", default suffix, asks before overwriting);
     // empty when cancelled.
     virtual std::optional<QString> GetSaveFileName(QWidget* owner);

@@ -41,6 +41,8 @@ namespace commerror {
 inline constexpr int kRetry = 1011;
 inline constexpr int kIgnore = 1012;
 inline constexpr int kCancel = 1013;
+// Not in the template: the diagnosis the window adds below the buttons.
+inline constexpr int kDiagnosis = 1014;
 }  // namespace commerror
 
 namespace ups {

@@ -3,6 +3,8 @@
 #include "support/QtPrinters.h"
 
 #include <QCheckBox>
+#include <cerrno>
+#include <functional>
 
 #include "app/AppFixture.h"
 #include "resources/Ids.h"
@@ -248,6 +250,84 @@ TEST_F(UnitGone, ARefreshRightAfterTheUnplugSaysCommunicationLost) {
     EXPECT_EQ(Messages()[0].text, "communication lost,\nplease try again");
     EXPECT_TRUE(dialog.StatusText().startsWith("Communication lost"));
     EXPECT_FALSE(Offered(ids::window::kApply));
+}
+
+// Why no unit was found, below the communication-error dialog's advice: probe's verdict and fix.
+struct DiagnosisCase {
+    const char* name;
+    std::function<void(SimulatedUps&)> fault;
+    const char* verdict;
+    const char* fix;
+};
+void PrintTo(const DiagnosisCase& c, std::ostream* os) { *os << c.name; }
+
+class NoUnit : public AppFixture, public testing::WithParamInterface<DiagnosisCase> {};
+
+TEST_P(NoUnit, TheCommunicationErrorDialogSaysWhy) {
+    GetParam().fault(bus);
+    services.commErrorChoices = {ButtonId::Cancel};
+    MakeApp();
+    EXPECT_FALSE(app->Initialise());
+    const auto dialogs = services.CallsOf(ScriptedAppServices::Kind::CommErrorDialog);
+    ASSERT_EQ(dialogs.size(), 1u);
+    EXPECT_TRUE(dialogs[0].text.startsWith(QStringLiteral("Verdict: ") + GetParam().verdict))
+        << dialogs[0].text.toStdString();
+    EXPECT_TRUE(dialogs[0].text.contains(GetParam().fix)) << dialogs[0].text.toStdString();
+}
+
+OpenFailure Failure(OpenFailure::Kind kind, int error, const char* text) {
+    return {kind, error, text};
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    EachVerdict, NoUnit,
+    testing::Values(DiagnosisCase{"NotPresent", [](SimulatedUps& b) { b.Unplug(); }, "no_interface",
+                                  "Check the USB cable"},
+                    DiagnosisCase{"NoPermission",
+                                  [](SimulatedUps& b) {
+                                      b.FailOpen(SimulatedUps::kDefaultPath,
+                                                 Failure(OpenFailure::Kind::PermissionDenied,
+                                                         EACCES, "Permission denied"));
+                                  },
+                                  "permission_denied", "Install the udev rule 70-upsconfig.rules"},
+                    DiagnosisCase{"Busy",
+                                  [](SimulatedUps& b) {
+                                      b.FailOpen(
+                                          SimulatedUps::kDefaultPath,
+                                          Failure(OpenFailure::Kind::Busy, EBUSY, "Device busy"));
+                                  },
+                                  "busy", "Another program holds it"},
+                    DiagnosisCase{"OtherReports",
+                                  [](SimulatedUps& b) { b.SetReportDescriptor({}); },
+                                  "length_refused", "check the ids the tool was built with"}),
+    [](const testing::TestParamInfo<DiagnosisCase>& info) { return info.param.name; });
+
+TEST_F(NoUnit, AfterIgnoreRefreshLooksAgainAndAUnitFoundComesToLife) {
+    bus.Unplug();
+    services.commErrorChoices = {ButtonId::Ignore};
+    MainDialog& dialog = Start();
+    EXPECT_EQ(dialog.StatusText(), "No UPS is connected. Refresh looks for it again.");
+    ASSERT_TRUE(Button(ids::window::kRefresh)->isEnabled());
+
+    // Still gone: the loss is told, with why.
+    services.calls.clear();
+    QTest::mouseClick(Button(ids::window::kRefresh), Qt::LeftButton);
+    ASSERT_EQ(Messages().size(), 1u);
+    EXPECT_EQ(Messages()[0].text, "communication lost,\nplease try again");
+    EXPECT_TRUE(Messages()[0].details.startsWith("Verdict: no_interface"));
+    EXPECT_FALSE(dialog.MonitorStarted());
+
+    // Plugged in: the window comes to life as at a first contact.
+    bus.Replug();
+    QTest::mouseClick(Button(ids::window::kRefresh), Qt::LeftButton);
+    EXPECT_TRUE(dialog.MonitorStarted());
+    EXPECT_EQ(TabLabels().size(), 7u);
+    for (int id : {ids::window::kApply, ids::window::kFactorySetting, ids::window::kUploadLanguage})
+        EXPECT_TRUE(Button(id)->isEnabled()) << id;
+    EXPECT_TRUE(Pages().Ups()->Control<QCheckBox>(ids::ups::kAlarm)->isEnabled());
+    EXPECT_TRUE(Pages().Ups()->Control<QCheckBox>(ids::ups::kAlarm)->isChecked());
+    EXPECT_TRUE(dialog.StatusText().isEmpty()) << dialog.StatusText().toStdString();
+    EXPECT_EQ(Messages().size(), 1u);
 }
 
 }  // namespace

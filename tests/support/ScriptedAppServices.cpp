@@ -51,9 +51,9 @@ int ScriptedAppServices::ShowMessage(QWidget* owner, const QString& text, const 
     return answer;
 }
 
-int ScriptedAppServices::RunCommErrorDialog(QWidget* owner) {
+int ScriptedAppServices::RunCommErrorDialog(QWidget* owner, const QString& diagnosis) {
     const int answer = Take(commErrorChoices, ButtonId::Retry);
-    Record(Kind::CommErrorDialog, owner, {}, {}, 0, {}, answer);
+    Record(Kind::CommErrorDialog, owner, diagnosis, {}, 0, {}, answer);
     return answer;
 }
 

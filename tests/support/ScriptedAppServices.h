@@ -14,6 +14,7 @@ namespace upsconfig::support {
 // With a queue empty it still records the call and answers:
 // - ShowMessage: the style's first button (OK, Abort, Yes or Retry);
 // - RunCommErrorDialog: Retry;
+// - Host: a machine without sysfs, rules or seats (never this machine's own);
 // - GetSaveFileName / GetOpenFileName: cancelled (no file);
 // - LaunchProgram: true; FileExists: false.
 // Install it in SetUp with SetServices(&services) and restore in TearDown with
@@ -25,7 +26,7 @@ class ScriptedAppServices : public AppServices {
     struct Call {
         Kind kind = Kind::Message;
         QWidget* owner = nullptr;
-        QString text;     // messages
+        QString text;     // messages; the diagnosis of the communication-error dialog
         QString caption;  // messages
         QString details;  // messages
         unsigned style = 0;
@@ -41,13 +42,16 @@ class ScriptedAppServices : public AppServices {
     std::deque<bool> fileExistsAnswers;
 
     std::vector<Call> calls;
+    // What the diagnosis sees of the machine: nothing, unless a test points it elsewhere.
+    HostView host{"/nonexistent/sys", {}, "/nonexistent/seats"};
     // Runs on every message box before it is answered (with its caption): a script can change
     // the world while the user looks at a question.
     std::function<void(const QString& caption)> onMessage;
 
     int ShowMessage(QWidget* owner, const QString& text, const QString& caption, unsigned style,
                     const QString& details) override;
-    int RunCommErrorDialog(QWidget* owner) override;
+    int RunCommErrorDialog(QWidget* owner, const QString& diagnosis) override;
+    HostView Host() override { return host; }
     std::optional<QString> GetSaveFileName(QWidget* owner) override;
     std::optional<QString> GetOpenFileName(QWidget* owner) override;
     bool LaunchProgram(const QString& exactPath) override;
