@@ -11,6 +11,7 @@
 #include <QTabBar>
 #include <QThread>
 #include <QTimer>
+#include <algorithm>
 #include <utility>
 
 #include "app/AboutDialog.h"
@@ -28,6 +29,7 @@
 #include "resources/Artwork.h"
 #include "resources/Ids.h"
 #include "resources/QtText.h"
+#include "unit/ModelTable.h"
 
 namespace upsconfig {
 
@@ -189,6 +191,7 @@ bool MainDialog::Initialise() {
     flags.upsOn = 1;
     flags.keepPolling = 0;
 
+    if (!ChooseUnit()) return false;
     LookingForUpsWindow looking(windowTitle());
     const FirstContact contact =
         FindUnit(this, link_, reports_, looking, [this] { return Diagnosis(); });
@@ -203,6 +206,43 @@ bool MainDialog::Initialise() {
     pages_.Place();
     actions_.LoadAfterContact();
     looking.Dismiss();
+    return true;
+}
+
+bool MainDialog::ChooseUnit() {
+    const std::vector<HidInterface> units = SelectInterfaces(backend_.Enumerate(), {});
+    if (units.empty() || (units.size() == 1 && backend_.Device().empty())) return true;
+    std::size_t chosen = 0;
+    std::vector<QString> names;
+    for (const HidInterface& unit : units) {
+        const std::optional<int> model = ReadModelCode(backend_.Unfiltered(), unit, pauser_);
+        const std::string_view name = model ? ModelTable::ModelName(*model) : std::string_view();
+        names.push_back(name.empty() ? QStringLiteral("UPS") : ToQString(name));
+    }
+    if (units.size() > 1) {
+        QStringList lines;
+        for (std::size_t i = 0; i < units.size(); ++i)
+            lines << QStringLiteral("%1   serial %2   %3")
+                         .arg(names[i],
+                              units[i].serial.empty() ? QStringLiteral("-")
+                                                      : QString::fromStdString(units[i].serial),
+                              QString::fromStdString(units[i].path));
+        const std::optional<int> choice = Services().ChooseUnit(this, lines);
+        if (!choice) return false;
+        chosen = static_cast<std::size_t>(*choice);
+        // By serial where it tells the unit apart, so a replug under another node finds it.
+        const HidInterface& unit = units[chosen];
+        const bool serialUnique =
+            !unit.serial.empty() &&
+            std::ranges::count(units, unit.serial, &HidInterface::serial) == 1;
+        backend_.SetDevice(serialUnique ? unit.serial : unit.path);
+    }
+    const HidInterface& unit = units[chosen];
+    setWindowTitle(QStringLiteral("%1 - %2, %3")
+                       .arg(windowTitle(), names[chosen],
+                            unit.serial.empty()
+                                ? QString::fromStdString(unit.path)
+                                : QStringLiteral("serial ") + QString::fromStdString(unit.serial)));
     return true;
 }
 

@@ -68,6 +68,9 @@ class MainDialog : public QDialog, public ReportListener, private WindowHost {
     void ShowStatus();
 
     void ConnectButtons();
+    // Several units present: the user picks one, which the link then sees alone, and the title
+    // names it (as it does a unit --device named). False when the user cancelled.
+    bool ChooseUnit();
     void ChainKeyboard();
     void DisableForIgnore();
     void StartMonitor();

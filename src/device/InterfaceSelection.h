@@ -8,6 +8,7 @@
 
 #include "device/HidBackend.h"
 #include "device/HidLink.h"
+#include "device/Pauser.h"
 
 namespace upsconfig {
 
@@ -20,6 +21,13 @@ std::vector<HidInterface> SelectInterfaces(const std::vector<HidInterface>& inte
                                            const std::string& device,
                                            std::uint16_t vendorId = kUpsVendorId,
                                            std::uint16_t productId = kUpsProductId);
+
+// The model code one interface reports, read through a link that sees it alone (the backend
+// ends closed); nullopt when its identification cannot be read, with the link's reason in why.
+std::optional<int> ReadModelCode(HidBackend& backend, const HidInterface& interface,
+                                 const Pauser& pauser, std::string* why = nullptr,
+                                 std::uint16_t vendorId = kUpsVendorId,
+                                 std::uint16_t productId = kUpsProductId);
 
 // Another backend that lists only the interfaces --device names, so that a HidLink on it opens
 // that unit and no other (several units on one machine).

@@ -11,6 +11,7 @@
 #include <algorithm>
 
 #include "framework/CommErrorDialog.h"
+#include "framework/UnitChoiceDialog.h"
 
 namespace upsconfig {
 
@@ -134,6 +135,12 @@ int AppServices::RunCommErrorDialog(QWidget* owner, const QString& diagnosis) {
     CommErrorDialog dialog(owner, diagnosis);
     dialog.exec();
     return dialog.Choice();
+}
+
+std::optional<int> AppServices::ChooseUnit(QWidget* owner, const QStringList& units) {
+    UnitChoiceDialog dialog(units, owner);
+    if (dialog.exec() != QDialog::Accepted || dialog.Chosen() < 0) return std::nullopt;
+    return dialog.Chosen();
 }
 
 HostView AppServices::Host() { return {}; }

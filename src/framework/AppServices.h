@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QString>
+#include <QStringList>
 #include <optional>
 #include <vector>
 
@@ -31,6 +32,9 @@ class AppServices {
     // The communication-error dialog, modal, with the diagnosis of why no unit was found below
     // its advice: ButtonId::Retry, Ignore or Cancel.
     virtual int RunCommErrorDialog(QWidget* owner, const QString& diagnosis);
+    // Several units connected: which one the window configures (one line a unit), modal; the
+    // line's index, or nullopt when the user cancels.
+    virtual std::optional<int> ChooseUnit(QWidget* owner, const QStringList& units);
     // The machine as the diagnosis looks at it: sysfs, the udev rules, the seats.
     virtual HostView Host();
     // Save dialog for a settings file ("*.kvr", default suffix, asks before overwriting);

@@ -45,6 +45,13 @@ inline constexpr int kCancel = 1013;
 inline constexpr int kDiagnosis = 1014;
 }  // namespace commerror
 
+// Not a template of the described program: the choice among several units.
+namespace unitchoice {
+inline constexpr int kOk = 1;
+inline constexpr int kCancel = 2;
+inline constexpr int kList = 1000;
+}  // namespace unitchoice
+
 namespace ups {
 inline constexpr int kReverseDetection = 1003;
 inline constexpr int kHelp = 1009;

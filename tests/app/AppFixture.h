@@ -65,7 +65,7 @@ class AppFixture : public testing::Test {
     ConfigToolApp& MakeApp() {
         gate = std::make_unique<MonitorGate>(
             [this] { return app->Reports().Flags().keepPolling.load() == 0; });
-        app = std::make_unique<ConfigToolApp>(bus, pauser.AsPauser(), gate->AsPauser());
+        app = std::make_unique<ConfigToolApp>(bus, pauser.AsPauser(), gate->AsPauser(), device);
         return *app;
     }
 
@@ -110,6 +110,7 @@ class AppFixture : public testing::Test {
 
     SimulatedUps bus;
     SimulatedUnit& unit = bus.Unit();
+    std::string device;  // as --device gives it
     FakePauser pauser;
     support::ScriptedAppServices services;
     std::unique_ptr<MonitorGate> gate;

@@ -5,6 +5,7 @@
 #include <QCheckBox>
 #include <cerrno>
 #include <functional>
+#include <optional>
 
 #include "app/AppFixture.h"
 #include "resources/Ids.h"
@@ -329,6 +330,52 @@ TEST_F(NoUnit, AfterIgnoreRefreshLooksAgainAndAUnitFoundComesToLife) {
     EXPECT_TRUE(dialog.StatusText().isEmpty()) << dialog.StatusText().toStdString();
     EXPECT_EQ(Messages().size(), 1u);
 }
+
+// Two units on the bus: the window asks which, unless --device names one.
+struct SeveralCase {
+    const char* name;
+    const char* device;
+    std::optional<int> answer;
+    bool asked;
+    const char* opened;  // nullptr: the program ends
+};
+void PrintTo(const SeveralCase& c, std::ostream* os) { *os << c.name; }
+
+class SeveralUnits : public AppFixture, public testing::WithParamInterface<SeveralCase> {};
+
+TEST_P(SeveralUnits, TheUserOrDeviceChoosesAndTheTitleNamesTheUnit) {
+    const SeveralCase& c = GetParam();
+    bus.SetInterfaceSerial(SimulatedUps::kDefaultPath, "A1");
+    bus.AddInterface("sim:ups1", kUpsVendorId, kUpsProductId);
+    bus.SetInterfaceSerial("sim:ups1", "B2");
+    device = c.device;
+    services.unitChoices = {c.answer};
+    MakeApp();
+    ASSERT_EQ(app->Initialise(), c.opened != nullptr);
+
+    const auto asked = services.CallsOf(ScriptedAppServices::Kind::ChooseUnit);
+    ASSERT_EQ(asked.size(), c.asked ? 1u : 0u);
+    if (c.asked) {
+        const QStringList lines = asked[0].text.split('\n');
+        ASSERT_EQ(lines.size(), 2);
+        EXPECT_TRUE(lines[1].contains("serial B2") && lines[1].contains("sim:ups1"))
+            << lines[1].toStdString();
+    }
+    if (c.opened == nullptr) return;
+    EXPECT_EQ(bus.OpenPath(), c.opened);
+    const QString serial = c.opened == std::string("sim:ups1") ? "B2" : "A1";
+    EXPECT_TRUE(Dialog().windowTitle().startsWith("Orvane UPS KVR8 Tool  V1.3 Version - "));
+    EXPECT_TRUE(Dialog().windowTitle().endsWith(", serial " + serial))
+        << Dialog().windowTitle().toStdString();
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    ChoosingOne, SeveralUnits,
+    testing::Values(SeveralCase{"AskedTheSecond", "", 1, true, "sim:ups1"},
+                    SeveralCase{"AskedAndCancelled", "", std::nullopt, true, nullptr},
+                    SeveralCase{"DeviceBySerial", "B2", 0, false, "sim:ups1"},
+                    SeveralCase{"DeviceByPath", "sim:ups0", 0, false, "sim:ups0"}),
+    [](const testing::TestParamInfo<SeveralCase>& info) { return info.param.name; });
 
 }  // namespace
 }  // namespace upsconfig::support

@@ -81,6 +81,12 @@ bool ScriptedAppServices::FileExists(const QString& path) {
     return answer;
 }
 
+std::optional<int> ScriptedAppServices::ChooseUnit(QWidget* owner, const QStringList& units) {
+    const std::optional<int> answer = Take(unitChoices, std::optional<int>(0));
+    Record(Kind::ChooseUnit, owner, units.join(QLatin1Char('\n')), {}, 0, {}, answer.value_or(-1));
+    return answer;
+}
+
 std::vector<ScriptedAppServices::Call> ScriptedAppServices::CallsOf(Kind kind) const {
     std::vector<Call> result;
     for (const Call& call : calls)

@@ -16,17 +16,28 @@ namespace upsconfig::support {
 // - RunCommErrorDialog: Retry;
 // - Host: a machine without sysfs, rules or seats (never this machine's own);
 // - GetSaveFileName / GetOpenFileName: cancelled (no file);
-// - LaunchProgram: true; FileExists: false.
+// - LaunchProgram: true; FileExists: false;
+// - ChooseUnit: the first unit.
 // Install it in SetUp with SetServices(&services) and restore in TearDown with
 // SetServices(nullptr), or hold an Installed guard for the test's length.
 class ScriptedAppServices : public AppServices {
   public:
-    enum class Kind { Message, CommErrorDialog, SaveFileName, OpenFileName, Launch, FileExists };
+    enum class Kind {
+        Message,
+        CommErrorDialog,
+        SaveFileName,
+        OpenFileName,
+        Launch,
+        FileExists,
+        ChooseUnit
+    };
 
     struct Call {
         Kind kind = Kind::Message;
         QWidget* owner = nullptr;
-        QString text;     // messages; the diagnosis of the communication-error dialog
+        // messages; the diagnosis of the communication-error dialog; the units offered, a line
+        // each
+        QString text;
         QString caption;  // messages
         QString details;  // messages
         unsigned style = 0;
@@ -40,6 +51,7 @@ class ScriptedAppServices : public AppServices {
     std::deque<std::optional<QString>> openFileNames;
     std::deque<bool> launchResults;
     std::deque<bool> fileExistsAnswers;
+    std::deque<std::optional<int>> unitChoices;
 
     std::vector<Call> calls;
     // What the diagnosis sees of the machine: nothing, unless a test points it elsewhere.
@@ -56,6 +68,7 @@ class ScriptedAppServices : public AppServices {
     std::optional<QString> GetOpenFileName(QWidget* owner) override;
     bool LaunchProgram(const QString& exactPath) override;
     bool FileExists(const QString& path) override;
+    std::optional<int> ChooseUnit(QWidget* owner, const QStringList& units) override;
 
     // The recorded calls of one kind, in order.
     std::vector<Call> CallsOf(Kind kind) const;
