@@ -166,10 +166,7 @@ int main(int argc, char** argv) {
     if (!tool.Initialise()) return 0;
     if (parser.isSet(screenshotsOption))
         return TakeScreenshots(tool, *panel, parser.value(screenshotsOption));
-    QTimer::singleShot(0, panel, [panel, &tool] {
-        panel->move(tool.Dialog().frameGeometry().topRight() + QPoint(12, 0));
-        panel->show();
-    });
+    QTimer::singleShot(0, panel, [panel, &tool] { panel->ShowBeside(tool.Dialog()); });
     tool.Exec();
     return 0;
 }

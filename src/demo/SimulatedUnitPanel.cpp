@@ -7,6 +7,7 @@
 #include <QHBoxLayout>
 #include <QListWidget>
 #include <QPushButton>
+#include <QScreen>
 #include <QSignalBlocker>
 #include <QSpinBox>
 #include <QTimer>
@@ -171,6 +172,26 @@ void SimulatedUnitPanel::FollowUnit() {
     const std::optional<std::uint8_t> refused = unit_.RefusedReport();
     SetQuietly(refuse_, refused.has_value());
     if (refused) SetQuietly(refusedId_, *refused);
+}
+
+QRect SimulatedUnitPanel::PlaceBeside(const QRect& beside, QSize size, const QRect& available) {
+    constexpr int kGap = 12;
+    size = size.boundedTo(available.size());
+    QRect placed(QPoint(beside.right() + 1 + kGap, beside.top()), size);
+    if (!available.contains(placed.topRight())) placed.moveRight(beside.left() - 1 - kGap);
+    if (placed.left() < available.left()) placed.moveRight(available.right());
+    if (placed.bottom() > available.bottom()) placed.moveBottom(available.bottom());
+    if (placed.top() < available.top()) placed.moveTop(available.top());
+    return placed;
+}
+
+void SimulatedUnitPanel::ShowBeside(const QWidget& window) {
+    show();  // the frame is known only once shown
+    const QRect available = window.screen()->availableGeometry();
+    const QSize frame = frameGeometry().size() - size();
+    const QRect placed = PlaceBeside(window.frameGeometry(), frameGeometry().size(), available);
+    resize(placed.size() - frame);
+    move(placed.topLeft());
 }
 
 void SimulatedUnitPanel::AddToLog(const SimulatedUps::Transfer& transfer) {

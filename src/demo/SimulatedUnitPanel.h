@@ -27,6 +27,13 @@ class SimulatedUnitPanel : public QWidget {
     // Shows the unit as it is now.
     void FollowUnit();
 
+    // Where a window of `size` goes beside `beside` (frames, screen coordinates), inside the
+    // screen's `available` area: to its right, else to its left, else as far right as the area
+    // allows, over it; never larger than the area.
+    static QRect PlaceBeside(const QRect& beside, QSize size, const QRect& available);
+    // Shows the panel so placed beside the tool's window.
+    void ShowBeside(const QWidget& window);
+
   private:
     void AddToLog(const SimulatedUps::Transfer& transfer);
     void ApplyRefusal();

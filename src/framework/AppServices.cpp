@@ -2,6 +2,7 @@
 
 #include <QAbstractButton>
 #include <QCloseEvent>
+#include <QDir>
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QKeyEvent>
@@ -76,6 +77,21 @@ class NoDismissFilter : public QObject {
 
 AppServices realServices;
 AppServices* current = &realServices;
+
+// The folder of the last settings file chosen in this run; the file dialogs open there, and in
+// the user's home folder before the first choice (not wherever the program was started from).
+QString lastFolder;
+
+void StartInLastFolder(QFileDialog& dialog) {
+    dialog.setDirectory(lastFolder.isEmpty() ? QDir::homePath() : lastFolder);
+}
+
+std::optional<QString> Chosen(QFileDialog& dialog) {
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return {};
+    const QString file = dialog.selectedFiles().constFirst();
+    lastFolder = QFileInfo(file).absolutePath();
+    return file;
+}
 
 }  // namespace
 
@@ -152,8 +168,8 @@ std::optional<QString> AppServices::GetSaveFileName(QWidget* owner) {
     dialog.setNameFilter(QString::fromLatin1(kFileFilter));
     dialog.setDefaultSuffix(QStringLiteral("kvr"));
     dialog.setOption(QFileDialog::DontConfirmOverwrite, false);
-    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return {};
-    return dialog.selectedFiles().constFirst();
+    StartInLastFolder(dialog);
+    return Chosen(dialog);
 }
 
 std::optional<QString> AppServices::GetOpenFileName(QWidget* owner) {
@@ -162,8 +178,8 @@ std::optional<QString> AppServices::GetOpenFileName(QWidget* owner) {
     // The reader copes with a missing file itself, so the dialog does not insist on one.
     dialog.setFileMode(QFileDialog::AnyFile);
     dialog.setNameFilter(QString::fromLatin1(kFileFilter));
-    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return {};
-    return dialog.selectedFiles().constFirst();
+    StartInLastFolder(dialog);
+    return Chosen(dialog);
 }
 
 bool AppServices::LaunchProgram(const QString& exactPath) {

@@ -38,7 +38,8 @@ class AppServices {
     // The machine as the diagnosis looks at it: sysfs, the udev rules, the seats.
     virtual HostView Host();
     // Save dialog for a settings file ("*.kvr", default suffix, asks before overwriting);
-    // empty when cancelled.
+    // empty when cancelled. Both file dialogs open in the folder of the last file chosen, the
+    // home folder before the first.
     virtual std::optional<QString> GetSaveFileName(QWidget* owner);
     // Open dialog for a settings file; the file need not exist. Empty when cancelled.
     virtual std::optional<QString> GetOpenFileName(QWidget* owner);

@@ -89,6 +89,15 @@ class AppFixture : public testing::Test {
         return dialog;
     }
 
+    // Lets the monitor run up to and through its next status read; the window takes it in.
+    void NextStatusRead() {
+        const int every = MonitorThread::kPassesPerStatusRead;
+        const int target = (gate->Passes() / every + 1) * every;
+        gate->Allow(target - gate->Passes());
+        ASSERT_TRUE(gate->WaitForPasses(target));
+        QApplication::processEvents();
+    }
+
     MainDialog& Dialog() { return app->Dialog(); }
     PageSet& Pages() { return app->Dialog().Pages(); }
     WindowActions& Actions() { return app->Dialog().Actions(); }

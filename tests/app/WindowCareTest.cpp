@@ -187,14 +187,6 @@ INSTANTIATE_TEST_SUITE_P(
 
 class UnitGone : public AppFixture {
   protected:
-    // The monitor runs up to and through its next status read; its state update then arrives.
-    void NextStatusRead() {
-        const int every = MonitorThread::kPassesPerStatusRead;
-        const int target = (gate->Passes() / every + 1) * every;
-        gate->Allow(target - gate->Passes());
-        ASSERT_TRUE(gate->WaitForPasses(target));
-        QApplication::processEvents();
-    }
     QCheckBox* Alarm() { return Pages().Ups()->Control<QCheckBox>(ids::ups::kAlarm); }
     bool Offered(int id) { return Button(id)->isEnabled(); }
     bool TurnOnOffered() {
@@ -376,6 +368,21 @@ INSTANTIATE_TEST_SUITE_P(
                     SeveralCase{"DeviceBySerial", "B2", 0, false, "sim:ups1"},
                     SeveralCase{"DeviceByPath", "sim:ups0", 0, false, "sim:ups0"}),
     [](const testing::TestParamInfo<SeveralCase>& info) { return info.param.name; });
+
+class Upload : public AppFixture {};
+
+TEST_F(Upload, SaysWhichFileItLoadedUntilThePagesShowTheUnitAgain) {
+    MainDialog& dialog = Ready();
+    Flags().upsOn = 0;
+    services.openFileNames = {QStringLiteral(UPSCONFIG_TEST_DATA_DIR "/golden.kvr")};
+    QTest::mouseClick(Button(ids::window::kUpload), Qt::LeftButton);
+    EXPECT_EQ(dialog.StatusText(),
+              "The pages show the settings of golden.kvr; Apply writes them to the UPS.");
+    services.messageAnswers = {ButtonId::No};  // discard the file's values
+    Actions().Refresh();
+    EXPECT_EQ(Messages().back().caption, "Changes not applied");
+    EXPECT_TRUE(dialog.StatusText().isEmpty());
+}
 
 }  // namespace
 }  // namespace upsconfig::support
