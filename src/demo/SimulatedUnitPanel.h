@@ -26,6 +26,7 @@ class SimulatedUnitPanel : public QWidget {
 
     // Shows the unit as it is now.
     void FollowUnit();
+    SimulatedUps& Bus() { return bus_; }
 
     // Where a window of `size` goes beside `beside` (frames, screen coordinates), inside the
     // screen's `available` area: to its right, else to its left, else as far right as the area

@@ -10,6 +10,7 @@
 #include <QProcess>
 #include <QPushButton>
 #include <algorithm>
+#include <memory>
 
 #include "framework/CommErrorDialog.h"
 #include "framework/UnitChoiceDialog.h"
@@ -113,36 +114,41 @@ std::vector<int> MessageButtonIds(unsigned style) {
     }
 }
 
-int AppServices::ShowMessage(QWidget* owner, const QString& text, const QString& caption,
-                             unsigned style, const QString& details) {
+std::unique_ptr<QMessageBox> MakeMessageBox(QWidget* owner, const QString& text,
+                                            const QString& caption, unsigned style,
+                                            const QString& details) {
     // A box without a caption of its own is titled "Error", as the platform's boxes are.
     const QString title = caption.isEmpty() ? QStringLiteral("Error") : caption;
-    QMessageBox box(IconOf(style), title, QString(text).replace(QStringLiteral("\r\n"), "\n"),
-                    QMessageBox::NoButton, owner);
-    box.setTextFormat(Qt::PlainText);
-    if (!details.isEmpty()) box.setDetailedText(details);
+    auto box = std::make_unique<QMessageBox>(IconOf(style), title,
+                                             QString(text).replace(QStringLiteral("\r\n"), "\n"),
+                                             QMessageBox::NoButton, owner);
+    box->setTextFormat(Qt::PlainText);
+    if (!details.isEmpty()) box->setDetailedText(details);
     const std::vector<int> ids = MessageButtonIds(style);
-    std::vector<QAbstractButton*> buttons;
+    std::vector<QPushButton*> buttons;
     for (int id : ids) {
         const ButtonInfo& info = Info(id);
         // Standard buttons keep their roles; only the captions are ours.
-        QPushButton* button = box.addButton(info.standard);
+        QPushButton* button = box->addButton(info.standard);
         button->setText(QString::fromLatin1(info.text));
         buttons.push_back(button);
     }
     const std::size_t defaultIndex = (style >> 8) & 0x0Fu;
-    box.setDefaultButton(
-        static_cast<QPushButton*>(buttons[defaultIndex < buttons.size() ? defaultIndex : 0]));
+    box->setDefaultButton(buttons[defaultIndex < buttons.size() ? defaultIndex : 0]);
+    if (box->button(QMessageBox::Cancel)) box->setEscapeButton(box->button(QMessageBox::Cancel));
+    return box;
+}
+
+int AppServices::ShowMessage(QWidget* owner, const QString& text, const QString& caption,
+                             unsigned style, const QString& details) {
+    const std::unique_ptr<QMessageBox> box = MakeMessageBox(owner, text, caption, style, details);
+    const std::vector<int> ids = MessageButtonIds(style);
     const bool hasCancel = std::find(ids.begin(), ids.end(), ButtonId::Cancel) != ids.end();
     NoDismissFilter noDismiss;
-    if (hasCancel) {
-        box.setEscapeButton(box.button(QMessageBox::Cancel));
-    } else if (ids.size() > 1) {
-        box.installEventFilter(&noDismiss);
-    }
-    box.exec();
-    for (std::size_t i = 0; i < ids.size(); ++i)
-        if (box.clickedButton() == buttons[i]) return ids[i];
+    if (!hasCancel && ids.size() > 1) box->installEventFilter(&noDismiss);
+    box->exec();
+    for (int id : ids)
+        if (box->clickedButton() == box->button(Info(id).standard)) return id;
     // Closed without a button (e.g. its owner went away): what Escape would have answered.
     return hasCancel ? ButtonId::Cancel : ids.front();
 }

@@ -1,7 +1,9 @@
 #pragma once
 
+#include <QMessageBox>
 #include <QString>
 #include <QStringList>
+#include <memory>
 #include <optional>
 #include <vector>
 
@@ -15,6 +17,11 @@ namespace upsconfig {
 // The ids of a style's buttons, in the order the box shows them (an unknown button set gives
 // OK alone).
 std::vector<int> MessageButtonIds(unsigned style);
+
+// The message box ShowMessage shows, made but not shown (pictures of it are taken so).
+std::unique_ptr<QMessageBox> MakeMessageBox(QWidget* owner, const QString& text,
+                                            const QString& caption, unsigned style,
+                                            const QString& details = {});
 
 // Everything that asks the user or reaches outside the program. The methods of this class are
 // the real ones (Qt dialogs, QProcess, the file system); tests install a scripted subclass.
