@@ -18,8 +18,8 @@ class MainDialog;
 // QApplication must exist first.
 class ConfigToolApp {
   public:
-    // monitorPauser paces the status monitor; empty = the same pauser (the real one sleeps
-    // there and keeps the window painting on the user-interface thread). device names the unit
+    // monitorPauser takes the status monitor's waits; empty = the monitor's own, which Exit cuts
+    // short. device names the unit
     // by path or serial as --device does; empty: the window asks when it finds several.
     ConfigToolApp(HidBackend& backend, Pauser pauser, Pauser monitorPauser = {},
                   std::string device = {});

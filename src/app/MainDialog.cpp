@@ -56,7 +56,7 @@ MainDialog::MainDialog(HidLink& link, ReportLayer& reports, SelectedBackend& bac
       reports_(reports),
       backend_(backend),
       pauser_(std::move(pauser)),
-      monitor_(reports, monitorPauser ? std::move(monitorPauser) : pauser_),
+      monitor_(reports, std::move(monitorPauser)),
       tabs_(BuildWindow(this)),
       statusLine_(new QLabel(this)),
       pages_(tabs_->Pane(), reports, tabs_),
@@ -85,8 +85,12 @@ MainDialog::MainDialog(HidLink& link, ReportLayer& reports, SelectedBackend& bac
     ConnectButtons();
     connect(tabs_, &TabControl::SelectionChanged, this, [this](int) { pages_.ShowSelected(); });
     ChainKeyboard();
-    for (SettingsPage* page : pages_.All())
-        connect(page, &SettingsPage::CommandReported, this, &MainDialog::SetNote);
+    for (SettingsPage* page : pages_.All()) {
+        connect(page, &SettingsPage::CommandReported, this, [this](const QString& text) {
+            SetNote(text);
+            actions_.FollowLink();  // a command that found the unit gone says so at once
+        });
+    }
     reports_.SetListener(this);
 }
 
@@ -125,7 +129,7 @@ void MainDialog::ChainKeyboard() {
 }
 
 MainDialog::~MainDialog() {
-    reports_.Flags().keepPolling = 0;
+    reports_.Flags().StopPolling();
     monitor_.Join();
     reports_.SetListener(nullptr);
 }
@@ -263,13 +267,23 @@ void MainDialog::StartFollowing() {
     StartMonitor();
 }
 
+int MainDialog::StateBits() const {
+    const UpsFlags& flags = reports_.Flags();
+    return (flags.upsOn.load() != 0 ? 1 : 0) | (flags.outlet1On.load() != 0 ? 2 : 0) |
+           (flags.outlet2On.load() != 0 ? 4 : 0) | (reports_.Connected() ? 8 : 0);
+}
+
 void MainDialog::StartMonitor() {
+    shownState_ = StateBits();
     monitor_.Start([this] {
-        if (stateUpdateQueued_.exchange(true)) return;
+        // Only a change wakes the window: the unit's state against what the window last took
+        // in. One update handed over at a time, so a busy window never collects a backlog.
+        if (StateBits() == shownState_.load() || stateUpdateQueued_.exchange(true)) return;
         QMetaObject::invokeMethod(
             this,
             [this] {
                 stateUpdateQueued_ = false;
+                shownState_ = StateBits();
                 pages_.ApplyState();
                 actions_.FollowLink();
             },

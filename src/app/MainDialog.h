@@ -23,8 +23,8 @@ namespace upsconfig {
 class MainDialog : public QDialog, public ReportListener, private WindowHost {
     Q_OBJECT
   public:
-    // monitorPauser paces the monitor's passes; empty = the same pauser. The window registers
-    // itself as the report layer's listener.
+    // monitorPauser takes the monitor's waits; empty = its own wait, which Exit cuts short. The
+    // window registers itself as the report layer's listener.
     // backend is the one under the link, which lets through only the unit chosen.
     MainDialog(HidLink& link, ReportLayer& reports, SelectedBackend& backend, Pauser pauser,
                Pauser monitorPauser = {}, QWidget* parent = nullptr);
@@ -74,6 +74,8 @@ class MainDialog : public QDialog, public ReportListener, private WindowHost {
     void ChainKeyboard();
     void DisableForIgnore();
     void StartMonitor();
+    // The flags and the link's state in one number, to tell a change.
+    int StateBits() const;
     // Closes the window as soon as no action runs, looking again every delayMs after the first.
     void CloseWhenIdle(int delayMs);
 
@@ -91,6 +93,7 @@ class MainDialog : public QDialog, public ReportListener, private WindowHost {
     // A state update handed to the user-interface thread and not yet run there: the monitor
     // does not queue another meanwhile, so a busy window never collects a backlog.
     std::atomic<bool> stateUpdateQueued_{false};
+    std::atomic<int> shownState_{0};  // StateBits as the pages last took them in
 };
 
 }  // namespace upsconfig

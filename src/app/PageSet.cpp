@@ -1,5 +1,6 @@
 #include "app/PageSet.h"
 
+#include <QComboBox>
 #include <QPushButton>
 #include <algorithm>
 
@@ -12,6 +13,7 @@
 #include "pages/ParallelPage.h"
 #include "pages/TestInfoPage.h"
 #include "pages/UpsPage.h"
+#include "resources/Ids.h"
 #include "unit/Tabs.h"
 
 namespace upsconfig {
@@ -37,6 +39,10 @@ PageSet::PageSet(QWidget* pane, ReportLayer& reports, TabControl* tabs)
     }
     add(E::EcoPage, new EcoPage(pane));
     add(E::TestInfoPage, new TestInfoPage(reports, pane));
+    // Choosing a number of units enables the unit-id list, online or not: the state follows
+    // at once, as the monitor no longer looks every 20 ms.
+    QObject::connect(Parallel()->Control<QComboBox>(ids::parallel::kUnits), &QComboBox::activated,
+                     Parallel(), [this] { ApplyState(); });
     for (const Entry& entry : pages_) {
         entry.widget->hide();
         // Enter on a focused button would press it: only Space and the mouse press them here.
@@ -136,6 +142,8 @@ void PageSet::Load(const SettingsImage& image) {
     for (const EditedOn page : kSettingsPages)
         Page(page)->LoadSettings(image);
     loaded_ = true;
+    // The loads enable lists that are only for standby; nothing else would take them away.
+    ApplyState();
 }
 
 bool PageSet::StoreWithTabs(SettingsImage& image) {

@@ -339,7 +339,7 @@ void WindowActions::Exit() {
 void WindowActions::EndWindow(int settleMs) {
     if (ending_) return;
     ending_ = true;
-    reports_.Flags().keepPolling = 0;
+    reports_.Flags().StopPolling();
     // The monitor finishes its pass (a status read in progress gives up before its next
     // attempt); only then may the window and its pages go.
     do {

@@ -21,6 +21,20 @@ bool Differs(const SettingsImage& a, const SettingsImage& b, std::size_t offset)
 
 }  // namespace
 
+void UpsFlags::StopPolling() {
+    {
+        // Under the lock, so a waiter between its look at the flag and its sleep cannot miss it.
+        std::lock_guard lock(mutex_);
+        keepPolling = 0;
+    }
+    stopped_.notify_all();
+}
+
+bool UpsFlags::WaitWhilePolling(std::chrono::milliseconds time) {
+    std::unique_lock lock(mutex_);
+    return !stopped_.wait_for(lock, time, [this] { return keepPolling.load() == 0; });
+}
+
 ReportLayer::ReportLayer(HidLink& link, Pauser pauser) : link_(link), pauser_(std::move(pauser)) {}
 
 void ReportLayer::SetListener(ReportListener* listener) { listener_ = listener; }

@@ -3,7 +3,10 @@
 #include <array>
 #include <atomic>
 #include <bitset>
+#include <chrono>
+#include <condition_variable>
 #include <cstdint>
+#include <mutex>
 #include <span>
 #include <vector>
 
@@ -17,6 +20,16 @@ namespace upsconfig {
 // Flags shared by the user-interface thread and the monitor thread.
 struct UpsFlags {
     std::atomic<int> upsOn{0}, outlet1On{0}, outlet2On{0}, testInfo{0}, keepPolling{0};
+
+    // Clears keep-polling and wakes a WaitWhilePolling at once: how the monitor is stopped.
+    void StopPolling();
+    // Waits the time, or less when keep-polling is cleared meanwhile (it may be clear already);
+    // true while it is set.
+    bool WaitWhilePolling(std::chrono::milliseconds time);
+
+  private:
+    std::mutex mutex_;
+    std::condition_variable stopped_;
 };
 
 // What the main window does with a successful read; the report layer needs no window.

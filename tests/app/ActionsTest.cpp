@@ -96,8 +96,7 @@ TEST_F(ActionsTest, RefreshWhileDisconnectedReadsNothing) {
     MainDialog& dialog = Ready();
     bus.Unplug();
     // The monitor's status read finds the unit gone and clears the connected flag.
-    gate->Allow(160);
-    ASSERT_TRUE(gate->WaitForPasses(161));
+    NextStatusRead();
     bus.ClearLog();
     services.calls.clear();
 
@@ -110,8 +109,7 @@ TEST_F(ActionsTest, RefreshWhileDisconnectedReadsNothing) {
 
     // Plugged in again: the next status read reconnects, and Refresh works.
     bus.Replug();
-    gate->Allow(161);
-    ASSERT_TRUE(gate->WaitForPasses(322));
+    NextStatusRead();
     services.calls.clear();
     bus.ClearLog();
     dialog.Actions().Refresh();

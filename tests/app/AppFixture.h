@@ -28,7 +28,7 @@
 namespace upsconfig::support {
 
 // The tool on a simulated unit in standby (model 3, monitor firmware 3: every tab of the model),
-// with the fake pauser, scripted answers and a monitor that runs only the passes a test allows.
+// with the fake pauser, scripted answers and a monitor that ends only the waits a test allows.
 class AppFixture : public testing::Test {
   protected:
     void SetUp() override {
@@ -78,23 +78,23 @@ class AppFixture : public testing::Test {
         return app->Dialog();
     }
 
-    // Start-up done, the monitor parked after its first pass; the log, the clock and the
-    // recorded calls start empty.
+    // Start-up done, the monitor parked in its wait for the first status read; the log, the
+    // clock and the recorded calls start empty.
     MainDialog& Ready() {
         MainDialog& dialog = Start();
-        EXPECT_TRUE(gate->WaitForPasses(1));
+        EXPECT_TRUE(gate->WaitForWaits(1));
         bus.ClearLog();
         pauser.Reset();
         services.calls.clear();
         return dialog;
     }
 
-    // Lets the monitor run up to and through its next status read; the window takes it in.
+    // Lets the monitor run through its next status read, until it waits again; the window
+    // takes in what it handed over.
     void NextStatusRead() {
-        const int every = MonitorThread::kPassesPerStatusRead;
-        const int target = (gate->Passes() / every + 1) * every;
-        gate->Allow(target - gate->Passes());
-        ASSERT_TRUE(gate->WaitForPasses(target));
+        const int next = gate->Waits() + 1;
+        gate->Allow(1);
+        ASSERT_TRUE(gate->WaitForWaits(next));
         QApplication::processEvents();
     }
 

@@ -1,6 +1,8 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <chrono>
+#include <thread>
 #include <utility>
 #include <vector>
 
@@ -402,6 +404,19 @@ TEST_F(ReportLayerTest, AdoptImageKeepsTheDestinationsModelCode) {
     EXPECT_EQ(destination.bytes[8], 17);
     destination.bytes[8] = 99;
     EXPECT_EQ(destination, changed);
+}
+
+// The monitor's wait between status reads: cut short by a stop from another thread (a broken
+// wake-up would hang here for an hour), returning at once when the flag is already clear.
+TEST(UpsFlags, StopPollingEndsAWaitAtOnce) {
+    UpsFlags flags;
+    flags.keepPolling = 1;
+    EXPECT_TRUE(flags.WaitWhilePolling(std::chrono::milliseconds(0)));
+    std::thread stopper([&] { flags.StopPolling(); });
+    EXPECT_FALSE(flags.WaitWhilePolling(std::chrono::hours(1)));
+    stopper.join();
+    EXPECT_EQ(flags.keepPolling.load(), 0);
+    EXPECT_FALSE(flags.WaitWhilePolling(std::chrono::hours(1)));
 }
 
 }  // namespace
