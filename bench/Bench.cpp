@@ -185,6 +185,7 @@ std::size_t TransfersOf(const std::vector<std::string>& args) {
         .variable = [](const std::string&) { return std::optional<std::string>(); },
         .pauser = [](int) {},
         .realBackend = [&bus] { return std::shared_ptr<HidBackend>(&bus, [](HidBackend*) {}); },
+        .host = {},
     };
     RunCli(args, environment);
     return bus.Log().size();

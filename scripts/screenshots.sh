@@ -1,5 +1,6 @@
 #!/usr/bin/env bash
-# Regenerates the pictures the README shows (docs/screenshots/) from the demo, with no display.
+# Regenerates the pictures the README shows (docs/screenshots/) from the demo and the web
+# console page, with no display.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 cmake -S . -B build >/dev/null
@@ -12,4 +13,6 @@ for picture in 01-ups 03-outlet1 07-dry-contact simulated-unit communication-err
     communication-error-diagnosis unit-choice turn-off-question save-question changes-not-applied; do
     cp "$shots/$picture.png" docs/screenshots/
 done
+scripts/web-demo.sh --screenshots "$shots/web" >/dev/null
+cp "$shots/web/01-console.png" docs/screenshots/web-console.png
 echo "docs/screenshots/ regenerated"

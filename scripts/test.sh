@@ -4,7 +4,7 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 build="${UPSCONFIG_BUILD_DIR:-build}"
-scripts/install-deps.sh --kernel-hid
+scripts/install-deps.sh --kernel-hid --cockpit
 cmake -S . -B "$build" -DUPSCONFIG_BUILD_TESTS=ON "$@"
 cmake --build "$build" -j2
 ctest --test-dir "$build" -j2 --output-on-failure --timeout 120

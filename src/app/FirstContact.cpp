@@ -2,16 +2,15 @@
 
 #include "app/LookingForUpsWindow.h"
 #include "framework/AppServices.h"
+#include "session/ReadUnit.h"
 
 namespace upsconfig {
 
-FirstContact FindUnit(QWidget* owner, HidLink& link, ReportLayer& reports,
-                      LookingForUpsWindow& looking, const std::function<QString()>& diagnose) {
+FirstContact FindUnit(QWidget* owner, ReportLayer& reports, LookingForUpsWindow& looking,
+                      const std::function<QString()>& diagnose) {
     for (;;) {
         looking.ShowSoon();
-        reports.ReadAllReports();
-        if (link.Connected() && GetField(reports.Image(), FieldId::bModelCode) != 0)
-            return FirstContact::Found;
+        if (ReadUnit(reports).Contact()) return FirstContact::Found;
         looking.Dismiss();
         const int choice = Services().RunCommErrorDialog(owner, diagnose());
         if (choice == ButtonId::Retry) continue;

@@ -3,7 +3,6 @@
 #include <QString>
 #include <functional>
 
-#include "device/HidLink.h"
 #include "device/ReportLayer.h"
 
 class QWidget;
@@ -18,7 +17,7 @@ enum class FirstContact { Found, Ignored, Cancelled };
 // model code, and after every round that finds none asks the user through the
 // communication-error dialog (Retry, Ignore, Cancel), which shows what `diagnose` says of why.
 // The looking-for window shows while a round takes long.
-FirstContact FindUnit(QWidget* owner, HidLink& link, ReportLayer& reports,
-                      LookingForUpsWindow& looking, const std::function<QString()>& diagnose);
+FirstContact FindUnit(QWidget* owner, ReportLayer& reports, LookingForUpsWindow& looking,
+                      const std::function<QString()>& diagnose);
 
 }  // namespace upsconfig

@@ -197,8 +197,7 @@ bool MainDialog::Initialise() {
 
     if (!ChooseUnit()) return false;
     LookingForUpsWindow looking(windowTitle());
-    const FirstContact contact =
-        FindUnit(this, link_, reports_, looking, [this] { return Diagnosis(); });
+    const FirstContact contact = FindUnit(this, reports_, looking, [this] { return Diagnosis(); });
     if (contact == FirstContact::Cancelled) return false;
     if (contact == FirstContact::Ignored) DisableForIgnore();
     // The reload below reads everything once more: without a unit that is another 6.6 s

@@ -1,6 +1,7 @@
 #include "app/WindowActions.h"
 
 #include <QFileInfo>
+#include <optional>
 
 #include "app/LanguageUpload.h"
 #include "app/PageSet.h"
@@ -10,6 +11,7 @@
 #include "pages/UpsPage.h"
 #include "resources/Ids.h"
 #include "resources/QtText.h"
+#include "session/WriteSession.h"
 #include "settingsfile/Backups.h"
 #include "unit/ApplyChanges.h"
 #include "unit/ApplyPlan.h"
@@ -29,6 +31,8 @@ const QString kFactoryQuestion =
     QStringLiteral("Do you want to change to Factory Default configuration?");
 const QString kFactoryCaption = QStringLiteral("Factory Default");
 const QString kReading = QStringLiteral("Reading the settings of the UPS...");
+const QString kWriting = QStringLiteral("Writing the settings to the UPS...");
+const QString kWaiting = QStringLiteral("Waiting for the UPS to take the settings...");
 const QString kClosing = QStringLiteral("closing the window");
 const QString kUnitGone = QStringLiteral(
     "Communication lost: the UPS does not answer. The pages show the values last read.");
@@ -211,21 +215,15 @@ void WindowActions::Apply() {
 bool WindowActions::RunApply(bool ask) {
     const SaveOutcome saved = SaveChanges(ask);
     if (saved.reload) {
-        bool readBack = false;
-        {
-            BusyScope busy(QStringLiteral("Waiting for the UPS to take the settings..."),
-                           [this](const QString& text) { host_.SetStatusText(text); });
-            pauser_(kApplyWaitMs);
-            host_.SetStatusText(kReading);
-            readBack = Reload();
-        }
-        if (saved.check) CheckWrite(saved, readBack);
+        BusyScope busy(kWaiting, [this](const QString& text) { host_.SetStatusText(text); });
+        pauser_(kApplyWaitMs);
+        host_.SetStatusText(kReading);
+        Reload();
     }
     return saved.saved;
 }
 
 WindowActions::SaveOutcome WindowActions::SaveChanges(bool ask) {
-    SaveOutcome outcome;
     const auto status = [this](const QString& text) { host_.SetStatusText(text); };
     {
         BusyScope busy(kReading, status);
@@ -235,10 +233,7 @@ WindowActions::SaveOutcome WindowActions::SaveChanges(bool ask) {
     const SettingsImage asRead = Image();
     SettingsImage edited = Image();
     // An entry a page refuses ends the Apply before anything is written, the edits kept.
-    if (!StorePagesWithTabs(edited)) {
-        outcome.reload = false;
-        return outcome;
-    }
+    if (!StorePagesWithTabs(edited)) return {false, false};
 
     // Only what the user changed is written: a value the pages merely could not carry (a
     // hidden box, seconds below a minute, a code without a list item) stays as the unit has it.
@@ -248,71 +243,78 @@ WindowActions::SaveOutcome WindowActions::SaveChanges(bool ask) {
                                           MessageStyle::YesNoCancel | MessageStyle::IconQuestion,
                                           ChangesText(plan));
     // Cancel goes back to the pages as they are; No discards the edits with the reload.
-    if (answer == ButtonId::Cancel) outcome.reload = false;
-    if (answer != ButtonId::Yes) return outcome;
+    if (answer == ButtonId::Cancel) return {false, false};
+    if (answer != ButtonId::Yes) return {true, false};
 
-    const bool changed = !plan.changes.empty();
-    if (changed) {
-        // No setting is ever lost: what the unit held goes to a backup before the first byte.
-        if (!KeepBackup(asRead, plan)) {
-            outcome.reload = false;
-            return outcome;
-        }
-        ReportLayer::AdoptImage(plan.write, Image());
-    }
-    WriteOutcome written;
-    {
-        BusyScope busy(QStringLiteral("Writing the settings to the UPS..."), status);
-        written = reports_.WriteReports(Image(), asRead);
-    }
-    // A report given up is lost even when a later one found the unit again.
-    if (!written.allWritten || !reports_.Connected()) {
-        ShowMessage(Owner(), kCommLostText, kCommLostCaption, MessageStyle::IconStop);
-        return outcome;
-    }
-    outcome.saved = true;
-    if (changed) {
-        ShowMessage(Owner(), LoadText(ids::text::kSaved), kSavedCaption, MessageStyle::Ok);
-        outcome.check = true;
-        outcome.written = Image();
-        outcome.writtenBytes = written.writtenBytes;
-    }
-    return outcome;
-}
-
-bool WindowActions::KeepBackup(const SettingsImage& asRead, const ApplyPlan& plan) {
-    const auto root = BackupRootFromEnvironment();
     const int model = static_cast<int>(GetField(asRead, FieldId::bModelCode));
-    const std::string unit = BackupUnitName(model);
-    WriteResult kept;
-    kept.reason = "no data folder (neither XDG_DATA_HOME nor HOME is set)";
-    if (root) kept = SaveBackup(*root, unit, asRead, plan.ChangedKeys());
-    if (kept) return true;
-    const QString folder = root ? QString::fromStdString((*root / unit).string()) : QString();
-    ShowMessage(Owner(),
-                QStringLiteral("The settings of the UPS could not be kept as a backup in\n%1\n\n"
-                               "Reason: %2\n\nNothing was written.")
-                    .arg(folder, QString::fromLocal8Bit(kept.reason)),
-                kSaveCaption, MessageStyle::Ok | MessageStyle::IconStop);
-    return false;
+    const std::string unit =
+        BackupUnitName(model, reports_.Link().OpenedInterface().serial, simulatedUnit_);
+    WriteSession session(reports_, {BackupRootFromEnvironment(), unit}, pauser_);
+    std::optional<BusyScope> busy;
+    session.progress = [&](WriteStep step) {
+        if (step == WriteStep::Reading) {
+            host_.SetStatusText(kReading);
+            return;
+        }
+        busy.reset();
+        busy.emplace(step == WriteStep::Writing ? kWriting : kWaiting, status);
+    };
+    session.readBack = [this] { return Reload(); };
+    const WriteSessionResult result = session.Run(asRead, plan);
+    busy.reset();
+
+    switch (result.end) {
+        case WriteEnd::NothingToWrite:
+            // The reads before the question failed: nothing could have been sent.
+            if (!reports_.Connected()) {
+                ShowMessage(Owner(), kCommLostText, kCommLostCaption, MessageStyle::IconStop);
+                return {true, false};
+            }
+            if (!result.ignored.empty()) TellWhatTheUnitHolds(result);
+            return {true, true};
+        case WriteEnd::BackupFailed:
+            ShowMessage(Owner(),
+                        QStringLiteral("The settings of the UPS could not be kept as a backup "
+                                       "in\n%1\n\nReason: %2\n\nNothing was written.")
+                            .arg(QString::fromStdString(result.backupFolder),
+                                 QString::fromLocal8Bit(result.backupFailure)),
+                        kSaveCaption, MessageStyle::Ok | MessageStyle::IconStop);
+            return {false, false};
+        case WriteEnd::CommunicationLost:
+            ShowMessage(Owner(), kCommLostText, kCommLostCaption, MessageStyle::IconStop);
+            return {true, false};
+        case WriteEnd::NotReadBack:
+            ShowMessage(Owner(),
+                        QStringLiteral("The settings were sent, but they could not be read back "
+                                       "from the UPS to check them.\n\nPress Refresh to see what "
+                                       "the UPS holds."),
+                        kSavedCaption, MessageStyle::Ok | MessageStyle::IconExclamation);
+            return {false, false};
+        case WriteEnd::ReadBack:
+            TellWhatTheUnitHolds(result);
+            return {false, true};
+    }
+    return {false, false};
 }
 
-void WindowActions::CheckWrite(const SaveOutcome& saved, bool readBack) {
-    if (!readBack) {
-        ShowMessage(Owner(),
-                    QStringLiteral("The settings were sent, but they could not be read back "
-                                   "from the UPS to check them.\n\nPress Refresh to see what "
-                                   "the UPS holds."),
-                    kSavedCaption, MessageStyle::Ok | MessageStyle::IconExclamation);
+void WindowActions::TellWhatTheUnitHolds(const WriteSessionResult& result) {
+    if (result.unheld.empty() && result.ignored.empty()) {
+        ShowMessage(Owner(), LoadText(ids::text::kSaved), kSavedCaption, MessageStyle::Ok);
         return;
     }
-    const std::vector<UnheldSetting> unheld =
-        FindUnheldSettings(saved.written, Image(), saved.writtenBytes);
-    if (unheld.empty()) return;
     const int model = static_cast<int>(GetField(Image(), FieldId::bModelCode));
-    QString text = QStringLiteral("The UPS does not hold these settings as they were written:\n");
-    for (const UnheldSetting& setting : unheld)
-        text += QStringLiteral("\n") + QString::fromStdString(DescribeUnheld(setting, model));
+    QString text;
+    if (!result.unheld.empty()) {
+        text = QStringLiteral("The UPS does not hold these settings as they were written:\n");
+        for (const UnheldSetting& setting : result.unheld)
+            text += QStringLiteral("\n") + QString::fromStdString(DescribeUnheld(setting, model));
+    }
+    if (!result.ignored.empty()) {
+        if (!text.isEmpty()) text += QStringLiteral("\n\n");
+        text += QStringLiteral("These edits were not written: this unit does not take them.\n");
+        for (const IgnoredValue& ignored : result.ignored)
+            text += QStringLiteral("\n") + QString::fromStdString(SettingName(*ignored.setting));
+    }
     ShowMessage(Owner(), text, kSavedCaption, MessageStyle::Ok | MessageStyle::IconExclamation);
 }
 

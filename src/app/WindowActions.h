@@ -1,11 +1,11 @@
 #pragma once
 
 #include <QString>
-#include <bitset>
 
 #include "app/SettingsFileActions.h"
 #include "device/Pauser.h"
 #include "device/ReportLayer.h"
+#include "session/WriteSession.h"
 #include "unit/SettingsImage.h"
 
 class QWidget;
@@ -13,7 +13,6 @@ class QWidget;
 namespace upsconfig {
 
 class PageSet;
-struct ApplyPlan;
 
 // What the actions need of the window around them.
 class WindowHost {
@@ -44,7 +43,7 @@ class WindowHost {
 class WindowActions : public SettingsFileHost {
   public:
     static constexpr int kReloadDelayMs = 200;
-    static constexpr int kApplyWaitMs = 5000;
+    static constexpr int kApplyWaitMs = WriteSession::kApplyWaitMs;
     static constexpr int kExitStepMs = 100;
 
     WindowActions(WindowHost& host, ReportLayer& reports, PageSet& pages, Pauser pauser);
@@ -83,6 +82,9 @@ class WindowActions : public SettingsFileHost {
     // through the pauser) and closes the window. Exit uses 100 ms steps.
     void EndWindow(int settleMs = kExitStepMs);
 
+    // The unit is the demo's simulated one: its backups are kept apart from real units'.
+    void SetSimulatedUnit(bool simulated) { simulatedUnit_ = simulated; }
+
     // An action (or a busy scope inside one) is under way.
     bool Running() const;
     bool Ending() const { return ending_; }
@@ -99,19 +101,17 @@ class WindowActions : public SettingsFileHost {
   private:
     // What SaveChanges leaves to the rest of the Apply.
     struct SaveOutcome {
-        bool reload = true;  // false: the Apply ends at once, the edits stay on the pages
-        bool check = false;  // every report went through: compare after the reload
-        bool saved = false;  // the unit took every report asked for (perhaps none)
-        SettingsImage written;
-        std::bitset<SettingsImage::kSize> writtenBytes;
+        bool reload = true;  // the Apply still has to wait and reload
+        bool saved = false;  // the unit holds what the pages asked for (perhaps nothing)
     };
     // The Apply; `ask` false when the user has already said to apply. True when saved.
     bool RunApply(bool ask);
+    // Reads, stores the pages, asks (unless told not to) and hands the plan to the write
+    // session.
     SaveOutcome SaveChanges(bool ask);
-    // Keeps the unit's settings as read before a write; tells the user when it cannot.
-    bool KeepBackup(const SettingsImage& asRead, const ApplyPlan& plan);
-    // After the reload: tells the user of every written setting the unit does not hold.
-    void CheckWrite(const SaveOutcome& saved, bool readBack);
+    // After the read-back: saved, or which written settings the unit does not hold and which
+    // edits it does not take.
+    void TellWhatTheUnitHolds(const WriteSessionResult& result);
     bool Busy() const { return Running() || ending_; }
     bool PagesHoldChanges(ApplyPlan* plan);
     // Refresh after Ignore: looks for the unit again; found, the window comes to life as at a
@@ -126,6 +126,7 @@ class WindowActions : public SettingsFileHost {
     Pauser pauser_;
     bool running_ = false;
     bool ending_ = false;
+    bool simulatedUnit_ = false;
     SettingsImage unitImage_;
     bool following_ = false;    // a unit was found: the window follows the link
     bool linkSeen_ = false;     // the link's state FollowLink last acted on

@@ -1,45 +1,18 @@
 #pragma once
 
-#include <cstddef>
+#include <nlohmann/json.hpp>
 #include <string>
-#include <utility>
-#include <vector>
 
 namespace upsconfig {
 
-// A JSON value for the command line's --json output: objects keep their keys in the order set.
-class Json {
-  public:
-    Json() = default;  // null
-    Json(std::nullptr_t) {}
-    Json(bool value) : type_(Type::Bool), bool_(value) {}
-    Json(int value) : type_(Type::Number), number_(value) {}
-    Json(unsigned value) : type_(Type::Number), number_(value) {}
-    Json(long long value) : type_(Type::Number), number_(value) {}
-    Json(std::string value) : type_(Type::String), string_(std::move(value)) {}
-    Json(const char* value) : type_(Type::String), string_(value) {}
+// The command line's --json output: objects keep their keys in the order set.
+using Json = nlohmann::ordered_json;
 
-    static Json Object();
-    static Json Array();
+// Two-space indentation, a line per member, a line feed at the end. A byte that is not UTF-8
+// (an argument, a device's text, a file name) is written as U+FFFD, so the output always parses.
+std::string DumpJson(const Json& json);
 
-    // Sets a member of an object, replacing one of the same key.
-    Json& Set(const std::string& key, Json value);
-    // Appends to an array.
-    Json& Push(Json value);
-
-    // Two-space indentation, a line per member.
-    std::string Dump() const;
-
-  private:
-    enum class Type { Null, Bool, Number, String, Array, Object };
-    void DumpTo(std::string& text, int depth) const;
-
-    Type type_ = Type::Null;
-    bool bool_ = false;
-    long long number_ = 0;
-    std::string string_;
-    std::vector<Json> items_;
-    std::vector<std::pair<std::string, Json>> members_;
-};
+// A text, or null when it is empty.
+Json TextOrNull(const std::string& text);
 
 }  // namespace upsconfig

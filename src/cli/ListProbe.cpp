@@ -2,15 +2,13 @@
 
 #include <optional>
 
-#include "cli/Cli.h"
+#include "cli/ExitCodes.h"
 #include "device/Diagnosis.h"
 #include "device/InterfaceSelection.h"
 #include "unit/ModelTable.h"
 
 namespace upsconfig {
 namespace {
-
-Json TextOrNull(const std::string& text) { return text.empty() ? Json() : Json(text); }
 
 Json IdJson(std::uint16_t id) { return "0x" + IdText(id); }
 
@@ -61,20 +59,19 @@ ProbeOutcome RunList(HidBackend& backend, const ProbeOptions& options, Json& res
         }
     }
 
-    Json interfaces = Json::Array();
+    Json interfaces = Json::array();
     for (const Listed& l : listed) {
         const auto name =
             l.modelCode ? TextOrNull(std::string(ModelTable::ModelName(*l.modelCode))) : Json();
-        interfaces.Push(Json::Object()
-                            .Set("path", l.interface.path)
-                            .Set("vendor_id", IdJson(l.interface.vendorId))
-                            .Set("product_id", IdJson(l.interface.productId))
-                            .Set("serial", TextOrNull(l.interface.serial))
-                            .Set("is_unit", l.isUnit)
-                            .Set("opened", l.opened ? Json(*l.opened) : Json())
-                            .Set("open_error", TextOrNull(l.openError))
-                            .Set("model_code", l.modelCode ? Json(*l.modelCode) : Json())
-                            .Set("model_name", name));
+        interfaces.push_back({{"path", l.interface.path},
+                              {"vendor_id", IdJson(l.interface.vendorId)},
+                              {"product_id", IdJson(l.interface.productId)},
+                              {"serial", TextOrNull(l.interface.serial)},
+                              {"is_unit", l.isUnit},
+                              {"opened", l.opened ? Json(*l.opened) : Json()},
+                              {"open_error", TextOrNull(l.openError)},
+                              {"model_code", l.modelCode ? Json(*l.modelCode) : Json()},
+                              {"model_name", name}});
         if (options.json) continue;
         out << l.interface.path << "  " << IdsText(l.interface.vendorId, l.interface.productId)
             << "  serial " << (l.interface.serial.empty() ? "-" : l.interface.serial) << "  ";
@@ -86,7 +83,7 @@ ProbeOutcome RunList(HidBackend& backend, const ProbeOptions& options, Json& res
             out << "not opened: " << l.openError << "\n";
         }
     }
-    result.Set("interfaces", std::move(interfaces));
+    result["interfaces"] = std::move(interfaces);
     if (anyUnit) return {};
     return {exit_code::kNoUnit,
             "no unit with the ids " + IdsText(options.vendorId, options.productId) +
@@ -98,18 +95,17 @@ ProbeOutcome RunProbe(HidBackend& backend, const ProbeOptions& options, Json& re
                       std::ostream& out) {
     const Diagnosis diagnosis =
         Diagnose(backend, options.host, options.device, options.vendorId, options.productId);
-    Json reasons = Json::Array();
+    Json reasons = Json::array();
     for (const Reason& r : diagnosis.reasons) {
-        reasons.Push(Json::Object()
-                         .Set("verdict", std::string(VerdictName(r.verdict)))
-                         .Set("path", TextOrNull(r.path))
-                         .Set("detail", r.detail)
-                         .Set("fix", TextOrNull(r.fix)));
+        reasons.push_back({{"verdict", std::string(VerdictName(r.verdict))},
+                           {"path", TextOrNull(r.path)},
+                           {"detail", r.detail},
+                           {"fix", TextOrNull(r.fix)}});
     }
-    result.Set("verdict", std::string(VerdictName(diagnosis.verdict)))
-        .Set("vendor_id", IdJson(options.vendorId))
-        .Set("product_id", IdJson(options.productId))
-        .Set("reasons", std::move(reasons));
+    result["verdict"] = std::string(VerdictName(diagnosis.verdict));
+    result["vendor_id"] = IdJson(options.vendorId);
+    result["product_id"] = IdJson(options.productId);
+    result["reasons"] = std::move(reasons);
 
     if (!options.json) {
         out << "Looking for units with the USB ids " << IdsText(options.vendorId, options.productId)

@@ -1,7 +1,6 @@
 #include <unistd.h>
 
 #include <chrono>
-#include <cstdlib>
 #include <iostream>
 #include <thread>
 #include <vector>
@@ -18,14 +17,12 @@ int main(int argc, char** argv) {
         .err = std::cerr,
         .stdinIsTerminal = ::isatty(STDIN_FILENO) == 1,
         .stderrIsTerminal = ::isatty(STDERR_FILENO) == 1,
-        .variable = [](const std::string& name) -> std::optional<std::string> {
-            const char* value = std::getenv(name.c_str());
-            return value ? std::optional<std::string>(value) : std::nullopt;
-        },
+        .variable = upsconfig::ProcessVariable,
         .userId = static_cast<unsigned>(::getuid()),
         .clock = upsconfig::SystemLocalTime,
         .pauser = [](int ms) { std::this_thread::sleep_for(std::chrono::milliseconds(ms)); },
         .realBackend = [] { return std::make_shared<upsconfig::HidapiBackend>(); },
+        .host = upsconfig::HostView::OfThisMachine(),
     };
     return upsconfig::RunCli(args, environment);
 }

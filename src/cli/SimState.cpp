@@ -1,14 +1,15 @@
 #include "cli/SimState.h"
 
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
-#include <fstream>
 #include <sstream>
 #include <stdexcept>
-#include <system_error>
 
-#include "device/Protocol.h"
+#include "settingsfile/RegularFile.h"
 
 namespace upsconfig {
 namespace {
@@ -35,15 +36,48 @@ bool FromHex(const std::string& text, SettingsImage& image) {
     return true;
 }
 
+bool IsAbsolute(const std::optional<std::string>& path) {
+    return path && std::filesystem::path(*path).is_absolute();
+}
+
+std::runtime_error Unloadable(const std::filesystem::path& file, const std::string& why) {
+    return std::runtime_error("the simulated unit's state file " + file.string() + " " + why +
+                              "; it was left as it is");
+}
+
 }  // namespace
 
-bool LoadSimState(const std::filesystem::path& file, SimulatedUnit& unit) {
-    std::ifstream in(file);
-    if (!in) {
-        if (errno == ENOENT) return false;
-        throw std::runtime_error("the simulated unit's state file " + file.string() +
-                                 " cannot be read: " + std::strerror(errno));
+std::optional<std::filesystem::path> DefaultSimStatePath(const std::optional<std::string>& runtime,
+                                                         const std::optional<std::string>& temp,
+                                                         unsigned userId, std::string& error) {
+    if (IsAbsolute(runtime)) return std::filesystem::path(*runtime) / "upsconfig-sim.state";
+    // A name in a shared folder that anyone can take first: only a folder that is ours, and
+    // that only we can write to, holds the state.
+    const std::filesystem::path base = IsAbsolute(temp) ? *temp : "/tmp";
+    const std::filesystem::path folder = base / ("upsconfig-" + std::to_string(userId));
+    if (::mkdir(folder.c_str(), 0700) != 0 && errno != EEXIST) {
+        error = folder.string() + " cannot be made: " + std::strerror(errno);
+        return std::nullopt;
     }
+    struct stat info {};
+    if (::lstat(folder.c_str(), &info) != 0) {
+        error = folder.string() + ": " + std::strerror(errno);
+        return std::nullopt;
+    }
+    if (!S_ISDIR(info.st_mode) || info.st_uid != userId || (info.st_mode & 077) != 0) {
+        error = folder.string() +
+                " is not a private folder of this user (a folder of mode 0700 owned by user " +
+                std::to_string(userId) + "); remove it or name a state file with --sim-state";
+        return std::nullopt;
+    }
+    return folder / "sim.state";
+}
+
+bool LoadSimState(const std::filesystem::path& file, SimulatedUnit& unit) {
+    const FileText read = ReadRegularFile(file, kMaxSimStateBytes, FinalLink::Refuse);
+    if (read.Missing()) return false;
+    if (!read.ok) throw Unloadable(file, "cannot be read: " + read.reason);
+    std::istringstream in(read.text);
     std::string magic;
     std::getline(in, magic);
     int model = -1, hardware = 0, power = 0, monitor = 0, online = 0, outlet1 = 0, outlet2 = 0;
@@ -64,8 +98,9 @@ bool LoadSimState(const std::filesystem::path& file, SimulatedUnit& unit) {
     }
     SettingsImage image;
     if (!complete || model < 0 || model > 255 || !FromHex(settings, image))
-        throw std::runtime_error("the simulated unit's state file " + file.string() +
-                                 " is damaged; `upsconfig-cli --simulate sim reset` starts anew");
+        throw Unloadable(file,
+                         "is no state of the simulated unit, or a damaged one (`upsconfig-cli "
+                         "--simulate sim reset` removes a damaged state)");
     unit.LoadImage(image);
     unit.SetModelCode(static_cast<std::uint8_t>(model));
     unit.SetVersions(static_cast<std::uint8_t>(hardware), static_cast<std::uint8_t>(power),
@@ -77,8 +112,7 @@ bool LoadSimState(const std::filesystem::path& file, SimulatedUnit& unit) {
     return true;
 }
 
-bool SaveSimState(const std::filesystem::path& file, const SimulatedUnit& unit,
-                  std::string& error) {
+std::string FormatSimState(const SimulatedUnit& unit) {
     const auto versions = unit.Versions();
     std::ostringstream text;
     text << kMagic << "\n"
@@ -89,22 +123,31 @@ bool SaveSimState(const std::filesystem::path& file, const SimulatedUnit& unit,
          << "outlets " << (unit.OutletOn(1) ? 1 : 0) << " " << (unit.OutletOn(2) ? 1 : 0) << "\n"
          << "startup " << unit.StartupSeconds() << "\n"
          << "settings " << Hex(unit.HeldImage()) << "\n";
+    return text.str();
+}
+
+bool SaveSimState(const std::filesystem::path& file, const SimulatedUnit& unit,
+                  std::string& error) {
     // A whole file or none: the next command must never meet half a state.
-    std::filesystem::path temporary = file;
-    temporary += ".new";
-    {
-        std::ofstream out(temporary, std::ios::trunc);
-        out << text.str();
-        if (!out.flush()) {
-            error = std::strerror(errno);
-            return false;
-        }
+    const WriteResult written = ReplaceRegularFile(file, FormatSimState(unit));
+    if (!written) error = written.reason;
+    return written.ok;
+}
+
+bool RemoveSimState(const std::filesystem::path& file, std::string& error) {
+    const FileText read = ReadRegularFile(file, kMaxSimStateBytes, FinalLink::Refuse);
+    if (read.Missing()) return true;
+    if (!read.ok) {
+        error = read.reason;
+        return false;
     }
-    std::error_code failure;
-    std::filesystem::rename(temporary, file, failure);
-    if (failure) {
-        error = failure.message();
-        std::filesystem::remove(temporary, failure);
+    // A damaged state still starts with its first line; a file of the user's does not.
+    if (!read.text.starts_with(kMagic)) {
+        error = "not a state file of the simulated unit; it was left as it is";
+        return false;
+    }
+    if (::unlink(file.c_str()) != 0 && errno != ENOENT) {
+        error = std::strerror(errno);
         return false;
     }
     return true;

@@ -1,6 +1,8 @@
 #pragma once
 
+#include <cstddef>
 #include <filesystem>
+#include <optional>
 #include <string>
 
 #include "sim/SimulatedUnit.h"
@@ -10,11 +12,31 @@ namespace upsconfig {
 // The simulated unit outlives one command through this small text file: its held settings,
 // model code, versions, online state, outlets and start-up time.
 
-// False: the file is missing. Throws std::runtime_error when it exists but is not a state
-// file (the message names the file).
+// A state is a few hundred bytes; anything much larger is some other file.
+inline constexpr std::size_t kMaxSimStateBytes = std::size_t{64} << 10;
+
+// Where the state lives when no file is named: in XDG_RUNTIME_DIR when that is an absolute
+// path; else (sudo, a service) in the user's own folder below TMPDIR or /tmp, made with mode
+// 0700 and used only while it is the user's and closed to everyone else. nullopt, the reason in
+// `error`, when that folder cannot be made or is not private.
+std::optional<std::filesystem::path> DefaultSimStatePath(const std::optional<std::string>& runtime,
+                                                         const std::optional<std::string>& temp,
+                                                         unsigned userId, std::string& error);
+
+// False: nothing is there. Throws std::runtime_error (the message names the file) when what is
+// there does not load: a symbolic link, no regular file, over kMaxSimStateBytes, unreadable, not
+// a state; it is then left as it is.
 bool LoadSimState(const std::filesystem::path& file, SimulatedUnit& unit);
 
-// Replaces the file as a whole; false (reason in `error`) when it cannot be written.
+// The text SaveSimState writes.
+std::string FormatSimState(const SimulatedUnit& unit);
+
+// Replaces the file as a whole (only a regular file, or nothing); false (reason in `error`)
+// when it cannot be written.
 bool SaveSimState(const std::filesystem::path& file, const SimulatedUnit& unit, std::string& error);
+
+// Removes the state file; false (reason in `error`) when it cannot be removed or what is there
+// is no state file (a file of the user's, a link, a device), which then stays.
+bool RemoveSimState(const std::filesystem::path& file, std::string& error);
 
 }  // namespace upsconfig

@@ -148,7 +148,7 @@ bool SaveUnitDialogs(upsconfig::ConfigToolApp& tool, upsconfig::SimulatedUps& bu
     bool saved = Save(choice, directory, QStringLiteral("unit-choice.png"));
     choice.close();
     bus.Unplug();
-    const upsconfig::HostView nowhere{"/nonexistent/sys", {}, "/nonexistent/seats"};
+    const upsconfig::HostView nowhere{"/nonexistent/sys", {}, "/nonexistent/seats", {}};
     upsconfig::CommErrorDialog commError(
         &dialog,
         QString::fromStdString(upsconfig::DiagnosisText(upsconfig::Diagnose(bus, nowhere, {}))));
@@ -254,6 +254,7 @@ int main(int argc, char** argv) {
     unit.LoadImage(DemoImage(model));
 
     upsconfig::ConfigToolApp tool(bus, upsconfig::UiPauser::Make());
+    tool.Dialog().Actions().SetSimulatedUnit(true);
     // A child window of the tool's, so the tool's modal run leaves it usable; it goes with the
     // tool's window, after the monitor thread that reports transfers to it. Made first, its log
     // holds the start-up's reads.

@@ -1,7 +1,6 @@
 #include "device/Diagnosis.h"
 
 #include <cstdio>
-#include <cstdlib>
 #include <fstream>
 #include <iterator>
 
@@ -18,7 +17,7 @@ std::string Join(const std::vector<std::string>& words) {
 }
 
 const char* const kGroupRule =
-    "the plugdev alternative: copy share/doc/upsconfig/examples/70-upsconfig-plugdev.rules "
+    "the plugdev alternative: copy share/doc/upsconfig-cli/examples/70-upsconfig-plugdev.rules "
     "(below the install prefix, /usr for the package) to /etc/udev/rules.d/70-upsconfig.rules, "
     "run 'sudo udevadm control --reload && sudo udevadm trigger --subsystem-match=hidraw' and "
     "'sudo usermod -aG plugdev $USER', then log in again";
@@ -63,8 +62,7 @@ std::string PermissionFix(const std::string& path, const HostView& host) {
                    " serves the user at the machine's seat, and this machine has none (a "
                    "headless server): use " +
                    kGroupRule + ".";
-        const char* seat = std::getenv("XDG_SEAT");
-        if (seat == nullptr || *seat == 0)
+        if (host.seat.empty())
             return "The installed rule " + rule +
                    " serves the user logged in at the seat; this session is not at it (a remote "
                    "login?). Log in at the seat, or use " +
@@ -155,6 +153,8 @@ std::string_view VerdictName(Verdict verdict) {
             return "permission_denied";
         case Verdict::Busy:
             return "busy";
+        case Verdict::NoDescriptor:
+            return "no_descriptor";
         case Verdict::LengthRefused:
             return "length_refused";
         case Verdict::HeldByDriver:
@@ -185,6 +185,18 @@ Reason CheckInterface(HidBackend& backend, const HidInterface& interface, const 
                     " bytes.",
                 {},
                 *length};
+    if (!length && backend.DescriptorUnavailable()) {
+        Reason reason{Verdict::NoDescriptor, interface.path, {}, {}, 0};
+        reason.detail = interface.path +
+                        " opens, but its report descriptor could not be had, so the length of its "
+                        "feature reports is unknown (" +
+                        (why.empty() ? "no reason given" : why) + ").";
+        reason.fix =
+            "Unplug the unit and plug it in again. If that does not help, this device does not "
+            "give its report descriptor, which the tool needs to know its reports; 'lsusb -d " +
+            IdsText(interface.vendorId, interface.productId) + "' shows which device it is.";
+        return reason;
+    }
     Reason reason{Verdict::LengthRefused, interface.path, {}, {}, length.value_or(0)};
     reason.detail = length ? interface.path + " opens, but its feature reports are " +
                                  std::to_string(*length) +

@@ -12,7 +12,15 @@
 namespace upsconfig {
 
 // Why a unit is or is not reachable, in the order a person would check it.
-enum class Verdict { Reachable, NoInterface, PermissionDenied, Busy, LengthRefused, HeldByDriver };
+enum class Verdict {
+    Reachable,
+    NoInterface,
+    PermissionDenied,
+    Busy,
+    NoDescriptor,
+    LengthRefused,
+    HeldByDriver
+};
 
 // "reachable", "no_interface", ...: the words scripts read.
 std::string_view VerdictName(Verdict verdict);

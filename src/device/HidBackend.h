@@ -28,14 +28,15 @@ struct OpenFailure {
         Other,
     };
     Kind kind = Kind::None;
-    int error = 0;     // errno where the system gave one
+    int error = 0;     // errno where the system gave one; on Windows the system's error code
     std::string text;  // the library's own words
 
     // The kind an errno value stands for when opening a device node.
     static Kind KindOfErrno(int error);
 };
 
-// The platform seam under HidLink: the real one talks to hidapi, tests use SimulatedUps.
+// The platform seam under HidLink: the real ones talk to hidapi or to Windows' own HID calls,
+// tests use SimulatedUps.
 // A backend holds at most one open device; HidLink serialises every call.
 class HidBackend {
   public:
@@ -48,6 +49,9 @@ class HidBackend {
     // Feature-report length of the open device, report-id byte included; nullopt when it
     // cannot be determined.
     virtual std::optional<std::size_t> FeatureReportLength() = 0;
+    // After a FeatureReportLength that gave nullopt: true when no way this backend has gave the
+    // report descriptor at all, false when the descriptor was there but declares no usable length.
+    virtual bool DescriptorUnavailable() const { return false; }
     // buffer[0] holds the report id; the buffer is as long as the transfer may be. Returns the
     // number of bytes received, report id included (the unit may send fewer than asked for),
     // or -1 on failure. Bytes past the count are not the unit's.

@@ -18,6 +18,11 @@ std::size_t HidLink::FeatureLength() const {
     return featureLength_;
 }
 
+HidInterface HidLink::OpenedInterface() const {
+    std::lock_guard lock(mutex_);
+    return opened_;
+}
+
 std::string HidLink::LastFailure() const {
     std::lock_guard lock(mutex_);
     return lastFailure_;
@@ -40,12 +45,19 @@ bool HidLink::ConnectLocked() {
         }
         const auto length = backend_.FeatureReportLength();
         if (!FeatureLengthFits(length)) {
-            reason = "the device's feature reports do not fit this unit's reports";
-            if (!length && !backend_.LastError().empty()) reason += ": " + backend_.LastError();
+            if (!length && backend_.DescriptorUnavailable()) {
+                const std::string why = backend_.LastError();
+                reason = candidate.path + ": " +
+                         (why.empty() ? "the report descriptor could not be read" : why);
+            } else {
+                reason = "the device's feature reports do not fit this unit's reports";
+                if (!length && !backend_.LastError().empty()) reason += ": " + backend_.LastError();
+            }
             backend_.Close();
             continue;
         }
         featureLength_ = *length;
+        opened_ = candidate;
         connected_ = true;
         lastFailure_.clear();
         return true;

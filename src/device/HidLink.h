@@ -61,6 +61,9 @@ class HidLink {
 
     // The feature length of the unit last opened (kept after a failure); 0 before any.
     std::size_t FeatureLength() const;
+    // The interface of the unit last opened, as listed (kept after a failure): its serial tells
+    // units of one model apart.
+    HidInterface OpenedInterface() const;
     // Why the last transfer or connection failed (the backend's words); empty when the last
     // one worked or nothing is known.
     std::string LastFailure() const;
@@ -74,6 +77,7 @@ class HidLink {
     mutable std::mutex mutex_;
     std::array<std::uint8_t, kBufferSize> buffer_{};
     std::size_t featureLength_ = 0;
+    HidInterface opened_;
     std::atomic<bool> connected_{false};
     std::string lastFailure_;
     std::uint16_t vendorId_ = 0;

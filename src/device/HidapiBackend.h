@@ -25,11 +25,14 @@ class HidapiBackend : public HidBackend {
     int GetFeatureReport(std::span<std::uint8_t> buffer) override;
     bool SetFeatureReport(std::span<const std::uint8_t> buffer) override;
     void Close() override;
+    bool DescriptorUnavailable() const override { return descriptorUnavailable_; }
     std::string LastError() const override { return lastError_; }
     OpenFailure LastOpenFailure() const override { return openFailure_; }
 
   private:
-    std::optional<std::vector<std::uint8_t>> ReadReportDescriptor() const;
+    // From hidapi where it has the call, else from the device (the libusb variant) or sysfs
+    // (hidraw); why says what went wrong when nothing came.
+    std::optional<std::vector<std::uint8_t>> ReadReportDescriptor(std::string& why) const;
     // Keeps the library's words for the failure just seen (the device's, or the last global
     // error when device is null), falling back to the errno text; returns the errno it saw.
     int NoteFailure(hid_device_* device);
@@ -39,6 +42,10 @@ class HidapiBackend : public HidBackend {
     std::string lastError_;
     OpenFailure openFailure_;
     bool initialised_ = false;
+    bool descriptorUnavailable_ = false;
+    // What Open fetched, where the descriptor can only be had before hidapi holds the device.
+    std::optional<std::vector<std::uint8_t>> descriptor_;
+    OpenFailure descriptorFailure_;
 };
 
 }  // namespace upsconfig

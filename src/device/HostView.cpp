@@ -8,6 +8,7 @@
 
 #include <algorithm>
 #include <charconv>
+#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <system_error>
@@ -56,6 +57,17 @@ bool InGroup(gid_t group) {
 }
 
 }  // namespace
+
+std::optional<std::string> ProcessVariable(const std::string& name) {
+    const char* value = std::getenv(name.c_str());
+    return value ? std::optional<std::string>(value) : std::nullopt;
+}
+
+HostView HostView::OfThisMachine(const VariableLookup& variable) {
+    HostView host;
+    host.seat = variable("XDG_SEAT").value_or("");
+    return host;
+}
 
 std::vector<UsbDevice> HostView::UsbDevicesOfVendor(std::uint16_t vendorId) const {
     std::vector<UsbDevice> devices;

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <optional>
 #include <string>
 #include <vector>
@@ -26,14 +27,24 @@ struct NodeAccess {
     bool hasAcl = false;       // an access list grants more (how the seat rule works)
 };
 
+// An environment variable by name, nullopt when unset: the process's own, or a test's.
+using VariableLookup = std::function<std::optional<std::string>(const std::string&)>;
+std::optional<std::string> ProcessVariable(const std::string& name);
+
 // The parts of the system that say why a unit cannot be reached: the USB devices in sysfs, the
-// access to a node, the udev rule and the seats. Every place is injectable for tests.
+// access to a node, the udev rule, the seats and this session's seat. Every place is injectable,
+// so tests never look at the machine they run on; the window and the command line take the
+// machine's from OfThisMachine.
 struct HostView {
     std::string sysfsRoot = "/sys";
     // The folders udev reads rules from; a file in the first hides one of the same name later.
     std::vector<std::string> ruleDirs = {"/etc/udev/rules.d", "/usr/lib/udev/rules.d",
                                          "/lib/udev/rules.d"};
     std::string seatsDir = "/run/systemd/seats";
+    std::string seat;  // XDG_SEAT of this session; empty when it is not at a seat
+
+    // This machine's places, and the seat from the environment.
+    static HostView OfThisMachine(const VariableLookup& variable = ProcessVariable);
 
     static constexpr const char* kRuleName = "70-upsconfig.rules";
 

@@ -55,6 +55,8 @@ std::optional<std::size_t> SelectedBackend::FeatureReportLength() {
     return backend_.FeatureReportLength();
 }
 
+bool SelectedBackend::DescriptorUnavailable() const { return backend_.DescriptorUnavailable(); }
+
 int SelectedBackend::GetFeatureReport(std::span<std::uint8_t> buffer) {
     return backend_.GetFeatureReport(buffer);
 }

@@ -45,6 +45,7 @@ class SelectedBackend : public HidBackend {
     std::vector<HidInterface> Enumerate() override;
     bool Open(const std::string& path) override;
     std::optional<std::size_t> FeatureReportLength() override;
+    bool DescriptorUnavailable() const override;
     int GetFeatureReport(std::span<std::uint8_t> buffer) override;
     bool SetFeatureReport(std::span<const std::uint8_t> buffer) override;
     void Close() override;

@@ -93,9 +93,6 @@ inline constexpr std::uint8_t kUpsOn = 0x04;
 inline constexpr std::uint8_t kBatteryTestStart = 1;
 inline constexpr std::uint8_t kBatteryTestTerminate = 3;
 
-// The report writer writes the outlet reports and the summary only for model codes 1..53.
-inline constexpr unsigned kHighestWritableModel = 53;
-
 // The start-up time: a signed 32-bit count of seconds, lowest byte first.
 std::int32_t UnpackStartupTime(const ReportData& data);
 ReportData PackStartupTime(std::int32_t seconds);

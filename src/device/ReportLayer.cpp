@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <utility>
 
+#include "unit/ModelTable.h"
+
 namespace upsconfig {
 namespace {
 
@@ -42,6 +44,7 @@ SettingsImage& ReportLayer::Image() { return image_; }
 const SettingsImage& ReportLayer::Image() const { return image_; }
 UpsFlags& ReportLayer::Flags() { return flags_; }
 bool ReportLayer::Connected() const { return link_.Connected(); }
+std::string ReportLayer::LastFailure() const { return link_.LastFailure(); }
 
 bool ReportLayer::ReadWithRetries(std::uint8_t id, std::span<std::uint8_t> data,
                                   bool gateOnKeepPolling) {
@@ -134,8 +137,7 @@ WriteOutcome ReportLayer::WriteReports(const SettingsImage& newImage,
     const bool settingsWritten = Differs(newImage, oldImage, settingsAt) &&
                                  send(p::kSettings, settingsAt, Slice(newImage, settingsAt));
 
-    const unsigned model = newImage.bytes[p::ModelCodeByte()];
-    if (model == 0 || model > p::kHighestWritableModel) return outcome;
+    if (!ModelTable::TakesEveryReport(newImage.bytes[p::ModelCodeByte()])) return outcome;
 
     // Bit k of the changed-reports byte names outlet report 0x3C + k.
     std::uint8_t updateMask = 0;
@@ -169,8 +171,7 @@ std::vector<std::uint8_t> ReportLayer::ReportsToWrite(const SettingsImage& newIm
                                                       const SettingsImage& oldImage) {
     std::vector<std::uint8_t> ids;
     const std::size_t summaryAt = *p::ImageOffset(p::kSummary);
-    const unsigned model = newImage.bytes[p::ModelCodeByte()];
-    const bool writable = model != 0 && model <= p::kHighestWritableModel;
+    const bool writable = ModelTable::TakesEveryReport(newImage.bytes[p::ModelCodeByte()]);
     for (const p::SettingsReport& report : p::kSettingsReports) {
         if (report.id == p::kSummary || (!writable && report.id != p::kSettings)) continue;
         if (Differs(newImage, oldImage, Field(report.first).byte)) ids.push_back(report.id);

@@ -8,6 +8,7 @@
 #include <cstdint>
 #include <mutex>
 #include <span>
+#include <string>
 #include <vector>
 
 #include "device/HidLink.h"
@@ -67,6 +68,9 @@ class ReportLayer {
     const SettingsImage& Image() const;
     UpsFlags& Flags();
     bool Connected() const;
+    // Why the last transfer failed, as the link tells it.
+    std::string LastFailure() const;
+    const HidLink& Link() const { return link_; }
 
     // Each true when every report of the pass was read.
     bool ReadAllReports();

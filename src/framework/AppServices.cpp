@@ -165,7 +165,7 @@ std::optional<int> AppServices::ChooseUnit(QWidget* owner, const QStringList& un
     return dialog.Chosen();
 }
 
-HostView AppServices::Host() { return {}; }
+HostView AppServices::Host() { return HostView::OfThisMachine(); }
 
 std::optional<QString> AppServices::GetSaveFileName(QWidget* owner) {
     QFileDialog dialog(owner);

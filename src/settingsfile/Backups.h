@@ -15,21 +15,26 @@ namespace upsconfig {
 // of each kept. Beside each file a line or two of what the write changed.
 inline constexpr std::size_t kMaxBackups = 50;
 
-// <data home>/upsconfig/backups, the data home being XDG_DATA_HOME when set to an absolute
-// path, else ~/.local/share. nullopt when neither is known.
+// <data home>/upsconfig/backups, the data home being XDG_DATA_HOME when it is an absolute path,
+// else $HOME/.local/share when HOME is one. nullopt when neither is: a relative one would put the
+// backups below whatever folder the program happens to run in.
 std::optional<std::filesystem::path> BackupRoot(const char* xdgDataHome, const char* home);
 // The same from this process's environment.
 std::optional<std::filesystem::path> BackupRootFromEnvironment();
 
-// The folder name of a unit: its serial when known, else "model-<code>".
-std::string BackupUnitName(int modelCode, const std::string& serial = {});
+// The folder name of a unit, so that no two units share one: "model-<code>", then
+// "-<serial>" for a unit that has a serial (bytes a file name cannot carry as %XX, a very long
+// one shortened and told apart by a hash), led by "sim-" for a simulated unit, which thus never
+// takes a real unit's name.
+std::string BackupUnitName(int modelCode, const std::string& serial, bool simulated);
 
 struct BackupEntry {
     std::filesystem::path file;
     std::string time;  // "2026-12-08 22:15:01"
-    std::string unit;
+    std::string unit;  // a name BackupUnitName gives: printable as it is
+    bool simulated = false;
     int modelCode = 0;
-    std::string changed;  // the keys the write changed, blank-separated
+    std::string changed;  // the keys the write changed, blank-separated, printable
 };
 
 // Keeps `asRead` of `unit` and what the coming write changes, in `kept` when given. Fails
@@ -39,7 +44,10 @@ WriteResult SaveBackup(const std::filesystem::path& root, const std::string& uni
                        const LocalClock& clock = SystemLocalTime,
                        std::filesystem::path* kept = nullptr);
 
-// Every unit's backups, newest first.
-std::vector<BackupEntry> ListBackups(const std::filesystem::path& root);
+// Every unit's backups, newest first. Only the names SaveBackup writes count: anything else in
+// the folders is passed over. A folder that cannot be read ends the list, its path and the
+// reason in `error` when given; no folder yet is no backup yet.
+std::vector<BackupEntry> ListBackups(const std::filesystem::path& root,
+                                     std::string* error = nullptr);
 
 }  // namespace upsconfig

@@ -1,17 +1,16 @@
 #include "settingsfile/SettingsFile.h"
 
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
 #include <array>
 #include <atomic>
 #include <bitset>
 #include <cerrno>
 #include <climits>
+#include <cstdio>
 #include <cstring>
 #include <string_view>
 #include <vector>
+
+#include "platform/Platform.h"
 
 namespace upsconfig {
 namespace {
@@ -171,19 +170,6 @@ std::string ErrorText(int error) { return std::strerror(error); }
 
 WriteResult Failure(int error) { return WriteResult{false, error, ErrorText(error)}; }
 
-// Writes all of data, resuming after short writes and interruptions.
-bool WriteAll(int fd, std::string_view data) {
-    while (!data.empty()) {
-        const ssize_t n = ::write(fd, data.data(), data.size());
-        if (n < 0) {
-            if (errno == EINTR) continue;
-            return false;
-        }
-        data.remove_prefix(static_cast<std::size_t>(n));
-    }
-    return true;
-}
-
 // Creates a new, empty file beside the target with the permissions a newly created target
 // would get (0666 less the umask).
 int CreateTemporaryBeside(const std::filesystem::path& target, std::filesystem::path& tempPath) {
@@ -191,10 +177,10 @@ int CreateTemporaryBeside(const std::filesystem::path& target, std::filesystem::
     const std::filesystem::path folder =
         target.has_parent_path() ? target.parent_path() : std::filesystem::path(".");
     // A short fixed stem: deriving it from the target's name could exceed the name limit.
-    const std::string stem = ".kvr-save-" + std::to_string(static_cast<long>(::getpid())) + "-";
+    const std::string stem = ".kvr-save-" + std::to_string(platform::ProcessId()) + "-";
     for (int attempt = 0; attempt < 100; ++attempt) {
         tempPath = folder / (stem + std::to_string(counter.fetch_add(1)) + ".tmp");
-        const int fd = ::open(tempPath.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+        const int fd = platform::Open(tempPath, platform::OpenFor::CreateNew);
         if (fd >= 0 || errno != EEXIST) return fd;
     }
     errno = EEXIST;
@@ -215,24 +201,23 @@ std::filesystem::path ResolveTarget(const std::filesystem::path& path) {
 // Closes a descriptor on every way out.
 struct OpenFile {
     int fd;
-    ~OpenFile() { ::close(fd); }
+    ~OpenFile() { platform::Close(fd); }
 };
 
 }  // namespace
 
-std::tm SystemLocalTime() {
-    const std::time_t now = std::time(nullptr);
-    std::tm local{};
-    ::localtime_r(&now, &local);
-    return local;
-}
+std::tm SystemLocalTime() { return platform::LocalTime(std::time(nullptr)); }
 
 std::span<const FieldId> SettingsFileKeys() { return kKeyOrder; }
 
 std::string FormatSettingsFile(const SettingsImage& image, const std::tm& time) {
-    std::array<char, 64> stamp{};
-    const std::size_t stampLength =
-        std::strftime(stamp.data(), stamp.size(), "%d-%m-%y %H:%M:%S", &time);
+    // strftime's "%d-%m-%y %H:%M:%S", written without it: the Windows runtime's strftime ends
+    // the program for a time whose day is 0, which a clock handed in may hold.
+    std::array<char, 96> stamp{};
+    const int printed = std::snprintf(
+        stamp.data(), stamp.size(), "%02d-%02d-%02d %02d:%02d:%02d", time.tm_mday, time.tm_mon + 1,
+        (time.tm_year % 100 + 100) % 100, time.tm_hour, time.tm_min, time.tm_sec);
+    const std::size_t stampLength = printed > 0 ? static_cast<std::size_t>(printed) : 0;
 
     std::string text;
     text.reserve(2400);
@@ -261,17 +246,17 @@ WriteResult WriteSettingsFile(const std::filesystem::path& path, const SettingsI
     const std::string text = FormatSettingsFile(image, clock ? clock() : SystemLocalTime());
     const std::filesystem::path target = ResolveTarget(path);
 
-    struct stat existing {};
-    const bool targetExists = ::stat(target.c_str(), &existing) == 0;
-    if (targetExists && S_ISDIR(existing.st_mode)) return Failure(EISDIR);
+    platform::NodeInfo existing;
+    const bool targetExists = platform::StatPath(target, existing);
+    if (targetExists && existing.kind == platform::NodeKind::Directory) return Failure(EISDIR);
     // Renaming over a device or pipe would replace the node itself; refuse instead.
-    if (targetExists && !S_ISREG(existing.st_mode)) return Failure(EINVAL);
+    if (targetExists && existing.kind != platform::NodeKind::Regular) return Failure(EINVAL);
     // Replacing through the folder would go around the file's own protection: a file that may
     // not be opened for writing stays as it is.
     if (targetExists) {
-        const int probe = ::open(target.c_str(), O_WRONLY | O_CLOEXEC);
+        const int probe = platform::Open(target, platform::OpenFor::Writing);
         if (probe < 0) return Failure(errno);
-        ::close(probe);
+        platform::Close(probe);
     }
 
     std::filesystem::path tempPath;
@@ -279,20 +264,19 @@ WriteResult WriteSettingsFile(const std::filesystem::path& path, const SettingsI
     if (fd < 0) return Failure(errno);
 
     // Overwriting keeps the permissions the user gave the file.
-    bool ok =
-        !targetExists || !S_ISREG(existing.st_mode) || ::fchmod(fd, existing.st_mode & 07777) == 0;
-    ok = ok && WriteAll(fd, text) && ::fsync(fd) == 0;
+    bool ok = !targetExists || platform::KeepPermissions(fd, existing);
+    ok = ok && platform::WriteAll(fd, text) && platform::FlushToDisk(fd);
     int error = ok ? 0 : errno;
-    if (::close(fd) != 0 && ok) {
+    if (!platform::Close(fd) && ok) {
         ok = false;
         error = errno;
     }
-    if (ok && ::rename(tempPath.c_str(), target.c_str()) != 0) {
+    if (ok && !platform::MoveIntoPlace(tempPath, target)) {
         ok = false;
         error = errno;
     }
     if (!ok) {
-        ::unlink(tempPath.c_str());
+        platform::RemoveFile(tempPath);
         return Failure(error);
     }
     return WriteResult{true, 0, {}};
@@ -314,30 +298,30 @@ int ApplySettingsText(std::string_view text, SettingsImage& image) {
 
 ReadResult ReadSettingsFile(const std::filesystem::path& path, SettingsImage& image) {
     ReadResult result;
-    // Without O_NONBLOCK a pipe would hold the window until something writes into it.
-    const int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+    // A pipe opens without waiting for a writer, so the window is never held here.
+    const int fd = platform::Open(path, platform::OpenFor::Reading);
     if (fd < 0) {
         result.reason = ErrorText(errno);
         return result;
     }
     const OpenFile file{fd};
-    struct stat info {};
-    if (::fstat(fd, &info) != 0) {
+    platform::NodeInfo info;
+    if (!platform::StatFile(fd, info)) {
         result.reason = ErrorText(errno);
         return result;
     }
-    if (S_ISDIR(info.st_mode)) {
+    if (info.kind == platform::NodeKind::Directory) {
         result.reason = ErrorText(EISDIR);
         return result;
     }
     // Devices such as /dev/zero never end, pipes and sockets may never answer.
-    if (!S_ISREG(info.st_mode)) {
+    if (info.kind != platform::NodeKind::Regular) {
         result.reason = "Not a regular file";
         return result;
     }
     const std::string tooLarge = ErrorText(EFBIG) + " (a settings file is a few KB; at most " +
                                  std::to_string(kMaxSettingsFileBytes >> 20) + " MiB is read)";
-    if (static_cast<std::uintmax_t>(info.st_size) > kMaxSettingsFileBytes) {
+    if (info.size > kMaxSettingsFileBytes) {
         result.reason = tooLarge;
         return result;
     }
@@ -346,8 +330,7 @@ ReadResult ReadSettingsFile(const std::filesystem::path& path, SettingsImage& im
     std::string text(kMaxSettingsFileBytes + 1, '\0');
     std::size_t size = 0;
     while (size < text.size()) {
-        const ssize_t n = ::read(fd, text.data() + size, text.size() - size);
-        if (n < 0 && errno == EINTR) continue;
+        const std::ptrdiff_t n = platform::Read(fd, text.data() + size, text.size() - size);
         if (n < 0) {
             result.reason = ErrorText(errno);
             return result;

@@ -207,6 +207,7 @@ std::optional<std::size_t> SimulatedUps::FeatureReportLength() {
                                  [&](const Interface& i) { return i.info.path == openPath_; });
     const std::vector<std::uint8_t>& descriptor =
         (it != interfaces_.end() && it->descriptor) ? *it->descriptor : descriptor_;
+    descriptorUnavailable_ = descriptor.empty();
     return FeatureReportLengthFromDescriptor(descriptor);
 }
 

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <array>
+#include <atomic>
 #include <chrono>
 #include <cstdint>
 #include <functional>
@@ -92,6 +93,7 @@ class SimulatedUps : public HidBackend {
     std::vector<HidInterface> Enumerate() override;
     bool Open(const std::string& path) override;
     std::optional<std::size_t> FeatureReportLength() override;
+    bool DescriptorUnavailable() const override { return descriptorUnavailable_; }
     int GetFeatureReport(std::span<std::uint8_t> buffer) override;
     bool SetFeatureReport(std::span<const std::uint8_t> buffer) override;
     void Close() override;
@@ -114,6 +116,7 @@ class SimulatedUps : public HidBackend {
     mutable std::mutex mutex_;
     std::vector<Interface> interfaces_;
     std::vector<std::uint8_t> descriptor_;
+    std::atomic<bool> descriptorUnavailable_{false};  // of the last FeatureReportLength
 
     bool plugged_ = true;
     int plugGeneration_ = 0;

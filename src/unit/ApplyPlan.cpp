@@ -36,6 +36,30 @@ void ListChanges(ApplyPlan& plan, const SettingsImage& asRead) {
     }
 }
 
+// A unit that takes report 0x32 alone never gets the others: their changes are listed as
+// ignored and the write keeps what the unit holds. Model code 0 is no unit (two files compared).
+void LeaveWhatTheUnitDoesNotTake(ApplyPlan& plan, const SettingsImage& asRead) {
+    const int model = ModelOf(asRead);
+    if (model == 0) return;
+    const FieldSet taken = FieldsTheUnitTakes(model);
+    for (const SettingMeaning& setting : SettingMeanings()) {
+        if (taken[static_cast<std::size_t>(setting.field)]) continue;
+        const unsigned wanted = ValueOf(plan.write, setting);
+        const unsigned held = ValueOf(asRead, setting);
+        if (wanted == held) continue;
+        plan.ignored.push_back({&setting, wanted,
+                                "a unit of this model takes only report 0x32, which does not "
+                                "carry it",
+                                IgnoredBy::Unit});
+        SetValue(plan.write, setting, held);
+    }
+}
+
+bool Listed(const std::vector<IgnoredValue>& ignored, const SettingMeaning& setting) {
+    return std::ranges::any_of(ignored,
+                               [&](const IgnoredValue& i) { return i.setting == &setting; });
+}
+
 std::string WhyNotWritten(const SettingMeaning& setting, unsigned value,
                           const SettingsImage& asRead, const SettingsImage& written) {
     const int model = ModelOf(asRead);
@@ -75,6 +99,7 @@ ApplyPlan PlanApply(const SettingsImage& asRead, const SettingsImage& edited) {
     const SettingsImage merged = KeepWhatWasNotChanged(asRead, edited, PageStore(asRead, asRead));
     plan.write = asRead;
     if (ChangesAnySetting(merged, asRead)) plan.write = merged;
+    LeaveWhatTheUnitDoesNotTake(plan, asRead);
     ListChanges(plan, asRead);
     return plan;
 }
@@ -83,7 +108,9 @@ ApplyPlan PlanWanted(const SettingsImage& asRead, const SettingsImage& wanted) {
     ApplyPlan plan = PlanApply(asRead, PageStore(wanted, asRead));
     for (const SettingMeaning& setting : SettingMeanings()) {
         const unsigned value = ValueOf(wanted, setting);
-        if (value == ValueOf(asRead, setting) || value == ValueOf(plan.write, setting)) continue;
+        if (value == ValueOf(asRead, setting) || value == ValueOf(plan.write, setting) ||
+            Listed(plan.ignored, setting))
+            continue;
         plan.ignored.push_back(
             {&setting, value, WhyNotWritten(setting, value, asRead, plan.write)});
     }
@@ -95,6 +122,7 @@ ApplyPlan PlanExact(const SettingsImage& asRead, const SettingsImage& wanted) {
     plan.write = asRead;
     for (const SettingMeaning& setting : SettingMeanings())
         SetValue(plan.write, setting, ValueOf(wanted, setting));
+    LeaveWhatTheUnitDoesNotTake(plan, asRead);
     ListChanges(plan, asRead);
     return plan;
 }

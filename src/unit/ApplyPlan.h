@@ -17,14 +17,20 @@ struct SettingChange {
     unsigned to;
 };
 
+// Who keeps a value from the unit: the pages, which cannot carry it as asked, or the unit,
+// whose model takes only some reports.
+enum class IgnoredBy { Pages, Unit };
+
 // A value that was asked for but will not reach the unit, and why.
 struct IgnoredValue {
     const SettingMeaning* setting;
     unsigned value;
     std::string reason;
+    IgnoredBy by = IgnoredBy::Pages;
 };
 
-// What an Apply writes, decided before anything is written.
+// What an Apply writes, decided before anything is written. A change the unit of this model does
+// not take (it takes report 0x32 alone) is never planned: it is listed as ignored instead.
 struct ApplyPlan {
     SettingsImage write;  // for the report writer; the image as read when nothing changes
     std::vector<SettingChange> changes;

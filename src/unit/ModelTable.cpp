@@ -186,4 +186,6 @@ bool ModelTable::HasParallelTab(int modelCode) { return RowOf(modelCode).paralle
 
 bool ModelTable::DryContactUsesPins5And6(int modelCode) { return RowOf(modelCode).pins5And6; }
 
+bool ModelTable::TakesEveryReport(int modelCode) { return modelCode >= 1 && modelCode <= 53; }
+
 }  // namespace upsconfig

@@ -29,6 +29,9 @@ struct ModelTable {
     static bool HasOutletTabs(int modelCode);
     static bool HasParallelTab(int modelCode);
     static bool DryContactUsesPins5And6(int modelCode);
+    // The report writer sends the outlet reports and the summary only to model codes 1 to 53;
+    // a unit of any other code takes report 0x32 alone.
+    static bool TakesEveryReport(int modelCode);
 };
 
 }  // namespace upsconfig

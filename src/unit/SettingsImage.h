@@ -18,6 +18,9 @@ struct SettingsImage {
     bool operator==(const SettingsImage&) const = default;
 };
 
+// Image bytes 0 to 3 travel in report 0x32, the one settings report every model's unit takes.
+inline constexpr std::size_t kBytesOfReport0x32 = 4;
+
 // Which page edits a field; the core answers "what can an Apply change" from this alone.
 // TestInfoPage edits no field: it shows the versions and sends commands.
 enum class EditedOn {

@@ -52,6 +52,15 @@ FieldSet ApplicableFields(int modelCode) {
     return fields;
 }
 
+FieldSet FieldsTheUnitTakes(int modelCode) {
+    FieldSet fields;
+    for (const FieldInfo& field : Fields()) {
+        if (ModelTable::TakesEveryReport(modelCode) || field.byte < kBytesOfReport0x32)
+            Set(fields, field.id);
+    }
+    return fields;
+}
+
 FieldSet StandbyOnlyFields() {
     FieldSet fields;
     for (const SettingMeaning& setting : SettingMeanings()) {

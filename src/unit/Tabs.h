@@ -34,6 +34,10 @@ FieldSet FieldsEditedOn(EditedOn page);
 // writer's bookkeeping) reach the unit as it holds them.
 FieldSet ApplicableFields(int modelCode);
 
+// The fields the report writer carries to a unit of this model: all of them where it takes every
+// report, else only those of report 0x32.
+FieldSet FieldsTheUnitTakes(int modelCode);
+
 // The fields that the pages let change only while the UPS is in standby.
 FieldSet StandbyOnlyFields();
 

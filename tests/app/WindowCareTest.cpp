@@ -278,9 +278,9 @@ INSTANTIATE_TEST_SUITE_P(
                                           Failure(OpenFailure::Kind::Busy, EBUSY, "Device busy"));
                                   },
                                   "busy", "Another program holds it"},
-                    DiagnosisCase{"OtherReports",
+                    DiagnosisCase{"NoDescriptor",
                                   [](SimulatedUps& b) { b.SetReportDescriptor({}); },
-                                  "length_refused", "check the ids the tool was built with"}),
+                                  "no_descriptor", "Unplug the unit and plug it in again"}),
     [](const testing::TestParamInfo<DiagnosisCase>& info) { return info.param.name; });
 
 TEST_F(NoUnit, AfterIgnoreRefreshLooksAgainAndAUnitFoundComesToLife) {

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 #include <stdlib.h>
+#include <unistd.h>
 
 #include <filesystem>
 #include <map>
@@ -39,6 +40,11 @@ class CliHarness {
         variables_ = {{"XDG_DATA_HOME", (folder_ / "data").string()},
                       {"XDG_RUNTIME_DIR", folder_.string()},
                       {"HOME", folder_.string()}};
+        // Empty places of a machine without a seat: never the test machine's own.
+        host = {(folder_ / "sys").string(),
+                {(folder_ / "rules").string()},
+                (folder_ / "seats").string(),
+                ""};
     }
     ~CliHarness() { std::filesystem::remove_all(folder_); }
 
@@ -56,11 +62,12 @@ class CliHarness {
                 const auto it = variables_.find(name);
                 return it == variables_.end() ? std::nullopt : std::optional(it->second);
             },
-            .userId = 1000,
+            .userId = static_cast<unsigned>(::getuid()),
             .clock = FixedTime,
             .pauser = pauser.AsPauser(),
             .realBackend =
                 [this] { return std::shared_ptr<HidBackend>(target, [](HidBackend*) {}); },
+            .host = host,
         };
         const int code = RunCli(args, environment);
         return {code, out.str(), err.str()};
@@ -81,6 +88,7 @@ class CliHarness {
     SimulatedUps bus;
     SimulatedUps* target = &bus;  // the unit the commands reach
     FakePauser pauser;
+    HostView host;
 
   private:
     std::filesystem::path folder_;

@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <cerrno>
+#include <fstream>
 #include <functional>
 #include <string_view>
 
@@ -90,6 +91,16 @@ TEST_F(CliTest, EveryExitCodeIsReached) {
          {"status"},
          4,
          "Permission denied"},
+        {"permission denied, the seat's rule installed on a machine without a seat",
+         [](CliHarness& h) {
+             std::filesystem::create_directories(h.host.ruleDirs.at(0));
+             std::ofstream(h.host.ruleDirs.at(0) + "/70-upsconfig.rules") << "TAG+=\"uaccess\"\n";
+             h.bus.FailOpen(SimulatedUps::kDefaultPath,
+                            {OpenFailure::Kind::PermissionDenied, EACCES, "Permission denied"});
+         },
+         {"status"},
+         4,
+         "this machine has none"},
         {"no interface with the ids",
          [](CliHarness& h) { h.bus.SetInterfaceIds(SimulatedUps::kDefaultPath, 0x1234, 1); },
          {"status"},

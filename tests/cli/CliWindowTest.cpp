@@ -78,6 +78,17 @@ TEST_F(CliWindowTest, WindowApplyAndCliApplyEachLeaveABackupThatRestoreBringsBac
     EXPECT_EQ(unit.HeldImage(), held);
 }
 
+TEST_F(CliWindowTest, TheDemosBackupsAreKeptApartFromRealUnits) {
+    Ready();
+    Actions().SetSimulatedUnit(true);
+    FindControl<QCheckBox>(Pages().Ups(), ids::ups::kAlarm)->setChecked(false);
+    Actions().Apply();
+    ASSERT_EQ(ListBackups(root).size(), 1u);
+    EXPECT_EQ(ListBackups(root)[0].unit, "sim-model-3");
+    EndWindow();
+    EXPECT_EQ(cli.Cli({"history"}).out, "No backups yet.\n");
+}
+
 TEST_F(CliWindowTest, ApplyWritesWhatTheWindowsUploadThenApplyWrites) {
     // A file that changes what pages show, a time the page rounds, a value off its list and a
     // page this model has no tab for.

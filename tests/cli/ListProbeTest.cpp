@@ -50,7 +50,7 @@ class FakeHost {
         ProbeOptions options;
         options.json = json;
         options.host = {
-            (root_ / "sys").string(), {(root_ / "rules").string()}, (root_ / "seats").string()};
+            (root_ / "sys").string(), {(root_ / "rules").string()}, (root_ / "seats").string(), ""};
         return options;
     }
 
@@ -112,8 +112,11 @@ TEST(ProbeTest, EachReasonWithItsExitCodeAndFixInTextAndJson) {
              ups.FailOpen(kPath, {OpenFailure::Kind::Busy, EBUSY, "Device or resource busy"});
          },
          "busy", 4, "fuser -v sim:ups0"},
-        {"feature length unknown",
-         [](SimulatedUps& ups, FakeHost&) { ups.SetReportDescriptor({}); }, "length_refused", 4,
+        {"report descriptor not to be had",
+         [](SimulatedUps& ups, FakeHost&) { ups.SetReportDescriptor({}); }, "no_descriptor", 4,
+         "does not give its report descriptor"},
+        {"descriptor without a feature report",
+         [](SimulatedUps& ups, FakeHost&) { ups.SetReportDescriptor({0xC0}); }, "length_refused", 4,
          "feature-report length is unknown"},
     };
     for (const Case& c : cases) {
@@ -123,11 +126,11 @@ TEST(ProbeTest, EachReasonWithItsExitCodeAndFixInTextAndJson) {
             FakeHost host;
             c.setUp(ups, host);
             std::ostringstream out;
-            Json result = Json::Object();
+            Json result = Json::object();
             const ProbeOutcome outcome = RunProbe(ups, host.Options(json), result, out);
             EXPECT_EQ(outcome.exitCode, c.exitCode);
             EXPECT_EQ(outcome.message.empty(), c.exitCode == 0) << outcome.message;
-            const std::string shown = json ? result.Dump() : out.str();
+            const std::string shown = json ? DumpJson(result) : out.str();
             EXPECT_THAT(shown, HasSubstr(c.fix)) << shown;
             EXPECT_THAT(shown, HasSubstr(json ? "\"verdict\": \"" + std::string(c.verdict) + "\""
                                               : "Verdict: " + std::string(c.verdict)));
@@ -144,20 +147,22 @@ TEST(ListTest, UnitsWithModelOrWhyNotAndDeviceSelection) {
     ups.SetInterfaceSerial(kPath, "SN-1");
     ups.AddInterface("sim:ups1", kUpsVendorId, kUpsProductId);
     ups.FailOpen("sim:ups1", {OpenFailure::Kind::PermissionDenied, EACCES, "Permission denied"});
+    ups.AddInterface("sim:ups2", kUpsVendorId, kUpsProductId, std::vector<std::uint8_t>{});
     ups.AddInterface("sim:other", kUpsVendorId, kUpsProductId ^ 1);
     FakeHost host;
     support::FakePauser pauser;
 
     ProbeOptions options = host.Options(true);
     options.pauser = pauser.AsPauser();
-    Json result = Json::Object();
+    Json result = Json::object();
     std::ostringstream out;
     EXPECT_EQ(RunList(ups, options, result, out).exitCode, 0);
-    const std::string json = result.Dump();
+    const std::string json = DumpJson(result);
     const auto at = [&](const char* path) { return json.substr(json.find(path)); };
     EXPECT_THAT(at("sim:ups0"), HasSubstr("\"serial\": \"SN-1\""));
     EXPECT_THAT(at("sim:ups0"), HasSubstr("\"model_code\": 3"));
     EXPECT_THAT(at("sim:ups1"), HasSubstr("\"open_error\": \"Permission denied"));
+    EXPECT_THAT(at("sim:ups2"), HasSubstr("report descriptor could not be had"));
     EXPECT_THAT(at("sim:other"), HasSubstr("\"is_unit\": false"));
 
     options.json = false;

@@ -121,9 +121,13 @@ TEST_F(HidLinkTest, ConnectFailureSaysWhyTheLastCandidateWasPassedOver) {
     EXPECT_EQ(link.LastFailure(), "sim:ups0 could not be opened: Permission denied");
 
     ups.FailOpen(SimulatedUps::kDefaultPath, {});
-    ups.SetReportDescriptor({});
+    ups.SetReportDescriptor({0x75, 0x08, 0x95, 0x02, 0xB1, 0x02});  // 3-byte transfers
     EXPECT_FALSE(link.ReadReport(0x01, data));
     EXPECT_NE(link.LastFailure().find("feature reports do not fit"), std::string::npos);
+
+    ups.SetReportDescriptor({});  // none to be had: not a misfit, and the path says which
+    EXPECT_FALSE(link.ReadReport(0x01, data));
+    EXPECT_EQ(link.LastFailure(), "sim:ups0: the report descriptor could not be read");
 
     ups.Unplug();  // an earlier candidate's reason does not outlive it
     EXPECT_FALSE(link.ReadReport(0x01, data));

@@ -1,6 +1,7 @@
 #!/bin/busybox sh
-# /init of the guest: load the HID modules by hand (no udevd here), start the responder, run
-# the tests, print the result marker that run.sh reads from the serial console, power off.
+# /init of the guest: load the modules by hand in the order run.sh wrote (no udevd here), start
+# the responder, run the tests, print the result marker that run.sh reads from the serial
+# console, power off.
 /bin/busybox --install -s /bin
 export PATH=/bin
 mount -t proc proc /proc
@@ -12,25 +13,45 @@ result() {
     poweroff -f
 }
 
-for module in hid uhid hid-generic; do
-    insmod "/lib/modules/$module.ko" || result "ERROR insmod $module"
-done
+while read -r module; do
+    args=""
+    # Two virtual buses, one for each unit.
+    [ "$module" = dummy_hcd ] && args="num=2"
+    insmod "/lib/modules/$module.ko" $args || result "ERROR insmod $module"
+done </lib/modules/order
+
+# Without rules: it only passes the kernel's events on, which libusb waits for.
+if [ -x /bin/systemd-udevd ]; then
+    mkdir -p /run/udev
+    /bin/systemd-udevd --daemon || result "ERROR udevd did not start"
+fi
 
 responder_args=""
-[ "$UPS_FAULT" = short-replies ] && responder_args="--short-replies"
+if [ "$UPS_TRANSPORT" = usb ]; then
+    mount -t configfs configfs /sys/kernel/config || result "ERROR no configfs"
+    responder_args="--usb"
+fi
+[ "$UPS_FAULT" = short-replies ] && responder_args="$responder_args --short-replies"
 /bin/kernel-hid-responder $responder_args &
 
 # The responder listens only once the unit's hidraw node is there.
 tries=0
 until [ -S /run/ups-responder.sock ]; do
     tries=$((tries + 1))
-    [ $tries -gt 200 ] && result "ERROR the responder did not come up"
+    [ $tries -gt 300 ] && result "ERROR the responder did not come up"
     kill -0 $! 2>/dev/null || result "ERROR the responder ended"
     usleep 50000
 done
 
-if /bin/kernel-hid-tests --gtest_color=no --gtest_filter="${UPS_TESTS:-*}"; then
+# Each test program on its own; a failure in one does not keep the other from running.
+failed=""
+for tests in /bin/kernel-hid-tests /bin/kernel-hid-tests-libusb; do
+    [ -x "$tests" ] || continue
+    echo "kernel-hid: $tests"
+    "$tests" --gtest_color=no --gtest_filter="${UPS_TESTS:-*}" || failed="$failed ${tests##*/}"
+done
+if [ -z "$failed" ]; then
     result PASS
 else
-    result "FAIL (exit $?)"
+    result "FAIL ($failed )"
 fi

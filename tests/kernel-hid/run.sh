@@ -2,22 +2,29 @@
 # Tests the real device path against a kernel HID device without hardware: fetches a stock
 # Debian kernel through apt (cached), packs the responder and the test program with their
 # libraries into an initramfs, boots it under QEMU and reads the result from the serial log.
+# By default the unit is a uhid device (the cloud kernel: small, HID core only); with --usb it
+# is a USB device on dummy_hcd (the generic kernel, which has USB), and --libusb-tests adds the
+# test program built on hidapi's libusb variant.
 # Exit status: 0 passed, 1 failed, 77 skipped (the reason is printed; with
 # UPSCONFIG_KERNEL_HID_REQUIRED=1 a skip is a failure, as in CI).
 set -euo pipefail
 here="$(cd "$(dirname "$0")" && pwd)"
 
 usage() {
-    echo "usage: $0 --work DIR --responder BIN --tests BIN [--app BIN] [--cli BIN]" \
-         "[--short-replies] [--expect-failure TEST]" >&2
+    echo "usage: $0 --work DIR --responder BIN --tests BIN" \
+         "[--usb [--libusb-tests BIN | --libusb-tests-missing]]" \
+         "[--app BIN] [--cli BIN] [--short-replies] [--expect-failure TEST]" >&2
     exit 2
 }
-work="" responder="" tests="" app="" cli="" fault="" expect_failure=""
+work="" responder="" tests="" libusb_tests="" usb="" app="" cli="" fault="" expect_failure=""
 while [ $# -gt 0 ]; do
     case "$1" in
         --work) work="$2"; shift 2 ;;
         --responder) responder="$2"; shift 2 ;;
         --tests) tests="$2"; shift 2 ;;
+        --libusb-tests) libusb_tests="$2"; shift 2 ;;
+        --libusb-tests-missing) libusb_tests=missing; shift ;;
+        --usb) usb=1; shift ;;
         --app) app="$2"; shift 2 ;;
         --cli) cli="$2"; shift 2 ;;
         --short-replies) fault="short-replies"; shift ;;
@@ -26,6 +33,28 @@ while [ $# -gt 0 ]; do
     esac
 done
 [ -n "$work" ] && [ -x "$responder" ] && [ -x "$tests" ] || usage
+if [ "$libusb_tests" = missing ]; then
+    # The build found no hidapi-libusb or libusb-1.0 for it.
+    note="the test program on hidapi's libusb variant was not built (packages libhidapi-dev,"
+    note+=" libusb-1.0-0-dev)"
+    [ "${UPSCONFIG_KERNEL_HID_REQUIRED:-0}" = 1 ] && { echo "FAILED: $note"; exit 1; }
+    echo "NOTE: $note; the USB case runs without it"
+    libusb_tests=""
+fi
+[ -z "$libusb_tests" ] || { [ -n "$usb" ] && [ -x "$libusb_tests" ]; } || usage
+
+# The kernel package, and the modules in the order the guest loads them (paths below
+# lib/modules/VERSION/kernel, without the .ko).
+if [ -n "$usb" ]; then
+    metapackage=linux-image-amd64
+    modules=(drivers/usb/common/usb-common drivers/usb/core/usbcore
+             drivers/usb/gadget/udc/udc-core drivers/usb/gadget/udc/dummy_hcd drivers/hid/hid
+             drivers/hid/usbhid/usbhid drivers/hid/hid-generic fs/configfs/configfs
+             drivers/usb/gadget/libcomposite drivers/usb/gadget/function/usb_f_fs)
+else
+    metapackage=linux-image-cloud-amd64
+    modules=(drivers/hid/hid drivers/hid/uhid drivers/hid/hid-generic)
+fi
 
 skip() {
     echo "SKIPPED: $*"
@@ -64,37 +93,54 @@ unpack_vmlinux() {
     [ "$(od -An -t x1 -N 4 "$out" | tr -d ' ')" = 7f454c46 ]
 }
 
-# The image package that the cloud kernel metapackage points at now (it changes with updates).
+# Which kernels of a cached image package: "cloud-amd64" for linux-image-6.1.0-57-cloud-amd64.
+flavour() { sed -E 's/^linux-image-[0-9.]+-[0-9]+-//' <<<"$1"; }
+
+# The image package that the metapackage points at now (it changes with updates).
 fetch_kernel() {
-    local package dir tmp
-    package=$(apt-cache depends linux-image-cloud-amd64 2>/dev/null |
+    local package dir tmp old module patterns=()
+    package=$(apt-cache depends "$metapackage" 2>/dev/null |
               awk '/Depends: linux-image-/ { print $2; exit }')
     if [ -n "$package" ] && [ ! -f "$cache/$package/ready" ]; then
         tmp=$(mktemp -d "$cache/fetch.XXXXXX")
         local sandbox=()
         [ "$(id -u)" -eq 0 ] && sandbox=(-o APT::Sandbox::User=root)
         mkdir -p "$tmp/x" "$tmp/$package"
-        # Only the kernel and the three modules (plain .ko files in Debian 12's packages).
+        # Only the kernel and the modules (plain .ko files in Debian 12, .ko.xz later).
+        for module in "${modules[@]}"; do patterns+=("./lib/modules/*/kernel/$module.ko*"); done
         if (cd "$tmp" && apt-get download -q "${sandbox[@]}" "$package" >/dev/null) &&
-            dpkg-deb --fsys-tarfile "$tmp"/*.deb | tar -x -C "$tmp/x" --wildcards \
-                './boot/vmlinuz-*' './lib/modules/*/kernel/drivers/hid/hid.ko' \
-                './lib/modules/*/kernel/drivers/hid/uhid.ko' \
-                './lib/modules/*/kernel/drivers/hid/hid-generic.ko' &&
-            cp "$tmp"/x/lib/modules/*/kernel/drivers/hid/*.ko "$tmp/$package/"; then
+            dpkg-deb --fsys-tarfile "$tmp"/*.deb |
+                tar -x -C "$tmp/x" --wildcards './boot/vmlinuz-*' "${patterns[@]}"; then
+            for module in "${modules[@]}"; do
+                for file in "$tmp"/x/lib/modules/*/kernel/"$module".ko*; do
+                    case "$file" in
+                        *.xz) xz -dc "$file" ;;
+                        *.zst) zstd -dc "$file" ;;
+                        *) cat "$file" ;;
+                    esac >"$tmp/$package/$(basename "$module").ko"
+                done
+            done
             unpack_vmlinux "$tmp"/x/boot/vmlinuz-* "$tmp/$package/vmlinux" ||
                 { rm -f "$tmp/$package/vmlinux"; cp "$tmp"/x/boot/vmlinuz-* "$tmp/$package/bzImage"; }
             touch "$tmp/$package/ready"
-            # Only the newest kernel is kept.
-            find "$cache" -mindepth 1 -maxdepth 1 -type d -name 'linux-image-*' -exec rm -rf {} +
+            # Only the newest kernel of each flavour is kept.
+            for old in "$cache"/linux-image-*; do
+                [ -d "$old" ] && [ "$(flavour "${old##*/}")" = "$(flavour "$package")" ] &&
+                    rm -rf "$old"
+            done
             mv "$tmp/$package" "$cache/"
         fi
         rm -rf "$tmp"
     fi
     if [ -z "$package" ] || [ ! -f "$cache/$package/ready" ]; then
-        # Offline or without package lists: a kernel fetched before still serves.
-        dir=$(find "$cache" -mindepth 2 -maxdepth 2 -name ready -printf '%h\n' | sort | tail -n 1)
-        [ -n "$dir" ] || return 1
-        package=$(basename "$dir")
+        # Offline or without package lists: a kernel of the flavour fetched before still serves.
+        local want
+        want=$([ -n "$usb" ] && echo amd64 || echo cloud-amd64)
+        package=""
+        for dir in "$cache"/linux-image-*; do
+            [ -f "$dir/ready" ] && [ "$(flavour "${dir##*/}")" = "$want" ] && package="${dir##*/}"
+        done
+        [ -n "$package" ] || return 1
     fi
     echo "$cache/$package"
 }
@@ -103,9 +149,13 @@ fetch_kernel() {
 exec 9>"$cache/lock"
 flock 9
 kernel_dir=$(fetch_kernel) ||
-    skip "no kernel: fetching the image package of linux-image-cloud-amd64 failed" \
+    skip "no kernel: fetching the image package of $metapackage failed" \
          "(apt-get update may help) and none is cached in $cache"
 flock -u 9
+for module in "${modules[@]}"; do
+    [ -f "$kernel_dir/$(basename "$module").ko" ] ||
+        skip "the cached kernel $kernel_dir has no module $(basename "$module")"
+done
 kernel="$kernel_dir/vmlinux"
 [ -f "$kernel" ] || kernel="$kernel_dir/bzImage"
 
@@ -116,10 +166,30 @@ mkdir -p "$root"/{bin,dev,proc,sys,run,tmp,lib/modules}
 cp "$busybox" "$root/bin/busybox"
 cp "$responder" "$root/bin/kernel-hid-responder"
 cp "$tests" "$root/bin/kernel-hid-tests"
-cp "$kernel_dir"/*.ko "$root/lib/modules/"
+for module in "${modules[@]}"; do
+    cp "$kernel_dir/$(basename "$module").ko" "$root/lib/modules/"
+    basename "$module"
+done >"$root/lib/modules/order"
 cp "$here/init.sh" "$root/init"
 chmod +x "$root/init"
 programs=("$busybox" "$responder" "$tests")
+if [ -n "$libusb_tests" ]; then
+    cp "$libusb_tests" "$root/bin/kernel-hid-tests-libusb"
+    programs+=("$libusb_tests")
+fi
+if [ -n "$usb" ]; then
+    # For hidapi's libusb variant: libusb learns of devices that come and go from udevd, as on
+    # a real system.
+    udevadm=$(command -v udevadm || true)
+    [ -n "$udevadm" ] || skip "udevadm missing (package udev)"
+    cp "$udevadm" "$root/bin/systemd-udevd"
+    programs+=("$udevadm")
+    # hidapi's libusb variant converts the USB strings with iconv: without glibc's UTF-16
+    # module every string comes back empty.
+    for gconv in /usr/lib/*/gconv/UTF-16.so /usr/lib/*/gconv/gconv-modules*; do
+        [ -e "$gconv" ] && cp -rL --parents "$gconv" "$root/"
+    done
+fi
 if [ -n "$app" ]; then
     # The tool itself, offscreen: Qt finds its platform plugin and fontconfig its fonts at the
     # paths they have here.
@@ -149,6 +219,7 @@ if grep -qwE 'vmx|svm' /proc/cpuinfo && [ -w /dev/kvm ]; then
     accel=(-accel kvm -cpu host)
 fi
 append="console=ttyS0 panic=-1 quiet loglevel=4 cryptomgr.notests"
+[ -n "$usb" ] && append+=" UPS_TRANSPORT=usb"
 [ -n "$fault" ] && append+=" UPS_FAULT=$fault"
 [ -n "$expect_failure" ] && append+=" UPS_TESTS=$expect_failure"
 

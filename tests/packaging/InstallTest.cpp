@@ -43,8 +43,8 @@ TEST(InstallTest, BothComponentsInstallProgramsManPagesAndLicence) {
     }
     for (const char* page : {"upsconfig.1.gz", "upsconfig-demo.1.gz"})
         EXPECT_EQ(Read(kUsr / "share/man/man1" / page).substr(0, 2), "\x1f\x8b") << page;
-    for (const char* file :
-         {"upsconfig/copyright", "upsconfig/LICENSE", "upsconfig-demo/copyright"})
+    for (const char* file : {"upsconfig/copyright", "upsconfig-cli/copyright",
+                             "upsconfig-cli/LICENSE", "upsconfig-demo/copyright"})
         EXPECT_NE(Read(kUsr / "share/doc" / file), "") << file;
 }
 
@@ -89,7 +89,7 @@ TEST(InstallTest, UdevRulesOpenTheUnitsTheCodeLooksFor) {
         std::string access;
     } rules[] = {
         {kRules / "70-upsconfig.rules", "TAG+=\"uaccess\""},
-        {kUsr / "share/doc/upsconfig/examples/70-upsconfig-plugdev.rules",
+        {kUsr / "share/doc/upsconfig-cli/examples/70-upsconfig-plugdev.rules",
          "GROUP=\"plugdev\", MODE=\"0660\""},
     };
     const std::string ids = "ATTRS{idVendor}==\"" + Hex(kUpsVendorId, "%04x") +
@@ -126,6 +126,28 @@ TEST(InstallTest, CommandLineWithManPageAndTheRulesIds) {
     EXPECT_EQ(pclose(pipe), 0);
     EXPECT_THAT(version, HasSubstr("(unit ids " + Hex(kUpsVendorId, "%04x") + ":" +
                                    Hex(kUpsProductId, "%04x") + ")"));
+}
+#endif
+
+#if defined(UPSCONFIG_INSTALLED_COCKPIT)
+// The web console page is whole: every file its page and its scripts load from the package is
+// installed beside them (what Cockpit serves itself, such as ../base1/cockpit.js, is not ours).
+TEST(InstallTest, CockpitPageLoadsOnlyFilesItShips) {
+    const fs::path page = kUsr / "share/cockpit/upsconfig";
+    EXPECT_THAT(Read(page / "manifest.json"), HasSubstr("\"tools\""));
+    const std::regex reference(R"re((?:href|src)="([^"]+)"|from "\./([^"]+)")re");
+    int count = 0;
+    for (const char* file : {"index.html", "upsconfig.js"}) {
+        const std::string text = Read(page / file);
+        ASSERT_NE(text, "") << file;
+        for (std::sregex_iterator it(text.begin(), text.end(), reference), end; it != end; ++it) {
+            const std::string name = (*it)[1].matched ? (*it)[1].str() : (*it)[2].str();
+            if (name.starts_with("../")) continue;
+            EXPECT_TRUE(fs::is_regular_file(page / name)) << file << " loads " << name;
+            ++count;
+        }
+    }
+    EXPECT_GE(count, 3);
 }
 #endif
 

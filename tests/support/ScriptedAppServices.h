@@ -55,7 +55,7 @@ class ScriptedAppServices : public AppServices {
 
     std::vector<Call> calls;
     // What the diagnosis sees of the machine: nothing, unless a test points it elsewhere.
-    HostView host{"/nonexistent/sys", {}, "/nonexistent/seats"};
+    HostView host{"/nonexistent/sys", {}, "/nonexistent/seats", {}};
     // Runs on every message box before it is answered (with its caption): a script can change
     // the world while the user looks at a question.
     std::function<void(const QString& caption)> onMessage;

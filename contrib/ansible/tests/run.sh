@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Runs the collection through ansible-playbook against upsconfig-cli on simulated units: the
-# documentation of both modules, one unit driven step by step (unit.yml), and two hosts with
-# different models previewed in check mode (fleet.yml), whose per-host diffs must show.
+# documentation of both modules, one unit driven step by step (unit.yml), and three hosts
+# (fleet.yml) in check mode and then for real, where the check must foretell the run.
 # Usage: run.sh PATH-TO-upsconfig-cli
 # Exit status: 0 passed, 1 failed, 77 skipped (the reason is printed; with
 # UPSCONFIG_ANSIBLE_REQUIRED=1 a skip is a failure, as in CI).
@@ -47,20 +47,36 @@ doc_clean() {  # MODULE: ansible-doc renders it and says nothing on stderr
         grep -qiF "> $1 " "$work/doc.txt" || { cat "$work/doc.err"; return 1; }
 }
 
-fleet_diffs() {  # each host's check-mode run shows its diff and writes nothing
-    ansible-playbook -i "$here/fleet.ini" "$here/fleet.yml" "${vars[@]}" --check --diff \
-        >"$work/fleet.txt" || { cat "$work/fleet.txt"; return 1; }
-    cat "$work/fleet.txt"
-    local host
-    for host in ups-a ups-b; do
-        grep -q "^changed: \[$host\]" "$work/fleet.txt" || return 1
+held() {  # HOST KEY: the raw value the host's simulated unit holds
+    "$cli" --simulate --sim-state "$work/$1.state" show | sed -n "s/^$2 = \([0-9]*\) .*/\1/p"
+}
+
+fleet() {  # the same outcome in check mode and for real; only the real run writes
+    # ups-c is online, and the controller's file changes the voltage, which needs standby.
+    "$cli" --simulate=3 --sim-state "$work/ups-c.state" sim online
+    sed 's#<bAlarmCtrl>0</bAlarmCtrl>#&\r\n      <bOutputLevel>2</bOutputLevel>#' \
+        "$here/rack.kvr" >"$work/rack.kvr"
+    local mode out
+    for mode in check real; do
+        out="$work/fleet-$mode.txt"
+        ansible-playbook -i "$here/fleet.ini" "$here/fleet.yml" "${vars[@]}" \
+            -e rack="$work/rack.kvr" --diff $([ "$mode" = check ] && echo --check) \
+            >"$out" 2>&1 && return 1
+        cat "$out"
+        grep -q '^changed: \[ups-a\]' "$out" && grep -q '^changed: \[ups-b\]' "$out" &&
+            grep -q '^fatal: \[ups-c\]: FAILED! => .*"rc": 6' "$out" &&
+            [ "$(grep -c '^+bLowBattTime = 7 (' "$out")" = 2 ] &&
+            [ "$(grep -c '^\[WARNING\]: ups-b: not applied' "$out")" = 1 ] &&
+            [ "$(grep -c '^\[WARNING\]: ' "$out")" = 1 ] || return 1
+        [ "$(held ups-a bLowBattTime)" = "$([ "$mode" = check ] && echo 2 || echo 7)" ] ||
+            return 1
     done
-    [ "$(grep -c '^+bLowBattTime = 7 (' "$work/fleet.txt")" = 2 ]
+    [ "$(held ups-c bOutputLevel)" = 3 ]
 }
 
 check "ansible-doc upsconfig" doc_clean upsconfig.ups.upsconfig
 check "ansible-doc upsconfig_info" doc_clean upsconfig.ups.upsconfig_info
 check "one unit" ansible-playbook -i localhost, -c local "$here/unit.yml" "${vars[@]}"
-check "fleet in check mode" fleet_diffs
+check "fleet: check mode foretells the run" fleet
 echo "$((4 - failed)) passed, $failed failed"
 [ "$failed" = 0 ]

@@ -32,5 +32,5 @@ options:
     type: str
     default: upsconfig-cli
 requirements:
-  - upsconfig-cli on the managed host
+  - upsconfig-cli on the managed host (the Debian package upsconfig-cli; it needs no Qt or X)
 '''

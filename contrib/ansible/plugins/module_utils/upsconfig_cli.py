@@ -29,9 +29,11 @@ def simulate_options(value):
     return ['--simulate'] if boolean(text) else []
 
 
-def run_cli(module, command):
-    """Runs upsconfig-cli with the unit options and COMMAND; returns (exit code, answer).
+def run_cli(module, command, options=()):
+    """Runs upsconfig-cli with the unit options, OPTIONS and the words of COMMAND; returns
+    (exit code, answer).
 
+    The words follow "--", so none of them is ever taken as an option of the program.
     Fails the module when the program cannot run or gives no JSON answer; a JSON answer with
     "ok": false is returned, so the caller can add what it knows before failing.
     """
@@ -45,7 +47,7 @@ def run_cli(module, command):
         argv += ['--device', p['device']]
     if p['sim_state']:
         argv += ['--sim-state', p['sim_state']]
-    rc, out, err = module.run_command(argv + command + ['--json'])
+    rc, out, err = module.run_command(argv + list(options) + ['--json', '--'] + command)
     try:
         answer = json.loads(out)
     except ValueError:

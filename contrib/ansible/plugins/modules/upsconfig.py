@@ -10,12 +10,14 @@ module: upsconfig
 short_description: Put settings onto a UPS unit with upsconfig-cli
 description:
   - Brings the settings of a UPS unit attached to the managed host to the values of a settings
-    file or of a list of keys, the way C(upsconfig-cli apply) and C(upsconfig-cli set) do. Only
-    settings that differ are written; the unit is read back afterwards and a difference fails
-    the task.
+    file, the text of one, or a list of keys, the way C(upsconfig-cli apply) and
+    C(upsconfig-cli set) do. Only settings that differ are written; the unit is read back
+    afterwards and a difference fails the task.
   - Before every write upsconfig-cli keeps the unit's settings as read in its backups on the
     managed host (C(upsconfig-cli history), C(upsconfig-cli restore)).
-  - In check mode nothing is sent to the unit; the task reports what would change.
+  - In check mode nothing is sent to the unit; the task reports what the real run would do,
+    what would change and the same failure where the real run would fail (a standby-only
+    setting while the unit is online, I(rc=6)).
   - With C(--diff) every changed setting is shown before and after, with its meaning.
 version_added: 1.3.0
 author: upsconfig developers
@@ -31,8 +33,15 @@ options:
     description:
       - A settings file (C(*.kvr)) on the managed host, for example copied there beforehand
         or written by C(upsconfig-cli export). Every setting it holds is applied.
-      - Exactly one of I(settings_file) and I(settings) is required.
+      - Exactly one of I(settings_file), I(settings_content) and I(settings) is required.
     type: path
+  settings_content:
+    description:
+      - The text of a settings file, typically read on the controller with
+        C("{{ lookup('file', 'rack.kvr') }}"), so that the managed host needs no copy of it and
+        check mode compares the controller's file with each unit.
+    type: str
+    version_added: 1.4.0
   settings:
     description:
       - Settings to apply, by key (the field names of a settings file, for example
@@ -40,6 +49,8 @@ options:
         prints it (C(120 V), C(On)). Settings not named stay as they are.
       - A YAML boolean (C(true), C(yes), an unquoted C(On) or C(Off)) stands for the
         meaning C(On) or C(Off).
+      - A key must be written as in a settings file (a letter, then letters, digits and
+        underscores); any other key fails the task before upsconfig-cli runs.
     type: dict
 notes:
   - Settings that the unit takes only in standby (the output voltage and frequency, the
@@ -49,7 +60,11 @@ notes:
 '''
 
 EXAMPLES = r'''
-- name: Put the rack settings onto the unit (run with --check --diff first)
+- name: Put the controller's rack settings onto the unit (run with --check --diff first)
+  upsconfig.ups.upsconfig:
+    settings_content: "{{ lookup('file', 'rack.kvr') }}"
+
+- name: Put a settings file that is on the managed host onto the unit
   upsconfig.ups.upsconfig:
     settings_file: /etc/upsconfig/rack.kvr
 
@@ -105,7 +120,8 @@ changes:
   sample: [{"key": "bLowBattTime", "group": "Battery", "old": 2, "new": 5,
             "old_meaning": "2 min", "new_meaning": "5 min", "standby_only": false}]
 ignored:
-  description: Settings of the file that this model does not take, with the reason.
+  description: Settings of the file that this model does not take, with the reason; a warning
+    names them with the host.
   returned: when the unit was reached
   type: list
   elements: dict
@@ -129,9 +145,17 @@ backup:
   type: str
 '''
 
+import os
+import re
+
 from ansible.module_utils.basic import AnsibleModule
+from ansible.module_utils.common.text.converters import to_bytes
 from ansible_collections.upsconfig.ups.plugins.module_utils.upsconfig_cli import (
     CLI_ARGUMENT_SPEC, fail_with_answer, run_cli)
+
+
+# A key as a settings file writes it; anything else is refused before the program runs.
+KEY = re.compile(r'^[A-Za-z][A-Za-z0-9_]*$')
 
 
 def set_value(value):
@@ -159,31 +183,45 @@ def main():
         argument_spec=dict(
             state=dict(type='str', choices=['present'], default='present'),
             settings_file=dict(type='path'),
+            settings_content=dict(type='str'),
             settings=dict(type='dict'),
             **CLI_ARGUMENT_SPEC),
-        mutually_exclusive=[('settings_file', 'settings')],
-        required_one_of=[('settings_file', 'settings')],
+        mutually_exclusive=[('settings_file', 'settings_content', 'settings')],
+        required_one_of=[('settings_file', 'settings_content', 'settings')],
         supports_check_mode=True)
     p = module.params
     if p['settings_file']:
-        command = ['apply', p['settings_file']]
+        # Relative to the module's own working folder it would name another file.
+        command = ['apply', os.path.abspath(p['settings_file'])]
+    elif p['settings_content'] is not None:
+        # The module's own temporary folder, private to the user and removed when it ends.
+        path = os.path.join(module.tmpdir, 'settings.kvr')
+        with open(path, 'wb') as f:
+            f.write(to_bytes(p['settings_content'], errors='surrogate_or_strict'))
+        command = ['apply', path]
     else:
+        bad = [str(key) for key in p['settings'] if not KEY.match(str(key))]
+        if bad:
+            module.fail_json(msg='not a settings key: %s' % ', '.join(bad), changed=False)
         command = ['set'] + ['%s=%s' % (key, set_value(value))
                              for key, value in p['settings'].items()]
     # Nobody is there to answer the program's question.
-    command.append('--yes')
+    options = ['--yes']
     if module.check_mode:
-        command.append('--dry-run')
-    rc, answer = run_cli(module, command)
+        options.append('--dry-run')
+    rc, answer = run_cli(module, command, options)
 
     result = {k: v for k, v in answer.items() if k not in ('ok', 'error')}
     written = bool(answer.get('written'))
-    result['changed'] = bool(answer.get('changes')) if module.check_mode else written
+    # Check mode foretells the run: a refused task changes nothing there either.
+    if module.check_mode:
+        result['changed'] = bool(answer.get('ok')) and bool(answer.get('changes'))
+    else:
+        result['changed'] = written
     if module._diff:
-        result['diff'] = settings_diff(answer, p['settings_file'] or 'settings')
-    if answer.get('ignored'):
-        module.warn('Not applied: ' + ', '.join(
-            '%s (%s)' % (i['key'], i['reason']) for i in answer['ignored']))
+        target = p['settings_file'] or ('settings_content' if p['settings'] is None else 'settings')
+        result['diff'] = settings_diff(answer, target)
+    # The warning about 'ignored' comes from the action plugin, which knows the host's name.
     if not answer.get('ok'):
         fail_with_answer(module, rc, answer, **result)
     module.exit_json(**result)

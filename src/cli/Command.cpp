@@ -1,0 +1,207 @@
+#include "cli/Command.h"
+
+#include <algorithm>
+#include <chrono>
+#include <istream>
+#include <stdexcept>
+
+#include "cli/ExitCodes.h"
+#include "cli/SimState.h"
+#include "device/Diagnosis.h"
+#include "device/InterfaceSelection.h"
+#include "session/ReadUnit.h"
+#include "settingsfile/Backups.h"
+#include "unit/PageValues.h"
+
+namespace upsconfig {
+namespace {
+
+namespace fs = std::filesystem;
+namespace ec = exit_code;
+
+constexpr int kDefaultSimModel = 3;
+
+}  // namespace
+
+Command::Command(const Options& options, CliEnvironment& env) : options_(options), env_(env) {
+    json_["ok"] = true;  // first, whatever follows
+}
+
+void Command::Arguments(std::size_t least, std::size_t most) const {
+    const std::size_t count = options_.words.size() - 1;
+    if (count < least || count > most)
+        Fail(ec::kUsage, "wrong number of arguments for " + Word(0) + " (see --help)");
+}
+
+fs::path Command::SimStatePath() const {
+    if (options_.simState) return *options_.simState;
+    std::string error;
+    const auto path = DefaultSimStatePath(env_.variable("XDG_RUNTIME_DIR"), env_.variable("TMPDIR"),
+                                          env_.userId, error);
+    if (!path) Fail(ec::kFailed, "no place for the simulated unit's state: " + error);
+    return *path;
+}
+
+void Command::MakeBackend(bool select) {
+    if (options_.simulate) {
+        simulated_ = std::make_shared<SimulatedUps>();
+        SimulatedUnit& unit = simulated_->Unit();
+        bool loaded = false;
+        simStatePath_ = SimStatePath();
+        try {
+            loaded = LoadSimState(simStatePath_, unit);
+        } catch (const std::runtime_error& error) {
+            Fail(ec::kFailed, error.what());
+        }
+        simStateAsLoaded_ = loaded ? FormatSimState(unit) : std::string();
+        if (!loaded) {
+            unit.LoadImage(FactorySettings(options_.simulateModel.value_or(kDefaultSimModel)));
+            unit.SetVersions(1, 1, 1);
+            unit.SetOnline(false);
+        }
+        // Hidden: the benchmark's time per transfer, as a unit on the bus would take it.
+        if (const auto latency = env_.variable("UPSCONFIG_SIM_LATENCY_US"))
+            if (const auto us = ParseNumber(*latency))
+                simulated_->SetLatency(std::chrono::microseconds(*us));
+        backend_ = simulated_;
+    } else {
+        backend_ = env_.realBackend();
+    }
+    if (select && options_.device) {
+        unselected_ = backend_;
+        backend_ = std::make_shared<SelectedBackend>(*unselected_, *options_.device);
+    }
+}
+
+std::optional<std::string> Command::SaveSimulated() {
+    if (!simulated_ || !simStateAsLoaded_) return std::nullopt;
+    const bool unchanged = *simStateAsLoaded_ == FormatSimState(simulated_->Unit());
+    simStateAsLoaded_.reset();
+    std::string error;
+    if (unchanged || SaveSimState(simStatePath_, simulated_->Unit(), error)) return std::nullopt;
+    return "the simulated unit's state could not be kept in " + simStatePath_.string() + ": " +
+           error;
+}
+
+void Command::CheckInterfaces() {
+    const std::vector<HidInterface> matching = SelectInterfaces(backend_->Enumerate(), {});
+    if (matching.empty()) return;
+    interfaceFound_ = true;
+    devicePath_ = matching.front().path;
+    std::string why;
+    for (const HidInterface& i : matching) {
+        const Reason reason = CheckInterface(*backend_, i, env_.host);
+        if (reason.verdict == Verdict::Reachable) {
+            devicePath_ = i.path;
+            return;
+        }
+        // A node gone meanwhile is no unit; the reads' retries may still find one.
+        if (reason.verdict != Verdict::NoInterface)
+            why = reason.detail + (reason.fix.empty() ? "" : " " + reason.fix);
+    }
+    if (why.empty()) {
+        interfaceFound_ = false;
+        return;
+    }
+    Fail(ec::kNotOpened, "the unit was found but could not be opened: " + why);
+}
+
+void Command::EndProgress() {
+    if (progressShown_) env_.err << "\n";
+    progressShown_ = false;
+}
+
+void Command::Connect() {
+    MakeBackend();
+    link_ = std::make_unique<HidLink>(*backend_);
+    link_->SetIds(kUpsVendorId, kUpsProductId);
+    // Waits over a second show how long on a terminal; a pipe gets nothing.
+    reports_ = std::make_unique<ReportLayer>(*link_, [this](int ms) {
+        env_.pauser(ms);
+        if (!env_.stderrIsTerminal || link_->Connected()) return;
+        const int before = searchedMs_ / 1000;
+        searchedMs_ += ms;
+        if (searchedMs_ / 1000 == before) return;
+        env_.err << "\rLooking for the unit... " << searchedMs_ / 1000 << " s" << std::flush;
+        progressShown_ = true;
+    });
+    reports_->SetListener(&listener_);
+    reports_->Flags().keepPolling = 1;
+    // A unit plugged in meanwhile is still found by the reads' own retries.
+    CheckInterfaces();
+
+    const UnitReading reading = ReadUnit(*reports_);
+    EndProgress();
+    if (reading.outcome == ReadOutcome::NoAnswer && !interfaceFound_) {
+        std::string text =
+            "no unit: no HID interface with the ids " + IdsText(kUpsVendorId, kUpsProductId);
+        if (options_.device) text += " at " + *options_.device;
+        Fail(ec::kNoUnit, text);
+    }
+    ExpectConnected("reading the unit");
+    // As at the window's start: a unit that names no model has not really answered.
+    if (reading.outcome == ReadOutcome::NoModelCode)
+        Fail(ec::kCommunicationLost, "the unit answered without a model code (0)");
+    if (reading.outcome != ReadOutcome::Complete)
+        Fail(ec::kCommunicationLost, "communication lost");
+    reports_->ReadStatus();
+    ExpectConnected("reading the unit's state");
+    asRead_ = reports_->Image();
+    if (devicePath_.empty())  // found by the reads' retries, after the first look
+        for (const HidInterface& i : backend_->Enumerate())
+            if (i.vendorId == kUpsVendorId && i.productId == kUpsProductId) devicePath_ = i.path;
+    json_["device"] = devicePath_;
+}
+
+void Command::ExpectConnected(const std::string& what) {
+    if (reports_->Connected()) return;
+    const std::string reason = reports_->LastFailure();
+    Fail(ec::kCommunicationLost,
+         "communication lost while " + what + (reason.empty() ? "" : ": " + reason));
+}
+
+std::string Command::UnitName() const {
+    return BackupUnitName(Model(), link_->OpenedInterface().serial, simulated_ != nullptr);
+}
+
+std::optional<fs::path> Command::BackupRoot() const {
+    const auto data = env_.variable("XDG_DATA_HOME");
+    const auto home = env_.variable("HOME");
+    return upsconfig::BackupRoot(data ? data->c_str() : nullptr, home ? home->c_str() : nullptr);
+}
+
+std::vector<BackupEntry> Command::Backups() const {
+    const auto root = BackupRoot();
+    if (!root) return {};
+    std::string error;
+    std::vector<BackupEntry> entries = ListBackups(*root, &error);
+    if (!error.empty()) Fail(ec::kFailed, "the backups cannot be read: " + error);
+    std::erase_if(entries,
+                  [this](const BackupEntry& e) { return e.simulated != options_.simulate; });
+    return entries;
+}
+
+bool Command::Confirm(const std::string& question) {
+    if (options_.yes) return true;
+    if (!env_.stdinIsTerminal)
+        Fail(ec::kUsage, "no terminal to ask; use --yes to go ahead or --dry-run to look");
+    env_.err << question << " [y/N] " << std::flush;
+    std::string answer;
+    std::getline(env_.in, answer);
+    return answer == "y" || answer == "Y" || answer == "yes";
+}
+
+void Command::Wait(int milliseconds) {
+    if (!env_.stderrIsTerminal) {
+        env_.pauser(milliseconds);
+        return;
+    }
+    for (int left = milliseconds; left > 0; left -= 1000) {
+        env_.err << "\rWaiting for the unit to take the settings... " << (left + 999) / 1000
+                 << " s " << std::flush;
+        env_.pauser(std::min(left, 1000));
+    }
+    env_.err << "\n";
+}
+
+}  // namespace upsconfig
