@@ -81,8 +81,7 @@ void WindowActions::LoadAfterContact() {
     pages_.RebuildTabs(static_cast<int>(GetField(Image(), FieldId::bModelCode)),
                        reports_.Flags().testInfo.load() != 0);
     pauser_(kReloadDelayMs);
-    Reload();
-    pages_.Ups()->UpdateForUpsState(reports_.Flags().upsOn);
+    Reload();  // the UPS page takes the state here
     pages_.Parallel()->UpdateForUpsState(reports_.Flags().upsOn);
 }
 

@@ -6,7 +6,6 @@
 
 #include <QApplication>
 #include <QLabel>
-#include <QListWidget>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QTest>
@@ -97,22 +96,6 @@ TEST(CommErrorDialog, ChoiceStartsAtCancelOnEveryShowing) {
     QTimer::singleShot(0, [&] { QTest::keyClick(&dialog, Qt::Key_Escape); });
     dialog.exec();
     EXPECT_EQ(dialog.Choice(), ButtonId::Cancel);
-}
-
-TEST(UnitChoiceDialog, OkTakesTheSelectedLineAndCancelNone) {
-    const QStringList units = {"KVR8 A   serial 1   /dev/hidraw1",
-                               "KVR8 B   serial 2   /dev/hidraw2"};
-    const auto choose = [&](std::function<void(QDialog*)> act) {
-        QTimer::singleShot(
-            0, [act] { act(qobject_cast<QDialog*>(QApplication::activeModalWidget())); });
-        return Services().ChooseUnit(nullptr, units);
-    };
-    EXPECT_EQ(choose([](QDialog* d) {
-                  FindControl<QListWidget>(d, ids::unitchoice::kList)->setCurrentRow(1);
-                  d->findChild<QPushButton*>(QString::number(ids::unitchoice::kOk))->click();
-              }),
-              1);
-    EXPECT_EQ(choose([](QDialog* d) { QTest::keyClick(d, Qt::Key_Escape); }), std::nullopt);
 }
 
 TEST(AboutDialog, ClosesWithOk) {
