@@ -206,6 +206,15 @@ std::string_view VerdictName(Verdict verdict) {
     return "no_interface";
 }
 
+std::string DiagnosisText(const Diagnosis& diagnosis) {
+    std::string text = "Verdict: " + std::string(VerdictName(diagnosis.verdict));
+    for (const Reason& reason : diagnosis.reasons) {
+        text += "\n\n" + reason.detail;
+        if (!reason.fix.empty()) text += "\nFix: " + reason.fix;
+    }
+    return text;
+}
+
 Reason CheckInterface(HidBackend& backend, const HidInterface& interface, const HostView& host) {
     if (!backend.Open(interface.path))
         return OpenFailed(interface, backend.LastOpenFailure(), host);

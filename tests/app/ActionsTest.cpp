@@ -96,8 +96,7 @@ TEST_F(ActionsTest, RefreshWhileDisconnectedReadsNothing) {
     MainDialog& dialog = Ready();
     bus.Unplug();
     // The monitor's status read finds the unit gone and clears the connected flag.
-    gate->Allow(160);
-    ASSERT_TRUE(gate->WaitForPasses(161));
+    NextStatusRead();
     bus.ClearLog();
     services.calls.clear();
 
@@ -110,8 +109,7 @@ TEST_F(ActionsTest, RefreshWhileDisconnectedReadsNothing) {
 
     // Plugged in again: the next status read reconnects, and Refresh works.
     bus.Replug();
-    gate->Allow(161);
-    ASSERT_TRUE(gate->WaitForPasses(322));
+    NextStatusRead();
     services.calls.clear();
     bus.ClearLog();
     dialog.Actions().Refresh();
@@ -138,8 +136,12 @@ TEST_F(ActionsTest, FactorySettingRefusesWhileOnlineAndAsksInStandby) {
     EXPECT_EQ(Messages()[0].text, "Do you want to change to Factory Default configuration?");
     EXPECT_EQ(Messages()[0].caption, "Factory Default");
     EXPECT_EQ(Messages()[0].style, 0x23u);
-    // Nothing reaches the unit, and Exit afterwards sends nothing either.
+    // Nothing reaches the unit, and Exit afterwards, the defaults discarded, sends nothing
+    // either.
+    services.messageAnswers = {ButtonId::No};
     QTest::mouseClick(Button(ids::window::kExit), Qt::LeftButton);
+    EXPECT_EQ(Messages().back().caption, "Changes not applied");
+    EXPECT_FALSE(dialog.isVisible());
     EXPECT_TRUE(bus.WrittenIds().empty());
 }
 
@@ -176,6 +178,25 @@ class Edits : public ActionsTest {
         AlarmBox()->setChecked(false);
     }
 };
+
+TEST_F(Edits, TheSaveQuestionListsTheChangesAsThePagesShowThem) {
+    Ready();
+    services.messageAnswers = {ButtonId::Cancel};
+    Actions().Apply();
+    ASSERT_EQ(Messages().size(), 1u);
+    EXPECT_EQ(Messages()[0].details, "No setting differs from what the UPS holds.");
+
+    EditInStandby();
+    services.calls.clear();
+    services.messageAnswers = {ButtonId::Cancel};
+    Actions().Apply();
+    ASSERT_EQ(Messages().size(), 1u);
+    EXPECT_EQ(Messages()[0].text, "Do you want to save change?");
+    EXPECT_EQ(
+        Messages()[0].details,
+        "UPS / Output Voltage: 120 V -> 115 V\nUPS / Enable Audible Alarm Control: On -> Off");
+    EXPECT_TRUE(bus.WrittenIds().empty());
+}
 
 TEST_F(Edits, ApplyWritesTheChangedReportsAndConfirms) {
     Ready();
@@ -224,15 +245,10 @@ TEST_F(Edits, ApplyAnsweredNoDropsTheEditsAndCancelGoesBackToThem) {
 }
 
 TEST_F(Edits, LinkLostDuringTheWriteIsToldAndTheReloadFollows) {
-    struct Unplugging : support::ScriptedAppServices {
-        SimulatedUps* bus = nullptr;
-        int ShowMessage(QWidget* owner, const QString& text, const QString& caption,
-                        unsigned style) override {
-            if (caption == "Save setting") bus->Unplug();
-            return ScriptedAppServices::ShowMessage(owner, text, caption, style);
-        }
-    } unplugging;
-    unplugging.bus = &bus;
+    support::ScriptedAppServices unplugging;
+    unplugging.onMessage = [this](const QString& caption) {
+        if (caption == "Save setting") bus.Unplug();
+    };
     Ready();
     SetServices(&unplugging);
     EditInStandby();
