@@ -3,9 +3,11 @@
 #include <string_view>
 
 #include "app/ConfigToolApp.h"
+#include "app/MainDialog.h"
 #include "app/ProgramOptions.h"
 #include "device/SystemHidBackend.h"
 #include "framework/UiPauser.h"
+#include "platform/Platform.h"
 
 namespace {
 
@@ -45,5 +47,6 @@ int main(int argc, char** argv) {
     }
     upsconfig::SystemHidBackend backend;  // hidapi is initialised here, on the main thread
     upsconfig::ConfigToolApp tool(backend, upsconfig::UiPauser::Make(), {}, device);
+    tool.Dialog().Actions().HoldUnitLock(upsconfig::platform::SharedLockFolder());
     return tool.Run();
 }

@@ -172,6 +172,11 @@ bool PageSet::StoreQuietly(SettingsImage& image) {
     return all;
 }
 
+void PageSet::SetCommandGate(const std::function<bool()>& gate) {
+    for (const Entry& entry : pages_)
+        entry.widget->SetCommandGate(gate);
+}
+
 void PageSet::Share(const SettingsImage& image) {
     for (const Entry& entry : pages_)
         entry.widget->SetOwnImage(image);

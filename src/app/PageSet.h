@@ -3,6 +3,7 @@
 #include <QPointer>
 #include <QWidget>
 #include <array>
+#include <functional>
 #include <vector>
 
 #include "device/ReportLayer.h"
@@ -69,6 +70,8 @@ class PageSet {
     void DisableAll();
     void EnableAgain();
     void SetQuiet(bool quiet);
+    // The gate every page asks before it sends a command of its buttons.
+    void SetCommandGate(const std::function<bool()>& gate);
 
   private:
     void UpdateCommands();

@@ -36,6 +36,11 @@ const QString kWaiting = QStringLiteral("Waiting for the UPS to take the setting
 const QString kClosing = QStringLiteral("closing the window");
 const QString kUnitGone = QStringLiteral(
     "Communication lost: the UPS does not answer. The pages show the values last read.");
+const QString kInUseCaption = QStringLiteral("UPS in use");
+const QString kChangedMeanwhile = QStringLiteral(
+    "The settings of the UPS have changed since the pages were read (another program or the UPS "
+    "itself changed them). Only the changes below are written; every other setting stays as the "
+    "UPS holds it now.");
 
 // What an Apply would write, one change a line, as the pages show the values.
 QString ChangesText(const ApplyPlan& plan) {
@@ -50,7 +55,39 @@ QString ChangesText(const ApplyPlan& plan) {
 }  // namespace
 
 WindowActions::WindowActions(WindowHost& host, ReportLayer& reports, PageSet& pages, Pauser pauser)
-    : host_(host), reports_(reports), pages_(pages), pauser_(std::move(pauser)) {}
+    : host_(host), reports_(reports), pages_(pages), pauser_(std::move(pauser)) {
+    pages_.SetCommandGate([this] { return MayWrite(); });
+}
+
+void WindowActions::HoldUnitLock(std::filesystem::path lockFolder) {
+    lockFolder_ = std::move(lockFolder);
+    KeepUnit();
+}
+
+LockAttempt WindowActions::KeepUnit() {
+    if (!lockFolder_ || !reports_.Connected()) return {LockAttempt::End::Taken, {}, {}};
+    return lock_.Take(UnitLock::PlaceOf(reports_.Link().OpenedInterface(), *lockFolder_));
+}
+
+bool WindowActions::MayWrite() {
+    const LockAttempt attempt = KeepUnit();
+    if (attempt.Taken()) return true;
+    ShowMessage(Owner(),
+                attempt.Held()
+                    ? QStringLiteral("The UPS is in use by %1, which writes to it.\n\nNothing was "
+                                     "sent to the UPS. Try again when that program has finished.")
+                          .arg(QString::fromStdString(HolderText(attempt.holder)))
+                    : QStringLiteral("The UPS could not be reserved for this program: %1\n\n"
+                                     "Nothing was sent to the UPS.")
+                          .arg(QString::fromLocal8Bit(attempt.reason)),
+                kInUseCaption, MessageStyle::Ok | MessageStyle::IconExclamation);
+    return false;
+}
+
+void WindowActions::LoadPagesFromUnit() {
+    LoadPagesFromImage();
+    pagesBase_ = Image();
+}
 
 bool WindowActions::Running() const { return running_ || BusyScope::Active(); }
 
@@ -60,12 +97,13 @@ bool WindowActions::StorePagesWithTabs(SettingsImage& image) { return pages_.Sto
 void WindowActions::ShareImage() { pages_.Share(Image()); }
 void WindowActions::LoadPagesFromImage() { pages_.Load(Image()); }
 
-bool WindowActions::Reload() {
+bool WindowActions::Reload(bool keepPages) {
+    KeepUnit();  // what the pages load stays the unit's until they write
     const bool all = reports_.ReadAllReports();
     // A report never read leaves start values in the image: the pages wait for a read that
     // brings all of them.
-    if (reports_.Connected() && reports_.ImageFromUnit()) {
-        LoadPagesFromImage();
+    if (!keepPages && reports_.Connected() && reports_.ImageFromUnit()) {
+        LoadPagesFromUnit();
         host_.SetNote({});  // what an Upload or Factory Setting left on the pages is gone
     }
     pages_.Ups()->UpdateForUpsState(reports_.Flags().upsOn);
@@ -102,6 +140,7 @@ void WindowActions::LookForUnit() {
 }
 
 void WindowActions::ContactMade() {
+    KeepUnit();
     following_ = true;
     linkSeen_ = true;
     UnitAnswers(true);
@@ -132,11 +171,12 @@ void WindowActions::FollowLink() {
         return;
     }
     BusyScope busy(kReading, [this](const QString& text) { host_.SetStatusText(text); });
+    KeepUnit();
     const bool read = reports_.ReadAllReports();
     const int model = static_cast<int>(GetField(Image(), FieldId::bModelCode));
     if (!read || !reports_.Connected() || model == 0) return;
     pages_.RebuildTabs(model, reports_.Flags().testInfo.load() != 0);
-    LoadPagesFromImage();
+    LoadPagesFromUnit();
     host_.SetNote({});
     UnitAnswers(true);
 }
@@ -217,18 +257,23 @@ bool WindowActions::RunApply(bool ask) {
         BusyScope busy(kWaiting, [this](const QString& text) { host_.SetStatusText(text); });
         pauser_(kApplyWaitMs);
         host_.SetStatusText(kReading);
-        Reload();
+        Reload(saved.keepPages);
     }
     return saved.saved;
 }
 
 WindowActions::SaveOutcome WindowActions::SaveChanges(bool ask) {
     const auto status = [this](const QString& text) { host_.SetStatusText(text); };
+    // Nobody else writes from before the read until the read-back. The link found again by
+    // the reads is held from there.
+    if (!MayWrite()) return {false, false};
+    bool read = false;
     {
         BusyScope busy(kReading, status);
         reports_.ReadStatus();
-        reports_.ReadAllReports();
+        read = reports_.ReadAllReports() && reports_.Connected();
     }
+    if (read && !MayWrite()) return {false, false};
     const SettingsImage asRead = Image();
     SettingsImage edited = Image();
     // An entry a page refuses ends the Apply before anything is written, the edits kept.
@@ -236,14 +281,33 @@ WindowActions::SaveOutcome WindowActions::SaveChanges(bool ask) {
 
     // Only what the user changed is written: a value the pages merely could not carry (a
     // hidden box, seconds below a minute, a code without a list item) stays as the unit has it.
-    const ApplyPlan plan = PlanApply(asRead, edited);
-    const int answer = !ask ? ButtonId::Yes
-                            : ShowMessage(Owner(), kSaveQuestion, kSaveCaption,
-                                          MessageStyle::YesNoCancel | MessageStyle::IconQuestion,
-                                          ChangesText(plan));
+    ApplyPlan plan = PlanApply(asRead, edited);
+    // Changed, that is, from what the pages were loaded from. Where the unit holds something
+    // else now, or a report could not be read, only those changes count; they go over what
+    // the unit holds now, never the pages' old values of what someone else changed.
+    const bool changedMeanwhile = read && pagesBase_ && ChangesAnySetting(asRead, *pagesBase_);
+    if (pagesBase_ && (!read || changedMeanwhile)) {
+        SettingsImage fromBase = *pagesBase_;
+        pages_.StoreQuietly(fromBase);
+        plan = PlanApply(*pagesBase_, fromBase);
+        if (changedMeanwhile) plan = PlanOnTopOf(asRead, plan);
+    }
+    const int answer =
+        !ask ? ButtonId::Yes
+             : ShowMessage(Owner(), kSaveQuestion, kSaveCaption,
+                           MessageStyle::YesNoCancel | MessageStyle::IconQuestion,
+                           changedMeanwhile
+                               ? kChangedMeanwhile + QStringLiteral("\n\n") + ChangesText(plan)
+                               : ChangesText(plan));
     // Cancel goes back to the pages as they are; No discards the edits with the reload.
     if (answer == ButtonId::Cancel) return {false, false};
     if (answer != ButtonId::Yes) return {true, false};
+    if (!read) {
+        // The image lacks the unit's bytes of a report not read: nothing is written from it,
+        // and the pages keep what they hold for the next Apply.
+        ShowMessage(Owner(), kCommLostText, kCommLostCaption, MessageStyle::IconStop);
+        return {true, false, true};
+    }
 
     const int model = static_cast<int>(GetField(asRead, FieldId::bModelCode));
     const std::string unit =
@@ -264,11 +328,6 @@ WindowActions::SaveOutcome WindowActions::SaveChanges(bool ask) {
 
     switch (result.end) {
         case WriteEnd::NothingToWrite:
-            // The reads before the question failed: nothing could have been sent.
-            if (!reports_.Connected()) {
-                ShowMessage(Owner(), kCommLostText, kCommLostCaption, MessageStyle::IconStop);
-                return {true, false};
-            }
             if (!result.ignored.empty()) TellWhatTheUnitHolds(result);
             return {true, true};
         case WriteEnd::BackupFailed:
@@ -346,6 +405,7 @@ void WindowActions::EndWindow(int settleMs) {
     do {
         pauser_(settleMs);
     } while (host_.MonitorRunning());
+    lock_.Release();  // the window writes no more
     host_.CloseWindow();
 }
 
@@ -363,7 +423,7 @@ void WindowActions::Upload() {
 }
 
 void WindowActions::UploadLanguage() {
-    if (Busy()) return;
+    if (Busy() || !MayWrite()) return;
     upsconfig::UploadLanguage(
         Owner(), reports_, pauser_, [this] { return host_.MonitorRunning(); },
         [this] { EndWindow(kExitStepMs); });

@@ -1,10 +1,13 @@
 #pragma once
 
 #include <QString>
+#include <filesystem>
+#include <optional>
 
 #include "app/SettingsFileActions.h"
 #include "device/Pauser.h"
 #include "device/ReportLayer.h"
+#include "session/UnitLock.h"
 #include "session/WriteSession.h"
 #include "unit/SettingsImage.h"
 
@@ -56,9 +59,10 @@ class WindowActions : public SettingsFileHost {
     void Upload();
     void UploadLanguage();
 
-    // Reads every report; the pages take the image once every report has come from the unit.
-    // True when every report was read.
-    bool Reload();
+    // Reads every report; the pages take the image once every report has come from the unit,
+    // unless keepPages: they hold what an Apply could not write. True when every report was
+    // read.
+    bool Reload(bool keepPages = false);
     // Before the pages are replaced or the window goes (`leaving` says which, e.g. "Refresh"):
     // when the pages hold what the unit does not (edits, an Upload or Factory Setting not yet
     // applied), asks whether to apply them first, discard them or go back. True when the caller
@@ -84,6 +88,11 @@ class WindowActions : public SettingsFileHost {
 
     // The unit is the demo's simulated one: its backups are kept apart from real units'.
     void SetSimulatedUnit(bool simulated) { simulatedUnit_ = simulated; }
+    // From the first contact until the window ends it holds its unit's lock (in lockFolder
+    // where the unit has no device node), so that no other program of ours writes to the unit
+    // meanwhile; its own writes need it. Without this call (the demo's unit, which no other
+    // program reaches) there is none.
+    void HoldUnitLock(std::filesystem::path lockFolder);
 
     // An action (or a busy scope inside one) is under way.
     bool Running() const;
@@ -101,8 +110,9 @@ class WindowActions : public SettingsFileHost {
   private:
     // What SaveChanges leaves to the rest of the Apply.
     struct SaveOutcome {
-        bool reload = true;  // the Apply still has to wait and reload
-        bool saved = false;  // the unit holds what the pages asked for (perhaps nothing)
+        bool reload = true;      // the Apply still has to wait and reload
+        bool saved = false;      // the unit holds what the pages asked for (perhaps nothing)
+        bool keepPages = false;  // the reload leaves the pages: nothing of theirs was written
     };
     // The Apply; `ask` false when the user has already said to apply. True when saved.
     bool RunApply(bool ask);
@@ -119,6 +129,14 @@ class WindowActions : public SettingsFileHost {
     void LookForUnit();
     // The unit answers (true) or not: the status line and the actions that need it follow.
     void UnitAnswers(bool answers);
+    // The pages take the image just read from the unit, which is then what they changed from.
+    void LoadPagesFromUnit();
+    // Takes the unit's lock where it is not held yet (also a unit found again under another
+    // node), quietly; taken when there is no lock to hold or no unit connected.
+    LockAttempt KeepUnit();
+    // Before a write: the lock held, else the user told who holds the unit. False: write
+    // nothing.
+    bool MayWrite();
 
     WindowHost& host_;
     ReportLayer& reports_;
@@ -128,6 +146,11 @@ class WindowActions : public SettingsFileHost {
     bool ending_ = false;
     bool simulatedUnit_ = false;
     SettingsImage unitImage_;
+    // The unit's settings as the pages were last loaded from them: what their values are
+    // changes from.
+    std::optional<SettingsImage> pagesBase_;
+    std::optional<std::filesystem::path> lockFolder_;
+    UnitLock lock_;
     bool following_ = false;    // a unit was found: the window follows the link
     bool linkSeen_ = false;     // the link's state FollowLink last acted on
     bool unitAnswers_ = false;  // the window counts the unit as there

@@ -45,6 +45,7 @@ void SettingsPage::Watch(QWidget* widget) {
 
 void SettingsPage::RunCommand(const QString& what, const QString& target,
                               const std::function<bool()>& send) {
+    if (commandGate_ && !commandGate_()) return;
     bool sent = false;
     {
         BusyScope busy;

@@ -9,6 +9,7 @@
 #include <optional>
 #include <span>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 #include "framework/TemplateBuilder.h"
@@ -59,6 +60,10 @@ class SettingsPage : public QWidget {
     void SetOwnImage(const SettingsImage& image) { ownImage_ = image; }
     const SettingsImage& OwnImage() const { return ownImage_; }
 
+    // Asked before a command of the page's buttons is sent: false sends nothing (the gate has
+    // told the user why). Without one every command goes.
+    void SetCommandGate(std::function<bool()> gate) { commandGate_ = std::move(gate); }
+
     // A quiet page tells the user nothing: it serves to compute, not to be looked at.
     void SetQuiet(bool quiet) { quiet_ = quiet; }
     bool Quiet() const { return quiet_; }
@@ -108,6 +113,7 @@ class SettingsPage : public QWidget {
     bool filterEnterEscape_ = true;
     bool quiet_ = false;
     SettingsImage ownImage_;
+    std::function<bool()> commandGate_;
 };
 
 }  // namespace upsconfig

@@ -133,6 +133,16 @@ std::string DescribeChange(const SettingChange& change, int modelCode) {
            ValueText(*change.setting, change.to, modelCode);
 }
 
+ApplyPlan PlanOnTopOf(const SettingsImage& asRead, const ApplyPlan& earlier) {
+    SettingsImage wanted = asRead;
+    for (const SettingChange& change : earlier.changes)
+        SetValue(wanted, *change.setting, change.to);
+    ApplyPlan plan = PlanExact(asRead, wanted);
+    for (const IgnoredValue& ignored : earlier.ignored)
+        if (!Listed(plan.ignored, *ignored.setting)) plan.ignored.push_back(ignored);
+    return plan;
+}
+
 std::string SettingKey(const SettingMeaning& setting) {
     const std::string_view name = Field(setting.field).name;
     const std::size_t high = name.find("_H_");

@@ -55,6 +55,10 @@ ApplyPlan PlanWanted(const SettingsImage& asRead, const SettingsImage& wanted);
 // Every setting exactly as `wanted` holds it, pages or not: a backup brought back.
 ApplyPlan PlanExact(const SettingsImage& asRead, const SettingsImage& wanted);
 
+// The changes of a plan made from an earlier read, over what the unit holds now: what another
+// program (or the unit itself) changed in between stays, and only the planned changes go.
+ApplyPlan PlanOnTopOf(const SettingsImage& asRead, const ApplyPlan& earlier);
+
 // A change as the pages show it: "UPS / Output Voltage: 120 V -> 230 V".
 std::string DescribeChange(const SettingChange& change, int modelCode);
 

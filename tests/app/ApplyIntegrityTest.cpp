@@ -6,6 +6,7 @@
 #include <QComboBox>
 #include <QLineEdit>
 #include <algorithm>
+#include <functional>
 
 #include "app/AppFixture.h"
 #include "app/SettingsFileActions.h"
@@ -298,6 +299,91 @@ TEST_F(ApplyIntegrity, AnEditTheUnitDoesNotTakeIsNamedAndNeverSaved) {
         EXPECT_TRUE(Messages()[1].text.contains("does not take"))
             << Messages()[1].text.toStdString();
     }
+}
+
+// Values an Upload or Factory Setting put on the pages, and an Apply whose reads at its start
+// lose report 0x3F: nothing is written, the loss is told, the pages keep the values through
+// the reload, and the next Apply writes them.
+TEST_F(ApplyIntegrity, WhatAnApplyCouldNotReadTheUnitForStaysForTheNextApply) {
+    struct Row {
+        std::string_view name;
+        std::function<void(MainDialog&)> change;
+        unsigned wanted;  // BatWeakPer_B on the pages; the unit holds 40
+    };
+    const Row rows[] = {
+        {"an Upload",
+         [this](MainDialog& dialog) {
+             SettingsImage file = unit.HeldImage();
+             SetField(file, BatWeakPer_B, 70);
+             ShowLoadedSettings(dialog.Actions(), file);
+         },
+         70},
+        {"Factory Setting",
+         [this](MainDialog& dialog) {
+             services.messageAnswers = {ButtonId::Yes};
+             dialog.Actions().FactorySetting();
+         },
+         20},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        Restart();
+        SettingsImage held = HeldSettings(3);
+        SetField(held, BatWeakPer_B, 40);
+        unit.LoadImage(held);
+        MainDialog& dialog = Ready();
+        Flags().upsOn = 0;
+        row.change(dialog);
+        const auto onPages = [this] {
+            SettingsImage stored = Image();
+            Pages().StoreQuietly(stored);
+            return GetField(stored, BatWeakPer_B);
+        };
+        ASSERT_EQ(onPages(), row.wanted);
+
+        // The status (0x33, 0x09), then 0x01, 0x32, 0x3C, 0x3D, 0x3E work; 0x3F's three fail.
+        bus.FailTransfers(7, 3);
+        services.calls.clear();
+        services.messageAnswers = {ButtonId::Yes};
+        dialog.Actions().Apply();
+        EXPECT_EQ(bus.CountTransfers(SimulatedUps::Direction::Get, 0x3F), 3 + 1);  // + reload
+        EXPECT_TRUE(bus.WrittenIds().empty());
+        EXPECT_TRUE(Shown(kCommLost));
+        EXPECT_EQ(onPages(), row.wanted);
+
+        services.calls.clear();
+        services.messageAnswers = {ButtonId::Yes};
+        dialog.Actions().Apply();
+        EXPECT_TRUE(Written(0x3F));
+        EXPECT_TRUE(Written(0x44));
+        EXPECT_TRUE(Shown(kSaved));
+        EXPECT_EQ(GetField(unit.HeldImage(), BatWeakPer_B), row.wanted);
+    }
+}
+
+// Another program (or the unit itself) changes a setting after the pages were loaded; the
+// user's Apply of another setting keeps that change instead of writing the old value back.
+TEST_F(ApplyIntegrity, AChangeMadeElsewhereSinceThePagesWereLoadedIsNotWrittenOver) {
+    MainDialog& dialog = Ready();
+    Flags().upsOn = 0;
+    dialog.Pages().ApplyState();
+    auto* alarm = dialog.Pages().Ups()->Control<QCheckBox>(ids::ups::kAlarm);
+    ASSERT_TRUE(alarm->isChecked());
+    alarm->setChecked(false);
+    SettingsImage elsewhere = unit.HeldImage();
+    SetField(elsewhere, BatWeakPer_A, 50);
+    unit.LoadImage(elsewhere);
+
+    services.messageAnswers = {ButtonId::Yes};
+    dialog.Actions().Apply();
+    EXPECT_TRUE(Shown(kSaved));
+    EXPECT_EQ(GetField(unit.HeldImage(), bAlarmCtrl), 0u);
+    EXPECT_EQ(GetField(unit.HeldImage(), BatWeakPer_A), 50u);
+    EXPECT_EQ(bus.WrittenIds(), (Ids{0x32, 0x44}));
+    // The question says why fewer settings are written than the pages show.
+    ASSERT_FALSE(Messages().empty());
+    EXPECT_TRUE(Messages()[0].details.contains(QStringLiteral("changed since")))
+        << Messages()[0].details.toStdString();
 }
 
 // Transfer k of an Apply that changes every report fails once, or fails with every transfer

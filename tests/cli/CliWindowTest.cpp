@@ -1,13 +1,18 @@
 #include <gtest/gtest.h>
 
 #include <QCheckBox>
+#include <QPushButton>
 #include <cstdlib>
 #include <fstream>
+#include <functional>
 #include <sstream>
+#include <string_view>
+#include <utility>
 
 #include "app/AppFixture.h"
 #include "cli/CliHarness.h"
 #include "resources/Ids.h"
+#include "session/UnitLock.h"
 #include "settingsfile/Backups.h"
 
 namespace upsconfig::support {
@@ -87,6 +92,53 @@ TEST_F(CliWindowTest, TheDemosBackupsAreKeptApartFromRealUnits) {
     EXPECT_EQ(ListBackups(root)[0].unit, "sim-model-3");
     EndWindow();
     EXPECT_EQ(cli.Cli({"history"}).out, "No backups yet.\n");
+}
+
+// The window holds the unit from the first contact: another program's writes are refused
+// with its name until the window ends. (The core's tests check how the holder is named.)
+TEST_F(CliWindowTest, WhileTheWindowIsUpTheCommandLineDoesNotWriteToTheUnit) {
+    Ready();
+    Actions().HoldUnitLock(cli.Folder());
+    const CliHarness::Result refused = cli.Cli({"set", "bAlarmCtrl=0", "--yes"});
+    EXPECT_EQ(refused.code, 4);
+    EXPECT_NE(refused.err.find("in use by ui_tests, pid "), std::string::npos) << refused.err;
+    EXPECT_TRUE(WrittenFrames().empty());
+    EndWindow();
+    EXPECT_EQ(cli.Cli({"set", "bAlarmCtrl=0", "--yes"}).code, 0);
+}
+
+// Another program holds the unit: the window's writes say who and send nothing, and go once
+// it has let go.
+TEST_F(CliWindowTest, TheWindowWritesNothingWhileAnotherProgramHoldsTheUnit) {
+    Ready();
+    Flags().upsOn = 0;
+    UnitLock other;
+    ASSERT_TRUE(other.Take(UnitLock::PlaceOf(bus.Enumerate().at(0), cli.Folder())).Taken());
+    Actions().HoldUnitLock(cli.Folder());
+    auto* alarm = FindControl<QCheckBox>(Pages().Ups(), ids::ups::kAlarm);
+    const std::pair<std::string_view, std::function<void()>> writes[] = {
+        {"Apply", [&] { Actions().Apply(); }},
+        {"the battery test",
+         [&] { FindControl<QPushButton>(Pages().TestInfo(), ids::testinfo::kStartTest)->click(); }},
+        {"the language upload", [&] { Actions().UploadLanguage(); }},
+    };
+    alarm->setChecked(false);
+    for (const auto& [name, write] : writes) {
+        SCOPED_TRACE(name);
+        services.calls.clear();
+        write();
+        ASSERT_EQ(Messages().size(), 1u);
+        EXPECT_EQ(Messages()[0].caption, "UPS in use");
+        EXPECT_TRUE(Messages()[0].text.startsWith("The UPS is in use by ui_tests, pid "))
+            << Messages()[0].text.toStdString();
+        EXPECT_TRUE(WrittenFrames().empty());
+    }
+    EXPECT_FALSE(alarm->isChecked());  // the edit stays for later
+
+    other.Release();
+    services.messageAnswers = {ButtonId::Yes};
+    Actions().Apply();
+    EXPECT_EQ(GetField(unit.HeldImage(), bAlarmCtrl), 0u);
 }
 
 TEST_F(CliWindowTest, ApplyWritesWhatTheWindowsUploadThenApplyWrites) {

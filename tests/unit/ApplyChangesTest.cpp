@@ -3,6 +3,8 @@
 #include <map>
 
 #include "unit/ApplyChanges.h"
+#include "unit/ApplyPlan.h"
+#include "unit/PageValues.h"
 
 namespace upsconfig {
 namespace {
@@ -75,6 +77,33 @@ TEST(ApplyChangesTest, UnheldSettingsAreFoundInTheWrittenBytesAndNamedAsThePages
                          "Outlet2 / Turn on delay: written 5 min, the UPS holds 1 min 30 s",
                          "ECO Mode / ECO Mode: written On, the UPS holds 3",
                      }));
+}
+
+// Changes planned from an earlier read go over what the unit holds now: another's change in
+// between stays, a change the unit already holds is no change, and what the unit does not take
+// is still named.
+TEST(ApplyChangesTest, ChangesPlannedEarlierGoOverWhatTheUnitHoldsNow) {
+    for (const int model : {3, 54}) {
+        SCOPED_TRACE(model);
+        const SettingsImage earlier = FactorySettings(model);
+        SettingsImage edited = earlier;
+        SetField(edited, bAlarmCtrl, 0);     // report 0x32
+        SetField(edited, bEodMode, 1);       // report 0x32, made meanwhile by another too
+        SetField(edited, BatWeakPer_B, 60);  // report 0x3F, which model 54 does not take
+        const ApplyPlan planned = PlanApply(earlier, edited);
+        SettingsImage now = earlier;
+        SetField(now, BatWeakPer_A, 50);
+        SetField(now, bEodMode, 1);
+
+        const ApplyPlan plan = PlanOnTopOf(now, planned);
+        EXPECT_EQ(GetField(plan.write, BatWeakPer_A), 50u);
+        EXPECT_EQ(GetField(plan.write, bAlarmCtrl), 0u);
+        EXPECT_EQ(plan.ChangedKeys(), model == 3 ? "bAlarmCtrl BatWeakPer_B" : "bAlarmCtrl");
+        ASSERT_EQ(plan.ignored.size(), model == 3 ? 0u : 1u);
+        if (model == 54) {
+            EXPECT_EQ(plan.ignored[0].setting->field, BatWeakPer_B);
+        }
+    }
 }
 
 }  // namespace
