@@ -142,7 +142,7 @@ TEST_P(Leaving, UnappliedEditsAskToApplyDiscardOrGoBack) {
     }
 
     ASSERT_FALSE(Messages().empty());
-    const auto& question = Messages().front();
+    const auto question = Messages().front();  // a copy: Messages() returns a new list
     EXPECT_EQ(question.caption, "Changes not applied");
     EXPECT_EQ(question.style, MessageStyle::YesNoCancel | MessageStyle::IconExclamation);
     EXPECT_TRUE(question.text.contains(c.way == Way::Refresh ? "Refresh" : "closing the window"));

@@ -174,16 +174,12 @@ TEST_F(CliTest, AUnitAnotherProgramWritesToIsWaitedForOrLeftAlone) {
         bool plugged = true;     // else plugged in during the first pause: found by the retries
     };
     const std::vector<std::string> set = {"set", "bAlarmCtrl=0", "--yes"};
-    const auto with = [&set](std::vector<std::string> more) {
-        more.insert(more.begin(), set.begin(), set.end());
-        return more;
-    };
     const Row rows[] = {
         {"a write", set, 4, "(--wait SECONDS waits for it)"},
         {"an outlet command", {"outlet", "1", "on"}, 4, "nothing was sent"},
         {"a battery test", {"battery-test", "start"}, 4, "nothing was sent"},
-        {"waited for in vain", with({"--wait", "1"}), 4, "still after 1 s", 1000},
-        {"waited for", with({"--wait", "5"}), 0, "", 200, true},
+        {"waited for in vain", {"set", "bAlarmCtrl=0", "--wait", "1"}, 4, "still after 1 s", 1000},
+        {"waited for", {"set", "bAlarmCtrl=0", "--yes", "--wait", "5"}, 0, "", 200, true},
         {"found by the reads' retries", set, 4, "in use by", 200, false, false},
         {"a read", {"show"}, 0, ""},
         {"a dry run", {"set", "bAlarmCtrl=0", "--dry-run"}, 0, ""},

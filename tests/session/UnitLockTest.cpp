@@ -2,13 +2,13 @@
 
 #include <gtest/gtest.h>
 #include <signal.h>
-#include <stdlib.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
 #include <filesystem>
-#include <stdexcept>
+
+#include "support/TestFiles.h"
 
 namespace upsconfig {
 namespace {
@@ -18,14 +18,9 @@ using platform::LockOn;
 
 class UnitLockTest : public testing::Test {
   protected:
-    void SetUp() override {
-        std::string name = (fs::temp_directory_path() / "upsconfig-lock-XXXXXX").string();
-        if (::mkdtemp(name.data()) == nullptr) throw std::runtime_error("no temporary folder");
-        folder_ = name;
-    }
-    void TearDown() override { fs::remove_all(folder_); }
+    void TearDown() override { support::RemoveTree(folder_); }
 
-    fs::path folder_;
+    const fs::path folder_ = support::UniqueFolder("upsconfig-lock");
 };
 
 TEST_F(UnitLockTest, ANodeIsItsOwnLockAndAUnitWithoutOneIsNamedInTheFolder) {
@@ -59,10 +54,10 @@ TEST_F(UnitLockTest, ANodeIsItsOwnLockAndAUnitWithoutOneIsNamedInTheFolder) {
 }
 
 TEST_F(UnitLockTest, OnlyARegularFileIsALockFile) {
+    // A link planted in the shared folder is never followed, a pipe never waited on.
     fs::create_symlink("elsewhere", folder_ / "link");
     ASSERT_EQ(::mkfifo((folder_ / "pipe").c_str(), 0600), 0);
-    fs::create_directory(folder_ / "folder");
-    for (const char* name : {"link", "pipe", "folder"}) {
+    for (const char* name : {"link", "pipe"}) {
         SCOPED_TRACE(name);
         UnitLock lock;
         const LockAttempt attempt = lock.Take({folder_ / name, LockOn::File});
