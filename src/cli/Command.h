@@ -47,6 +47,15 @@ class Command {
     std::size_t Words() const { return options_.words.size(); }
     // Fails with a usage error unless the verb has least to most arguments.
     void Arguments(std::size_t least, std::size_t most) const;
+    // A result rendered once: into the JSON object with --json, else as text.
+    template <typename Rendered>
+    void Render(const Rendered& result) {
+        if (JsonOutput()) {
+            result.ToJson(json_);
+        } else {
+            result.Text(Out());
+        }
+    }
 
     // --- The unit ------------------------------------------------------------------------
     // The simulated or the real backend; with select, only the interfaces --device names.
@@ -64,6 +73,9 @@ class Command {
     const SettingsImage& AsRead() const { return asRead_; }
     const UnitListener& Listener() const { return listener_; }
     int Model() const { return static_cast<int>(GetField(asRead_, FieldId::bModelCode)); }
+    const std::string& DevicePath() const { return devicePath_; }
+    // The unit's serial as its interface gives it; empty where it has none.
+    std::string Serial() const { return link_->OpenedInterface().serial; }
     bool Online() const { return reports_->Flags().upsOn.load() != 0; }
     // The backup folder of the unit; the simulated unit's are kept apart from real units'.
     std::string UnitName() const;

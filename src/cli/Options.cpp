@@ -24,6 +24,8 @@ constexpr std::array kOptions{
     OptionRow{Yes, "--yes", "", OptionValue::None, "", "do not ask before writing", false},
     OptionRow{DryRun, "--dry-run", "", OptionValue::None, "",
               "show what would be written, write nothing", false},
+    OptionRow{ExitCode, "--exit-code", "", OptionValue::None, "", "exit 8 when the settings differ",
+              false},
     OptionRow{Help, "--help", "-h", OptionValue::None, "", "this text", true},
     OptionRow{Version, "--version", "", OptionValue::None, "", "the version and the unit ids",
               true},
@@ -36,9 +38,8 @@ const OptionRow* FindOption(std::string_view name) {
 }
 
 std::optional<int> SimulatedModel(const std::string& text, const std::string& from) {
-    const std::optional<int> model = ParseNumber(text);
-    if (!model || *model < 1 || *model > 255)
-        Fail(ec::kUsage, from + " takes a model code from 1 to 255");
+    const std::optional<int> model = ParseModelCode(text);
+    if (!model) Fail(ec::kUsage, from + " takes " + std::string(kModelCodes));
     return model;
 }
 
@@ -65,6 +66,9 @@ void Set(Options& options, const OptionRow& row, const std::optional<std::string
             break;
         case DryRun:
             options.dryRun = true;
+            break;
+        case ExitCode:
+            options.exitCode = true;
             break;
         case Help:
             options.help = true;
@@ -102,6 +106,11 @@ std::optional<int> ParseNumber(std::string_view text) {
         text.front() == '-' || text.front() == '+')
         return std::nullopt;
     return value;
+}
+
+std::optional<int> ParseModelCode(std::string_view text) {
+    const std::optional<int> model = ParseNumber(text);
+    return model && *model <= 255 ? model : std::nullopt;
 }
 
 Options ParseOptions(std::span<const std::string> args, const VariableLookup& variable) {
@@ -148,6 +157,8 @@ bool Given(const Options& options, OptionId id) {
             return options.yes;
         case DryRun:
             return options.dryRun;
+        case ExitCode:
+            return options.exitCode;
         default:
             return false;
     }
