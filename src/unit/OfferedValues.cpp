@@ -72,8 +72,8 @@ Offered OfferedValues(const SettingMeaning& setting, const SettingsImage& image)
         if (PageAccepts(setting, value, image) && PageStoredValue(setting, value) == value)
             offered.values.push_back({value, ValueText(setting, value, model)});
     if (setting.kind == K::Check || setting.kind == K::InverseCheck)
-        std::ranges::stable_partition(offered.values,
-                                      [](const OfferedValue& v) { return v.text == "On"; });
+        std::stable_partition(offered.values.begin(), offered.values.end(),
+                              [](const OfferedValue& v) { return v.text == "On"; });
     const bool typed =
         setting.kind == K::Number || setting.kind == K::Seconds || setting.kind == K::Percent;
     if (typed && !offered.values.empty()) {
