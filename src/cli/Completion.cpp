@@ -50,7 +50,7 @@ std::string_view KindWord(ArgKind kind) {
         case ArgKind::Word:
             break;
     }
-    return "word";
+    return "words";
 }
 
 void AddOptions(std::vector<Answer>& answers) {
@@ -186,7 +186,7 @@ constexpr std::string_view kHeader =
 }  // namespace
 
 std::string CompletionScript(std::string_view shell) {
-    const std::string sh = std::string(kHeader) + Data(false) + std::string(completion::ShLookup());
+    const std::string sh = std::string(kHeader) + Data(false) + std::string(completion::Sh());
     if (shell == "bash") return sh + std::string(completion::Bash());
     if (shell == "zsh") return "#compdef upsconfig-cli\n" + sh + std::string(completion::Zsh());
     if (shell == "fish") return std::string(kHeader) + Data(true) + std::string(completion::Fish());

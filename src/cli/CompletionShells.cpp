@@ -5,11 +5,48 @@
 namespace upsconfig::completion {
 namespace {
 
-// Whether WORD is among the answers to QUERY; for bash and zsh.
-constexpr std::string_view kShIs = R"script(_upsconfig_cli_is() {  # QUERY WORD
+// For bash and zsh: whether WORD is among the answers to QUERY, and what completes the word
+// under the cursor.
+constexpr std::string_view kSh = R"script(_upsconfig_cli_is() {  # QUERY WORD
     local nl='
 '
     [[ "$nl$(_upsconfig_cli_words "$1")$nl" == *"$nl$2$nl"* ]]
+}
+
+# What completes CUR after the WORDS before it (the program's name left out): a first line
+# "words", "file", "key", "setting" or "number", then for "words" the words.
+_upsconfig_cli_offer() {  # CUR WORDS...
+    local cur=$1 verb= ended= w n=0
+    shift
+    while (($#)); do
+        w=$1
+        shift
+        if [[ -z $ended && $w == -?* ]]; then
+            if [[ $w == -- ]]; then
+                ended=1
+            elif _upsconfig_cli_is valued "$w"; then
+                if ((!$#)); then
+                    if _upsconfig_cli_is files "$w"; then echo file; else echo words; fi
+                    return
+                fi
+                shift
+            fi
+        elif [[ -z $verb ]]; then
+            verb=$w
+        else
+            n=$((n + 1))
+        fi
+    done
+    if [[ -z $ended && $cur == -* ]]; then
+        echo words
+        _upsconfig_cli_words common
+        _upsconfig_cli_words options "$verb"
+    elif [[ -z $verb ]]; then
+        echo words
+        _upsconfig_cli_words verbs
+    else
+        _upsconfig_cli_words argument "$verb:$((n + 1))"
+    fi
 }
 )script";
 
@@ -39,36 +76,13 @@ _upsconfig_cli_split() {
 }
 
 _upsconfig_cli() {
-    local words=() verb= kind= ended= valued= w c i n=0
+    local words=() c
     local -a offered=()
     _upsconfig_cli_split "${COMP_LINE:0:COMP_POINT}"
     local cur=${words[${#words[@]} - 1]}
-    for ((i = 1; i < ${#words[@]} - 1; i++)); do
-        w=${words[i]}
-        if [[ -z $ended && $w == -?* ]]; then
-            if [[ $w == -- ]]; then
-                ended=1
-            elif _upsconfig_cli_is valued "$w"; then
-                ((i == ${#words[@]} - 2)) && valued=$w
-                i=$((i + 1))
-            fi
-        elif [[ -z $verb ]]; then
-            verb=$w
-        else
-            n=$((n + 1))
-        fi
-    done
-    if [[ -n $valued ]]; then
-        _upsconfig_cli_is files "$valued" && kind=file
-    elif [[ -z $ended && $cur == -* ]]; then
-        mapfile -t offered < <(_upsconfig_cli_words common; _upsconfig_cli_words options "$verb")
-    elif [[ -z $verb ]]; then
-        mapfile -t offered < <(_upsconfig_cli_words verbs)
-    else
-        mapfile -t offered < <(_upsconfig_cli_words argument "$verb:$((n + 1))")
-        kind=${offered[0]}
-        offered=("${offered[@]:1}")
-    fi
+    mapfile -t offered < <(_upsconfig_cli_offer "$cur" "${words[@]:1:${#words[@]}-2}")
+    local kind=${offered[0]}
+    offered=("${offered[@]:1}")
     case $kind in
     file)
         compopt -o filenames 2>/dev/null
@@ -101,36 +115,11 @@ complete -F _upsconfig_cli upsconfig-cli
 
 constexpr std::string_view kZsh = R"script(
 _upsconfig-cli() {
-    local cur=${(Q)words[CURRENT]} verb= kind= ended= valued= w
-    local -i i n=0
+    local cur=${(Q)words[CURRENT]}
     local -a offered
-    for ((i = 2; i < CURRENT; i++)); do
-        w=${(Q)words[i]}
-        if [[ -z $ended && $w == -?* ]]; then
-            if [[ $w == -- ]]; then
-                ended=1
-            elif _upsconfig_cli_is valued "$w"; then
-                ((i == CURRENT - 1)) && valued=$w
-                i=$((i + 1))
-            fi
-        elif [[ -z $verb ]]; then
-            verb=$w
-        else
-            n=$((n + 1))
-        fi
-    done
-    if [[ -n $valued ]]; then
-        _upsconfig_cli_is files "$valued" && _files
-        return
-    elif [[ -z $ended && $cur == -* ]]; then
-        offered=(${(f)"$(_upsconfig_cli_words common; _upsconfig_cli_words options "$verb")"})
-    elif [[ -z $verb ]]; then
-        offered=(${(f)"$(_upsconfig_cli_words verbs)"})
-    else
-        offered=(${(f)"$(_upsconfig_cli_words argument "$verb:$((n + 1))")"})
-        kind=${offered[1]}
-        offered=("${(@)offered[2,-1]}")
-    fi
+    offered=("${(@f)$(_upsconfig_cli_offer "$cur" "${(@Q)words[2,CURRENT-1]}")}")
+    local kind=${offered[1]}
+    offered=("${(@)offered[2,-1]}")
     case $kind in
     file) _files; return ;;
     key) offered=(${(f)"$(_upsconfig_cli_words keys)"}) ;;
@@ -191,7 +180,7 @@ function __upsconfig_cli_complete
     set -l kind $offered[1]
     set -e offered[1]
     switch "$kind"
-        case word
+        case words
             printf '%s\n' $offered
         case file
             __fish_complete_path $cur
@@ -216,7 +205,7 @@ complete -c upsconfig-cli -f -a '(__upsconfig_cli_complete)'
 
 }  // namespace
 
-std::string_view ShLookup() { return kShIs; }
+std::string_view Sh() { return kSh; }
 std::string_view Bash() { return kBash; }
 std::string_view Zsh() { return kZsh; }
 std::string_view Fish() { return kFish; }
