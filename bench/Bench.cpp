@@ -1,20 +1,27 @@
 // upsconfig-bench: speed figures of the report layer, the start-up, the settings-file reader and
-// the command line.
+// the command line, and what the window and the demo cost at rest ("upsconfig-bench idle" gives
+// those alone).
 // It prints figures and judges nothing; the README gives the figures measured and the goals.
 #include <fcntl.h>
 #include <spawn.h>
 #include <sys/resource.h>
 #include <sys/wait.h>
+#include <unistd.h>
+
+#include <csignal>
 
 #include <QApplication>
 #include <QElapsedTimer>
 #include <QEvent>
+#include <QEventLoop>
 #include <QTimer>
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
+#include <iterator>
+#include <map>
 #include <sstream>
 #include <string>
 #include <thread>
@@ -100,8 +107,7 @@ void ReportLayerFigures() {
 }
 
 // Start-up on the simulated unit with the program's own pauser, until the window first paints.
-void StartupFigure(int argc, char** argv) {
-    QApplication application(argc, argv);
+void StartupFigure() {
     SimulatedUps bus;
     SettingsImage held;
     SetField(held, FieldId::bModelCode, 3);
@@ -229,13 +235,117 @@ void CommandLineFigures() {
     std::filesystem::remove_all(folder);
 }
 
+// One thread of a process as /proc shows it: its name, the times it was switched out (each
+// wake-up costs one) and its CPU time.
+struct ThreadSample {
+    std::string name;
+    long long switches = 0;
+    double cpuSeconds = 0;
+};
+
+std::map<std::string, ThreadSample> SampleThreads(const std::string& pid) {
+    std::map<std::string, ThreadSample> threads;
+    std::error_code error;
+    const double tick = static_cast<double>(sysconf(_SC_CLK_TCK));
+    for (const auto& task : std::filesystem::directory_iterator("/proc/" + pid + "/task", error)) {
+        ThreadSample sample;
+        std::ifstream(task.path() / "comm") >> sample.name;
+        std::ifstream status(task.path() / "status");
+        for (std::string line; std::getline(status, line);) {
+            if (line.starts_with("voluntary_ctxt_switches:") ||
+                line.starts_with("nonvoluntary_ctxt_switches:"))
+                sample.switches += std::stoll(line.substr(line.find(':') + 1));
+        }
+        // utime and stime, fields 14 and 15, counted after the name in parentheses.
+        std::ifstream statFile(task.path() / "stat");
+        const std::string stat{std::istreambuf_iterator<char>(statFile), {}};
+        std::istringstream fields(stat.substr(stat.rfind(')') + 2));
+        std::string field;
+        for (int i = 3; i <= 15 && fields >> field; ++i)
+            if (i >= 14) sample.cpuSeconds += std::stod(field) / tick;
+        threads[task.path().filename().string()] = sample;
+    }
+    return threads;
+}
+
+// Samples the process, lets `wait` pass, samples again: CPU and wake-ups per thread and in all.
+template <class Wait>
+void IdleFigure(const char* what, const std::string& pid, double seconds, Wait wait) {
+    const auto before = SampleThreads(pid);
+    const auto start = Clock::now();
+    wait();
+    const double wall = Seconds(Clock::now() - start);
+    const auto after = SampleThreads(pid);
+    double cpu = 0;
+    long long switches = 0;
+    std::printf("%s at rest, %.0f s:\n", what, seconds);
+    for (const auto& [tid, sample] : after) {
+        const auto was = before.find(tid);
+        const ThreadSample zero;
+        const ThreadSample& from = was == before.end() ? zero : was->second;
+        const long long woke = sample.switches - from.switches;
+        const double used = sample.cpuSeconds - from.cpuSeconds;
+        cpu += used;
+        switches += woke;
+        if (woke > 0 || used > 0)
+            std::printf("  thread %-16s %7.1f wake-ups/s  %5.2f %% of a core\n",
+                        sample.name.c_str(), woke / wall, used / wall * 100);
+    }
+    std::printf(
+        "  whole process           %7.1f wake-ups/s  %5.2f %% of a core  (goal <= 5, <= 0.2 %%)\n",
+        switches / wall, cpu / wall * 100);
+}
+
+// The window on a simulated unit in standby, the monitor running, nobody at it; then the demo
+// program, its "Simulated unit" window beside it, as a process of its own.
+void IdleFigures() {
+    constexpr double kSeconds = 30;
+    constexpr int kSettleMs = 6000;  // start-up over, the first status read and its repaint done
+    {
+        SimulatedUps bus;
+        bus.Unit().LoadImage(FactorySettings(3));
+        bus.Unit().SetVersions(1, 12, 3);
+        ConfigToolApp tool(bus, UiPauser::Make());
+        if (!tool.Initialise()) return;
+        tool.Dialog().show();
+        const auto run = [](int ms) {
+            QEventLoop loop;
+            QTimer::singleShot(ms, &loop, &QEventLoop::quit);
+            loop.exec();
+        };
+        run(kSettleMs);
+        IdleFigure("the window", "self", kSeconds, [&] { run(static_cast<int>(kSeconds * 1000)); });
+        tool.Dialog().Actions().EndWindow();
+    }
+    std::vector<std::string> line{UPSCONFIG_DEMO_PATH};
+    std::vector<char*> argv;
+    for (std::string& word : line)
+        argv.push_back(word.data());
+    argv.push_back(nullptr);
+    setenv("QT_QPA_PLATFORM", "offscreen", 1);
+    pid_t child = 0;
+    if (posix_spawn(&child, argv[0], nullptr, nullptr, argv.data(), environ) != 0) return;
+    std::this_thread::sleep_for(std::chrono::milliseconds(kSettleMs));
+    IdleFigure("the demo", std::to_string(child), kSeconds,
+               [&] { std::this_thread::sleep_for(std::chrono::duration<double>(kSeconds)); });
+    kill(child, SIGTERM);
+    int status = 0;
+    waitpid(child, &status, 0);
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
     std::setvbuf(stdout, nullptr, _IOLBF, 0);  // each figure as soon as it is known
+    QApplication application(argc, argv);
+    if (argc > 1 && std::string(argv[1]) == "idle") {
+        IdleFigures();
+        return 0;
+    }
     ReportLayerFigures();
     SettingsFileFigures();
     CommandLineFigures();
-    StartupFigure(argc, argv);
+    StartupFigure();
+    IdleFigures();
     return 0;
 }

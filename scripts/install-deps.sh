@@ -1,9 +1,10 @@
 #!/usr/bin/env bash
 # Installs the Debian packages that building and testing need, and any named as arguments;
 # does nothing when all are there. --kernel-hid adds what the kernel HID device test needs,
-# --windows the cross compiler, GoogleTest's sources and Wine for the Windows build and its
-# tests, --cockpit what the web console page's browser test and scripts/web-demo.sh need. Last
-# it puts the web console page's pinned npm packages into the cache the build takes them from.
+# --windows the cross compiler, GoogleTest's sources, Wine and msitools for the Windows build, its
+# installer and its tests, --cockpit what the web console page's browser test and
+# scripts/web-demo.sh need. Last it puts the web console page's pinned npm packages into the
+# cache the build takes them from.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 packages=(build-essential cmake pkg-config qt6-base-dev qt6-base-dev-tools libhidapi-dev
@@ -22,7 +23,7 @@ for arg in "$@"; do
         lean+=(cockpit-ws cockpit-bridge cockpit-system chromium chromium-driver python3-selenium)
     elif [ "$arg" = --windows ]; then
         # Wine's recommends bring sound, video and 32-bit support that console programs need not.
-        lean+=(g++-mingw-w64-x86-64-posix googletest wine64 wine)
+        lean+=(g++-mingw-w64-x86-64-posix googletest wine64 wine wixl msitools)
     else
         packages+=("$arg")
     fi

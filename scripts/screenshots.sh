@@ -9,7 +9,8 @@ shots="$(mktemp -d)"
 trap 'rm -rf "$shots"' EXIT
 QT_QPA_PLATFORM=offscreen build/src/demo/upsconfig-demo --screenshots "$shots" >/dev/null
 mkdir -p docs/screenshots
-for picture in 01-ups 03-outlet1 07-dry-contact simulated-unit communication-error; do
+for picture in 01-ups 03-outlet1 07-dry-contact simulated-unit communication-error \
+    communication-error-diagnosis unit-choice turn-off-question save-question changes-not-applied; do
     cp "$shots/$picture.png" docs/screenshots/
 done
 scripts/web-demo.sh --screenshots "$shots/web" >/dev/null

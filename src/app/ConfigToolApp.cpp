@@ -4,10 +4,11 @@
 
 namespace upsconfig {
 
-ConfigToolApp::ConfigToolApp(HidBackend& backend, Pauser pauser, Pauser monitorPauser)
-    : link_(backend), reports_(link_, pauser) {
-    dialog_ =
-        std::make_unique<MainDialog>(link_, reports_, std::move(pauser), std::move(monitorPauser));
+ConfigToolApp::ConfigToolApp(HidBackend& backend, Pauser pauser, Pauser monitorPauser,
+                             std::string device)
+    : backend_(backend, std::move(device)), link_(backend_), reports_(link_, pauser) {
+    dialog_ = std::make_unique<MainDialog>(link_, reports_, backend_, std::move(pauser),
+                                           std::move(monitorPauser));
 }
 
 ConfigToolApp::~ConfigToolApp() = default;

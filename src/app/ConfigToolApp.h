@@ -1,9 +1,11 @@
 #pragma once
 
 #include <memory>
+#include <string>
 
 #include "device/HidBackend.h"
 #include "device/HidLink.h"
+#include "device/InterfaceSelection.h"
 #include "device/Pauser.h"
 #include "device/ReportLayer.h"
 
@@ -16,9 +18,11 @@ class MainDialog;
 // QApplication must exist first.
 class ConfigToolApp {
   public:
-    // monitorPauser paces the status monitor; empty = the same pauser (the real one sleeps
-    // there and keeps the window painting on the user-interface thread).
-    ConfigToolApp(HidBackend& backend, Pauser pauser, Pauser monitorPauser = {});
+    // monitorPauser takes the status monitor's waits; empty = the monitor's own, which Exit cuts
+    // short. device names the unit
+    // by path or serial as --device does; empty: the window asks when it finds several.
+    ConfigToolApp(HidBackend& backend, Pauser pauser, Pauser monitorPauser = {},
+                  std::string device = {});
     ~ConfigToolApp();
     ConfigToolApp(const ConfigToolApp&) = delete;
     ConfigToolApp& operator=(const ConfigToolApp&) = delete;
@@ -35,6 +39,7 @@ class ConfigToolApp {
     MainDialog& Dialog() { return *dialog_; }
 
   private:
+    SelectedBackend backend_;
     HidLink link_;
     ReportLayer reports_;
     std::unique_ptr<MainDialog> dialog_;

@@ -70,7 +70,7 @@ void UploadLanguage(QWidget* owner, ReportLayer& reports, const Pauser& pause,
                     Caption(), MessageStyle::Ok | MessageStyle::IconStop);
     }
 
-    reports.Flags().keepPolling = 0;
+    reports.Flags().StopPolling();
     pause(kEndDelayMs);
     // The monitor may still be in a pass that touches the pages; the window stays until it ends.
     while (monitorRunning && monitorRunning())

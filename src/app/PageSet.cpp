@@ -1,5 +1,6 @@
 #include "app/PageSet.h"
 
+#include <QComboBox>
 #include <QPushButton>
 #include <algorithm>
 
@@ -12,6 +13,7 @@
 #include "pages/ParallelPage.h"
 #include "pages/TestInfoPage.h"
 #include "pages/UpsPage.h"
+#include "resources/Ids.h"
 #include "unit/Tabs.h"
 
 namespace upsconfig {
@@ -37,6 +39,10 @@ PageSet::PageSet(QWidget* pane, ReportLayer& reports, TabControl* tabs)
     }
     add(E::EcoPage, new EcoPage(pane));
     add(E::TestInfoPage, new TestInfoPage(reports, pane));
+    // Choosing a number of units enables the unit-id list, online or not: the state follows
+    // at once, as the monitor no longer looks every 20 ms.
+    QObject::connect(Parallel()->Control<QComboBox>(ids::parallel::kUnits), &QComboBox::activated,
+                     Parallel(), [this] { ApplyState(); });
     for (const Entry& entry : pages_) {
         entry.widget->hide();
         // Enter on a focused button would press it: only Space and the mouse press them here.
@@ -106,21 +112,26 @@ std::vector<EditedOn> PageSet::WithTab() const {
 }
 
 void PageSet::ShowSelected() {
-    const UpsFlags& flags = reports_.Flags();
     const int selected = tabs_->CurrentIndex();
     // Hide first, so two pages are never on screen together.
     for (const Entry& entry : pages_)
         if (selected < 0 || entry.widget->TabIndex() != selected) entry.widget->hide();
     for (const Entry& entry : pages_)
         if (selected >= 0 && entry.widget->TabIndex() == selected) entry.widget->show();
-    Outlet(1)->UpdateCommandButtons(flags.outlet1On);
-    Outlet(2)->UpdateCommandButtons(flags.outlet2On);
+    UpdateCommands();
 }
 
 void PageSet::ApplyState() {
     const UpsFlags& flags = reports_.Flags();
     Ups()->UpdateForUpsState(flags.upsOn);
     Parallel()->UpdateForUpsState(flags.upsOn);
+    UpdateCommands();
+}
+
+void PageSet::UpdateCommands() {
+    const UpsFlags& flags = reports_.Flags();
+    for (const Entry& entry : pages_)
+        entry.widget->SetUnitReachable(reports_.Connected());
     Outlet(1)->UpdateCommandButtons(flags.outlet1On);
     Outlet(2)->UpdateCommandButtons(flags.outlet2On);
 }
@@ -131,6 +142,8 @@ void PageSet::Load(const SettingsImage& image) {
     for (const EditedOn page : kSettingsPages)
         Page(page)->LoadSettings(image);
     loaded_ = true;
+    // The loads enable lists that are only for standby; nothing else would take them away.
+    ApplyState();
 }
 
 bool PageSet::StoreWithTabs(SettingsImage& image) {
@@ -148,6 +161,17 @@ bool PageSet::StoreWithTabs(SettingsImage& image) {
     return true;
 }
 
+bool PageSet::StoreQuietly(SettingsImage& image) {
+    SetQuiet(true);
+    bool all = true;
+    for (const EditedOn page : kSettingsPages) {
+        SettingsPage* widget = Page(page);
+        if (widget->TabIndex() != -1) all = widget->StoreSettings(image) && all;
+    }
+    SetQuiet(false);
+    return all;
+}
+
 void PageSet::Share(const SettingsImage& image) {
     for (const Entry& entry : pages_)
         entry.widget->SetOwnImage(image);
@@ -160,9 +184,21 @@ void PageSet::SetFactoryDefaults() {
 }
 
 void PageSet::DisableAll() {
+    std::vector<QWidget*> enabled;
+    for (const Entry& entry : pages_)
+        for (QWidget* control : entry.widget->findChildren<QWidget*>())
+            if (control->isEnabled()) enabled.push_back(control);
     for (const EditedOn page : kSettingsPages)
         Page(page)->DisableAllControls();
     TestInfo()->DisableAllControls();
+    for (QWidget* control : enabled)
+        if (!control->isEnabled()) disabled_.emplace_back(control);
+}
+
+void PageSet::EnableAgain() {
+    for (const QPointer<QWidget>& control : disabled_)
+        if (control) control->setEnabled(true);
+    disabled_.clear();
 }
 
 void PageSet::SetQuiet(bool quiet) {

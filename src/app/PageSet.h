@@ -1,12 +1,12 @@
 #pragma once
 
+#include <QPointer>
+#include <QWidget>
 #include <array>
 #include <vector>
 
 #include "device/ReportLayer.h"
 #include "unit/SettingsImage.h"
-
-class QWidget;
 
 namespace upsconfig {
 
@@ -48,7 +48,8 @@ class PageSet {
     std::vector<EditedOn> WithTab() const;
     // Shows the page of the selected tab alone.
     void ShowSelected();
-    // The state the monitor reads: standby-only controls, outlet buttons.
+    // The state the monitor reads: standby-only controls, outlet buttons; the command buttons
+    // only while the unit answers.
     void ApplyState();
 
     // SetModel and the parallel unit list from the image, then LoadSettings on all seven
@@ -58,13 +59,20 @@ class PageSet {
     // StoreSettings on the settings pages that have a tab, in store order. False when a page
     // refused an entry: that page comes to the front.
     bool StoreWithTabs(SettingsImage& image);
+    // The same without a word to the user and without bringing a page to the front: what the
+    // pages hold, to compare. Stores every page, also after one refused an entry.
+    bool StoreQuietly(SettingsImage& image);
     // Hands the image to the pages that keep their own copy.
     void Share(const SettingsImage& image);
     void SetFactoryDefaults();
+    // DisableAllControls on every page, and its undoing when a unit is found after all.
     void DisableAll();
+    void EnableAgain();
     void SetQuiet(bool quiet);
 
   private:
+    void UpdateCommands();
+
     struct Entry {
         EditedOn page;  // NoPage for the info text
         SettingsPage* widget;
@@ -78,6 +86,7 @@ class PageSet {
     // The model code the tabs were built for; starts as a value no model code has.
     int tabsModel_ = -1;
     bool loaded_ = false;
+    std::vector<QPointer<QWidget>> disabled_;  // what DisableAll turned off
 };
 
 }  // namespace upsconfig

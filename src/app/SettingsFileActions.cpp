@@ -57,17 +57,17 @@ void DownloadSettings(SettingsFileHost& host, const LocalClock& clock) {
                 kDownloadCaption, MessageStyle::Ok | MessageStyle::IconStop);
 }
 
-void UploadSettings(SettingsFileHost& host) {
+std::optional<QString> UploadSettings(SettingsFileHost& host) {
     if (host.UpsOn()) {
         ShowMessage(host.Owner(),
                     QStringLiteral("Can't upload settings while the UPS is online. Please \r\n"
                                    "change to standby mode and try again."),
                     kUploadCaption, MessageStyle::Ok);
-        return;
+        return std::nullopt;
     }
 
     const std::optional<QString> path = Services().GetOpenFileName(host.Owner());
-    if (!path) return;
+    if (!path) return std::nullopt;
 
     // Read into a copy: a file that fails part way must not leave half its values behind, and
     // the pages keep their unapplied edits unless the file really holds settings.
@@ -79,7 +79,7 @@ void UploadSettings(SettingsFileHost& host) {
                                    "The settings on the pages are unchanged.")
                         .arg(ForDisplay(*path), ReasonLine(result.reason)),
                     kUploadCaption, MessageStyle::Ok | MessageStyle::IconStop);
-        return;
+        return std::nullopt;
     }
     if (result.keysFound == 0) {
         ShowMessage(host.Owner(),
@@ -87,9 +87,10 @@ void UploadSettings(SettingsFileHost& host) {
                                    "The settings on the pages are unchanged.")
                         .arg(ForDisplay(*path)),
                     kUploadCaption, MessageStyle::Ok | MessageStyle::IconStop);
-        return;
+        return std::nullopt;
     }
     ShowLoadedSettings(host, working);
+    return path;
 }
 
 void ShowLoadedSettings(SettingsFileHost& host, const SettingsImage& loaded) {

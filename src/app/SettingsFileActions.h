@@ -1,5 +1,8 @@
 #pragma once
 
+#include <QString>
+#include <optional>
+
 #include "settingsfile/SettingsFile.h"
 #include "unit/SettingsImage.h"
 
@@ -39,8 +42,9 @@ void DownloadSettings(SettingsFileHost& host, const LocalClock& clock = SystemLo
 
 // The Upload button: refused while the UPS is on; otherwise a file the user picks goes into the
 // settings image (the unit's model code stays) and onto the pages. Nothing is sent to the unit.
-// A file that cannot be read or holds no settings is reported and changes nothing.
-void UploadSettings(SettingsFileHost& host);
+// A file that cannot be read or holds no settings is reported and changes nothing. Returns the
+// file loaded, if any.
+std::optional<QString> UploadSettings(SettingsFileHost& host);
 
 // Takes a loaded image into the settings image and onto the pages.
 void ShowLoadedSettings(SettingsFileHost& host, const SettingsImage& loaded);

@@ -1,11 +1,13 @@
 #include "app/WindowActions.h"
 
+#include <QFileInfo>
 #include <optional>
 
 #include "app/LanguageUpload.h"
 #include "app/PageSet.h"
 #include "framework/AppServices.h"
 #include "framework/BusyScope.h"
+#include "pages/ParallelPage.h"
 #include "pages/UpsPage.h"
 #include "resources/Ids.h"
 #include "resources/QtText.h"
@@ -31,6 +33,19 @@ const QString kFactoryCaption = QStringLiteral("Factory Default");
 const QString kReading = QStringLiteral("Reading the settings of the UPS...");
 const QString kWriting = QStringLiteral("Writing the settings to the UPS...");
 const QString kWaiting = QStringLiteral("Waiting for the UPS to take the settings...");
+const QString kClosing = QStringLiteral("closing the window");
+const QString kUnitGone = QStringLiteral(
+    "Communication lost: the UPS does not answer. The pages show the values last read.");
+
+// What an Apply would write, one change a line, as the pages show the values.
+QString ChangesText(const ApplyPlan& plan) {
+    if (plan.changes.empty()) return QStringLiteral("No setting differs from what the UPS holds.");
+    const int model = static_cast<int>(GetField(plan.write, FieldId::bModelCode));
+    QStringList lines;
+    for (const SettingChange& change : plan.changes)
+        lines << QString::fromStdString(DescribeChange(change, model));
+    return lines.join(QLatin1Char('\n'));
+}
 
 }  // namespace
 
@@ -49,23 +64,137 @@ bool WindowActions::Reload() {
     const bool all = reports_.ReadAllReports();
     // A report never read leaves start values in the image: the pages wait for a read that
     // brings all of them.
-    if (reports_.Connected() && reports_.ImageFromUnit()) LoadPagesFromImage();
+    if (reports_.Connected() && reports_.ImageFromUnit()) {
+        LoadPagesFromImage();
+        host_.SetNote({});  // what an Upload or Factory Setting left on the pages is gone
+    }
     pages_.Ups()->UpdateForUpsState(reports_.Flags().upsOn);
-    return all && reports_.Connected();
+    const bool fresh = all && reports_.Connected();
+    if (fresh && following_) {
+        linkSeen_ = true;
+        if (!unitAnswers_) UnitAnswers(true);
+    }
+    return fresh;
 }
+
+void WindowActions::LoadAfterContact() {
+    pages_.RebuildTabs(static_cast<int>(GetField(Image(), FieldId::bModelCode)),
+                       reports_.Flags().testInfo.load() != 0);
+    pauser_(kReloadDelayMs);
+    Reload();  // the UPS page takes the state here
+    pages_.Parallel()->UpdateForUpsState(reports_.Flags().upsOn);
+}
+
+void WindowActions::LookForUnit() {
+    {
+        BusyScope busy(QStringLiteral("Looking for the UPS..."),
+                       [this](const QString& text) { host_.SetStatusText(text); });
+        reports_.ReadAllReports();
+    }
+    if (!reports_.Connected() || GetField(Image(), FieldId::bModelCode) == 0) {
+        ShowMessage(Owner(), kCommLostText, kCommLostCaption, MessageStyle::IconStop,
+                    host_.Diagnosis());
+        return;
+    }
+    BusyScope busy(kReading, [this](const QString& text) { host_.SetStatusText(text); });
+    host_.StartFollowing();
+    LoadAfterContact();
+}
+
+void WindowActions::ContactMade() {
+    following_ = true;
+    linkSeen_ = true;
+    UnitAnswers(true);
+}
+
+void WindowActions::UnitAnswers(bool answers) {
+    unitAnswers_ = answers;
+    host_.SetCondition(answers ? QString() : kUnitGone);
+    host_.EnableUnitActions(answers);
+    pages_.ApplyState();
+}
+
+void WindowActions::FollowLink() {
+    const bool connected = reports_.Connected();
+    if (!following_ || connected == linkSeen_ || Busy() || reports_.Flags().keepPolling.load() == 0)
+        return;
+    linkSeen_ = connected;
+    if (!connected) {
+        UnitAnswers(false);
+        return;
+    }
+    // Typed work is worth more than a fresh look: the pages keep it, and Apply reads anyway.
+    if (PagesHoldChanges(nullptr)) {
+        host_.SetNote(
+            QStringLiteral("The UPS answers again; the pages keep the changes not yet "
+                           "applied."));
+        UnitAnswers(true);
+        return;
+    }
+    BusyScope busy(kReading, [this](const QString& text) { host_.SetStatusText(text); });
+    const bool read = reports_.ReadAllReports();
+    const int model = static_cast<int>(GetField(Image(), FieldId::bModelCode));
+    if (!read || !reports_.Connected() || model == 0) return;
+    pages_.RebuildTabs(model, reports_.Flags().testInfo.load() != 0);
+    LoadPagesFromImage();
+    host_.SetNote({});
+    UnitAnswers(true);
+}
+
+bool WindowActions::PagesHoldChanges(ApplyPlan* plan) {
+    if (!PagesLoaded() || !reports_.ImageFromUnit()) return false;
+    // What an Apply would write now, against the unit as last read: edits, an Upload and
+    // Factory Setting alike. An entry a page refuses is typing of the user's too.
+    SettingsImage held = unitImage_;
+    const bool stored = pages_.StoreQuietly(held);
+    ApplyPlan planned = PlanApply(unitImage_, held);
+    const bool changes = !stored || !planned.changes.empty();
+    if (plan != nullptr) *plan = std::move(planned);
+    return changes;
+}
+
+bool WindowActions::LeavePages(const QString& leaving) {
+    ApplyPlan plan;
+    if (!PagesHoldChanges(&plan)) return true;
+    const int answer = ShowMessage(
+        Owner(),
+        QStringLiteral("The pages hold changes that have not been applied to the UPS; %1 "
+                       "discards them.\n\nYes applies them first, No discards them, Cancel "
+                       "goes back to the pages.")
+            .arg(leaving),
+        QStringLiteral("Changes not applied"),
+        MessageStyle::YesNoCancel | MessageStyle::IconExclamation,
+        plan.changes.empty() ? QStringLiteral("An entry on the pages is not valid.")
+                             : ChangesText(plan));
+    if (answer == ButtonId::No) return true;
+    if (answer != ButtonId::Yes) return false;
+    running_ = true;
+    const bool saved = RunApply(false);
+    running_ = false;
+    return saved;
+}
+
+bool WindowActions::MayClose() { return LeavePages(kClosing); }
 
 void WindowActions::Refresh() {
     if (Busy()) return;
+    if (!following_) {
+        LookForUnit();
+        return;
+    }
     if (!reports_.Connected()) {
         ShowMessage(Owner(), kCommLostText, kCommLostCaption, MessageStyle::IconStop);
         return;
     }
+    if (!LeavePages(QStringLiteral("Refresh"))) return;
     BusyScope busy(kReading, [this](const QString& text) { host_.SetStatusText(text); });
     // The tabs follow the model code of the previous read: a unit swapped in between shows its
     // own tabs one Refresh later.
     pages_.RebuildTabs(static_cast<int>(GetField(Image(), FieldId::bModelCode)),
                        reports_.Flags().testInfo.load() != 0);
-    Reload();
+    // Fresh values or the word that there are none: a unit gone since the last status read
+    // fails here first.
+    if (!Reload()) ShowMessage(Owner(), kCommLostText, kCommLostCaption, MessageStyle::IconStop);
     pages_.ApplyState();
 }
 
@@ -78,16 +207,22 @@ void WindowActions::Apply() {
         return;
     }
     running_ = true;
-    if (SaveChanges()) {
+    RunApply(true);
+    running_ = false;
+}
+
+bool WindowActions::RunApply(bool ask) {
+    const SaveOutcome saved = SaveChanges(ask);
+    if (saved.reload) {
         BusyScope busy(kWaiting, [this](const QString& text) { host_.SetStatusText(text); });
         pauser_(kApplyWaitMs);
         host_.SetStatusText(kReading);
         Reload();
     }
-    running_ = false;
+    return saved.saved;
 }
 
-bool WindowActions::SaveChanges() {
+WindowActions::SaveOutcome WindowActions::SaveChanges(bool ask) {
     const auto status = [this](const QString& text) { host_.SetStatusText(text); };
     {
         BusyScope busy(kReading, status);
@@ -97,17 +232,19 @@ bool WindowActions::SaveChanges() {
     const SettingsImage asRead = Image();
     SettingsImage edited = Image();
     // An entry a page refuses ends the Apply before anything is written, the edits kept.
-    if (!StorePagesWithTabs(edited)) return false;
-
-    const int answer = ShowMessage(Owner(), kSaveQuestion, kSaveCaption,
-                                   MessageStyle::YesNoCancel | MessageStyle::IconQuestion);
-    // Cancel goes back to the pages as they are; No discards the edits with the reload.
-    if (answer == ButtonId::Cancel) return false;
-    if (answer != ButtonId::Yes) return true;
+    if (!StorePagesWithTabs(edited)) return {false, false};
 
     // Only what the user changed is written: a value the pages merely could not carry (a
     // hidden box, seconds below a minute, a code without a list item) stays as the unit has it.
     const ApplyPlan plan = PlanApply(asRead, edited);
+    const int answer = !ask ? ButtonId::Yes
+                            : ShowMessage(Owner(), kSaveQuestion, kSaveCaption,
+                                          MessageStyle::YesNoCancel | MessageStyle::IconQuestion,
+                                          ChangesText(plan));
+    // Cancel goes back to the pages as they are; No discards the edits with the reload.
+    if (answer == ButtonId::Cancel) return {false, false};
+    if (answer != ButtonId::Yes) return {true, false};
+
     const int model = static_cast<int>(GetField(asRead, FieldId::bModelCode));
     const std::string unit =
         BackupUnitName(model, reports_.Link().OpenedInterface().serial, simulatedUnit_);
@@ -130,10 +267,10 @@ bool WindowActions::SaveChanges() {
             // The reads before the question failed: nothing could have been sent.
             if (!reports_.Connected()) {
                 ShowMessage(Owner(), kCommLostText, kCommLostCaption, MessageStyle::IconStop);
-            } else if (!result.ignored.empty()) {
-                TellWhatTheUnitHolds(result);
+                return {true, false};
             }
-            return true;
+            if (!result.ignored.empty()) TellWhatTheUnitHolds(result);
+            return {true, true};
         case WriteEnd::BackupFailed:
             ShowMessage(Owner(),
                         QStringLiteral("The settings of the UPS could not be kept as a backup "
@@ -141,22 +278,22 @@ bool WindowActions::SaveChanges() {
                             .arg(QString::fromStdString(result.backupFolder),
                                  QString::fromLocal8Bit(result.backupFailure)),
                         kSaveCaption, MessageStyle::Ok | MessageStyle::IconStop);
-            return false;
+            return {false, false};
         case WriteEnd::CommunicationLost:
             ShowMessage(Owner(), kCommLostText, kCommLostCaption, MessageStyle::IconStop);
-            return true;
+            return {true, false};
         case WriteEnd::NotReadBack:
             ShowMessage(Owner(),
                         QStringLiteral("The settings were sent, but they could not be read back "
                                        "from the UPS to check them.\n\nPress Refresh to see what "
                                        "the UPS holds."),
                         kSavedCaption, MessageStyle::Ok | MessageStyle::IconExclamation);
-            return false;
+            return {false, false};
         case WriteEnd::ReadBack:
             TellWhatTheUnitHolds(result);
-            return false;
+            return {false, true};
     }
-    return false;
+    return {false, false};
 }
 
 void WindowActions::TellWhatTheUnitHolds(const WriteSessionResult& result) {
@@ -190,17 +327,20 @@ void WindowActions::FactorySetting() {
                     MessageStyle::YesNoCancel | MessageStyle::IconQuestion) != ButtonId::Yes)
         return;
     pages_.SetFactoryDefaults();
+    host_.SetNote(
+        QStringLiteral("The pages show the factory settings; Apply writes them to the UPS."));
 }
 
 void WindowActions::Exit() {
     if (Running()) return;
+    if (!MayClose()) return;
     EndWindow(kExitStepMs);
 }
 
 void WindowActions::EndWindow(int settleMs) {
     if (ending_) return;
     ending_ = true;
-    reports_.Flags().keepPolling = 0;
+    reports_.Flags().StopPolling();
     // The monitor finishes its pass (a status read in progress gives up before its next
     // attempt); only then may the window and its pages go.
     do {
@@ -216,7 +356,10 @@ void WindowActions::Download() {
 
 void WindowActions::Upload() {
     if (Busy()) return;
-    UploadSettings(*this);
+    if (const std::optional<QString> file = UploadSettings(*this))
+        host_.SetNote(
+            QStringLiteral("The pages show the settings of %1; Apply writes them to the UPS.")
+                .arg(QFileInfo(*file).fileName()));
 }
 
 void WindowActions::UploadLanguage() {

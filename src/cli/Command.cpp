@@ -37,8 +37,7 @@ void Command::Arguments(std::size_t least, std::size_t most) const {
 fs::path Command::SimStatePath() const {
     if (options_.simState) return *options_.simState;
     std::string error;
-    const auto path = DefaultSimStatePath(env_.variable("XDG_RUNTIME_DIR"), env_.variable("TMPDIR"),
-                                          env_.userId, error);
+    const auto path = DefaultSimStatePath(env_.variable, env_.userId, error);
     if (!path) Fail(ec::kFailed, "no place for the simulated unit's state: " + error);
     return *path;
 }
@@ -165,11 +164,7 @@ std::string Command::UnitName() const {
     return BackupUnitName(Model(), Serial(), simulated_ != nullptr);
 }
 
-std::optional<fs::path> Command::BackupRoot() const {
-    const auto data = env_.variable("XDG_DATA_HOME");
-    const auto home = env_.variable("HOME");
-    return upsconfig::BackupRoot(data ? data->c_str() : nullptr, home ? home->c_str() : nullptr);
-}
+std::optional<fs::path> Command::BackupRoot() const { return upsconfig::BackupRoot(env_.variable); }
 
 std::vector<BackupEntry> Command::Backups() const {
     const auto root = BackupRoot();

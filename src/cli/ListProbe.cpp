@@ -5,8 +5,6 @@
 #include "cli/ExitCodes.h"
 #include "device/Diagnosis.h"
 #include "device/InterfaceSelection.h"
-#include "device/Protocol.h"
-#include "device/ReportLayer.h"
 #include "unit/ModelTable.h"
 
 namespace upsconfig {
@@ -31,16 +29,10 @@ Listed Examine(HidBackend& backend, const HidInterface& interface, const ProbeOp
         return listed;
     }
     listed.opened = true;
-    SelectedBackend only(backend, interface.path);
-    HidLink link(only);
-    link.SetIds(options.vendorId, options.productId);
-    ReportLayer layer(link, options.pauser);
-    if (layer.ReadIdentity()) {
-        listed.modelCode = layer.Image().bytes[protocol::ModelCodeByte()];
-    } else {
-        listed.openError = "the identification report could not be read: " + link.LastFailure();
-    }
-    only.Close();
+    std::string why;
+    listed.modelCode = ReadModelCode(backend, interface, options.pauser, &why, options.vendorId,
+                                     options.productId);
+    if (!listed.modelCode) listed.openError = "the identification report could not be read: " + why;
     return listed;
 }
 

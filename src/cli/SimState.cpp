@@ -1,13 +1,11 @@
 #include "cli/SimState.h"
 
-#include <sys/stat.h>
-#include <unistd.h>
-
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
 #include <sstream>
 #include <stdexcept>
+#include <system_error>
 
 #include "settingsfile/RegularFile.h"
 
@@ -47,24 +45,43 @@ std::runtime_error Unloadable(const std::filesystem::path& file, const std::stri
 
 }  // namespace
 
-std::optional<std::filesystem::path> DefaultSimStatePath(const std::optional<std::string>& runtime,
-                                                         const std::optional<std::string>& temp,
-                                                         unsigned userId, std::string& error) {
+std::optional<std::filesystem::path> DefaultSimStatePath(const platform::VariableLookup& variable,
+                                                         unsigned userId, std::string& error,
+                                                         platform::System system) {
+    if (system == platform::System::Windows) {
+        const auto data = platform::DataHome(variable, system);
+        if (!data) {
+            error = std::string(platform::WhyNoDataHome(system)) +
+                    "; name a state file with --sim-state";
+            return std::nullopt;
+        }
+        const std::filesystem::path folder = *data / "upsconfig";
+        std::error_code made;
+        std::filesystem::create_directories(folder, made);
+        if (made) {
+            error = folder.string() + " cannot be made: " + made.message();
+            return std::nullopt;
+        }
+        return folder / "sim.state";
+    }
+    const auto runtime = variable("XDG_RUNTIME_DIR");
     if (IsAbsolute(runtime)) return std::filesystem::path(*runtime) / "upsconfig-sim.state";
     // A name in a shared folder that anyone can take first: only a folder that is ours, and
     // that only we can write to, holds the state.
+    const auto temp = variable("TMPDIR");
     const std::filesystem::path base = IsAbsolute(temp) ? *temp : "/tmp";
     const std::filesystem::path folder = base / ("upsconfig-" + std::to_string(userId));
-    if (::mkdir(folder.c_str(), 0700) != 0 && errno != EEXIST) {
+    if (!platform::MakeFolder(folder) && errno != EEXIST) {
         error = folder.string() + " cannot be made: " + std::strerror(errno);
         return std::nullopt;
     }
-    struct stat info {};
-    if (::lstat(folder.c_str(), &info) != 0) {
+    platform::NodeInfo info;
+    if (!platform::StatLink(folder, info)) {
         error = folder.string() + ": " + std::strerror(errno);
         return std::nullopt;
     }
-    if (!S_ISDIR(info.st_mode) || info.st_uid != userId || (info.st_mode & 077) != 0) {
+    if (info.kind != platform::NodeKind::Directory || info.owner != userId ||
+        (info.permissions & 077) != 0) {
         error = folder.string() +
                 " is not a private folder of this user (a folder of mode 0700 owned by user " +
                 std::to_string(userId) + "); remove it or name a state file with --sim-state";
@@ -146,7 +163,7 @@ bool RemoveSimState(const std::filesystem::path& file, std::string& error) {
         error = "not a state file of the simulated unit; it was left as it is";
         return false;
     }
-    if (::unlink(file.c_str()) != 0 && errno != ENOENT) {
+    if (!platform::RemoveFile(file) && errno != ENOENT) {
         error = std::strerror(errno);
         return false;
     }

@@ -5,6 +5,7 @@
 #include <optional>
 #include <string>
 
+#include "platform/Platform.h"
 #include "sim/SimulatedUnit.h"
 
 namespace upsconfig {
@@ -15,13 +16,14 @@ namespace upsconfig {
 // A state is a few hundred bytes; anything much larger is some other file.
 inline constexpr std::size_t kMaxSimStateBytes = std::size_t{64} << 10;
 
-// Where the state lives when no file is named: in XDG_RUNTIME_DIR when that is an absolute
-// path; else (sudo, a service) in the user's own folder below TMPDIR or /tmp, made with mode
-// 0700 and used only while it is the user's and closed to everyone else. nullopt, the reason in
-// `error`, when that folder cannot be made or is not private.
-std::optional<std::filesystem::path> DefaultSimStatePath(const std::optional<std::string>& runtime,
-                                                         const std::optional<std::string>& temp,
-                                                         unsigned userId, std::string& error);
+// Where the state lives when no file is named. On Windows in the folder upsconfig of
+// %LOCALAPPDATA%, which is the user's alone. Elsewhere in XDG_RUNTIME_DIR when that is an absolute
+// path; else (sudo, a service) in the user's own folder below TMPDIR or /tmp, made with mode 0700
+// and used only while it is the user's and closed to everyone else. nullopt, the reason in `error`,
+// when that folder cannot be made or is not private.
+std::optional<std::filesystem::path> DefaultSimStatePath(
+    const platform::VariableLookup& variable, unsigned userId, std::string& error,
+    platform::System system = platform::kSystem);
 
 // False: nothing is there. Throws std::runtime_error (the message names the file) when what is
 // there does not load: a symbolic link, no regular file, over kMaxSimStateBytes, unreadable, not

@@ -1,18 +1,29 @@
 #include <QApplication>
+#include <QCheckBox>
 #include <QCommandLineParser>
 #include <QDir>
+#include <QLineEdit>
+#include <QMessageBox>
+#include <QPushButton>
 #include <QTimer>
 #include <chrono>
 #include <cstdio>
+#include <utility>
 
 #include "app/AboutDialog.h"
 #include "app/ConfigToolApp.h"
 #include "app/MainDialog.h"
 #include "app/ProgramOptions.h"
 #include "demo/SimulatedUnitPanel.h"
+#include "device/Diagnosis.h"
+#include "framework/AppServices.h"
 #include "framework/CommErrorDialog.h"
 #include "framework/TabControl.h"
 #include "framework/UiPauser.h"
+#include "framework/UnitChoiceDialog.h"
+#include "pages/OutletPage.h"
+#include "pages/UpsPage.h"
+#include "resources/Ids.h"
 #include "sim/SimulatedUps.h"
 #include "unit/ModelTable.h"
 #include "unit/SettingsImage.h"
@@ -66,6 +77,87 @@ bool Save(QWidget& window, const QString& directory, const QString& name) {
     return true;
 }
 
+// Message boxes as the window raises them: each is pictured instead of asked, and answered so
+// that nothing reaches the unit.
+class PicturedBoxes : public upsconfig::AppServices {
+  public:
+    PicturedBoxes(QString directory) : directory_(std::move(directory)) {
+        upsconfig::SetServices(this);
+    }
+    ~PicturedBoxes() override { upsconfig::SetServices(nullptr); }
+
+    // The next box goes to name and is answered so.
+    void Next(const QString& name, int answer) {
+        name_ = name;
+        answer_ = answer;
+    }
+    bool Saved() const { return saved_ && name_.isEmpty(); }
+
+    int ShowMessage(QWidget* owner, const QString& text, const QString& caption, unsigned style,
+                    const QString& details) override {
+        const auto box = upsconfig::MakeMessageBox(owner, text, caption, style, details);
+        // With its details open, where it has them.
+        for (QPushButton* button : box->findChildren<QPushButton*>())
+            if (box->buttonRole(button) == QMessageBox::ActionRole) button->click();
+        saved_ = !name_.isEmpty() && Save(*box, directory_, name_) && saved_;
+        name_.clear();
+        return answer_;
+    }
+
+  private:
+    QString directory_;
+    QString name_;
+    int answer_ = upsconfig::ButtonId::Cancel;
+    bool saved_ = true;
+};
+
+bool SaveQuestions(upsconfig::ConfigToolApp& tool, const QString& directory) {
+    namespace ButtonId = upsconfig::ButtonId;
+    upsconfig::MainDialog& dialog = tool.Dialog();
+    PicturedBoxes boxes(directory);
+    bool saved = true;
+    if (upsconfig::OutletPage* outlet = dialog.Pages().Outlet(1); outlet->TabIndex() != -1) {
+        tool.Reports().Flags().outlet1On = 1;
+        dialog.Pages().ApplyState();
+        boxes.Next(QStringLiteral("turn-off-question.png"), ButtonId::No);
+        outlet->Control<QPushButton>(upsconfig::ids::outlet::kTurnOff)->click();
+        saved &= boxes.Saved();
+    }
+    auto* alarm = dialog.Pages().Ups()->Control<QCheckBox>(upsconfig::ids::ups::kAlarm);
+    alarm->toggle();
+    boxes.Next(QStringLiteral("save-question.png"), ButtonId::Cancel);
+    dialog.Actions().Apply();
+    saved &= boxes.Saved();
+    boxes.Next(QStringLiteral("changes-not-applied.png"), ButtonId::Cancel);
+    dialog.Actions().Refresh();
+    saved &= boxes.Saved();
+    alarm->toggle();
+    return saved;
+}
+
+// The choice among several units, and the communication-error dialog with the diagnosis of a
+// unit pulled out (of a machine without sysfs, so the pictures are the same everywhere).
+bool SaveUnitDialogs(upsconfig::ConfigToolApp& tool, upsconfig::SimulatedUps& bus,
+                     const QString& directory) {
+    upsconfig::MainDialog& dialog = tool.Dialog();
+    const QString model =
+        dialog.Pages().Ups()->Control<QLineEdit>(upsconfig::ids::ups::kModelName)->text();
+    upsconfig::UnitChoiceDialog choice({model + QStringLiteral("   serial 3C0A1   /dev/hidraw2"),
+                                        model + QStringLiteral("   serial 3C0B7   /dev/hidraw5")},
+                                       &dialog);
+    bool saved = Save(choice, directory, QStringLiteral("unit-choice.png"));
+    choice.close();
+    bus.Unplug();
+    const upsconfig::HostView nowhere{"/nonexistent/sys", {}, "/nonexistent/seats", {}};
+    upsconfig::CommErrorDialog commError(
+        &dialog,
+        QString::fromStdString(upsconfig::DiagnosisText(upsconfig::Diagnose(bus, nowhere, {}))));
+    saved &= Save(commError, directory, QStringLiteral("communication-error-diagnosis.png"));
+    commError.close();
+    bus.Replug();
+    return saved;
+}
+
 int TakeScreenshots(upsconfig::ConfigToolApp& tool, upsconfig::SimulatedUnitPanel& panel,
                     const QString& directory) {
     upsconfig::MainDialog& dialog = tool.Dialog();
@@ -94,6 +186,8 @@ int TakeScreenshots(upsconfig::ConfigToolApp& tool, upsconfig::SimulatedUnitPane
     saved &= Save(about, directory, QStringLiteral("about.png"));
     about.close();
     saved &= Save(panel, directory, QStringLiteral("simulated-unit.png"));
+    saved &= SaveQuestions(tool, directory);
+    saved &= SaveUnitDialogs(tool, panel.Bus(), directory);
     dialog.Actions().EndWindow();
     return saved ? 0 : 1;
 }
@@ -106,8 +200,9 @@ constexpr char kUsage[] =
     "with a log of the reports exchanged.\n"
     "\n"
     "  --model N          model code of the simulated unit (1-255, default 3)\n"
-    "  --screenshots DIR  save every tab, the communication-error dialog, the About box and\n"
-    "                     the simulated unit's window as PNG files into DIR, then exit\n"
+    "  --screenshots DIR  save every tab, the communication-error dialog, the About box, the\n"
+    "                     simulated unit's window and the window's questions as PNG files\n"
+    "                     into DIR, then exit\n"
     "  -h, --help         show this help and exit\n"
     "  --version          show the version and the unit ids it is built for, then exit\n"
     "\n"
@@ -167,10 +262,7 @@ int main(int argc, char** argv) {
     if (!tool.Initialise()) return 0;
     if (parser.isSet(screenshotsOption))
         return TakeScreenshots(tool, *panel, parser.value(screenshotsOption));
-    QTimer::singleShot(0, panel, [panel, &tool] {
-        panel->move(tool.Dialog().frameGeometry().topRight() + QPoint(12, 0));
-        panel->show();
-    });
+    QTimer::singleShot(0, panel, [panel, &tool] { panel->ShowBeside(tool.Dialog()); });
     tool.Exec();
     return 0;
 }

@@ -7,15 +7,14 @@
 #include <QHBoxLayout>
 #include <QListWidget>
 #include <QPushButton>
+#include <QScreen>
+#include <QScrollBar>
 #include <QSignalBlocker>
 #include <QSpinBox>
-#include <QTimer>
 #include <QVBoxLayout>
 
 namespace upsconfig {
 namespace {
-
-constexpr int kFollowMs = 250;
 
 QSpinBox* ByteSpinBox(const QString& name, int base = 10) {
     auto* box = new QSpinBox;
@@ -103,6 +102,13 @@ SimulatedUnitPanel::SimulatedUnitPanel(SimulatedUps& bus, QWidget* parent)
     log_->setObjectName(QStringLiteral("log"));
     log_->setFont(QFontDatabase::systemFont(QFontDatabase::FixedFont));
     log_->setSelectionMode(QAbstractItemView::NoSelection);
+    // The log grows at every status read; a style's shaded scroll bar is redrawn on the thread
+    // pool each time, a dozen wake-ups with nobody at the window. A flat one costs nothing.
+    log_->verticalScrollBar()->setStyleSheet(QStringLiteral(
+        "QScrollBar:vertical { background: palette(window); width: 12px; margin: 0; }"
+        "QScrollBar::handle:vertical { background: palette(mid); min-height: 24px; }"
+        "QScrollBar::add-line:vertical, QScrollBar::sub-line:vertical { height: 0; }"
+        "QScrollBar::add-page:vertical, QScrollBar::sub-page:vertical { background: none; }"));
 
     auto* controls = new QVBoxLayout;
     for (QGroupBox* group : {identity, state, faults})
@@ -140,19 +146,28 @@ SimulatedUnitPanel::SimulatedUnitPanel(SimulatedUps& bus, QWidget* parent)
     connect(refuse_, &QCheckBox::toggled, this, &SimulatedUnitPanel::ApplyRefusal);
     connect(refusedId_, &QSpinBox::valueChanged, this, &SimulatedUnitPanel::ApplyRefusal);
 
-    // Transfers come from the monitor thread too; the log is filled on this one.
+    // Transfers come from the monitor thread too. A burst of them (a status read is two) is
+    // handed over in one call, so the log repaints once for it.
     bus_.SetTransferListener([this](const SimulatedUps::Transfer& transfer) {
+        std::lock_guard lock(pendingMutex_);
+        pending_.push_back(transfer);
+        if (pending_.size() > 1) return;  // a call is on its way
         QMetaObject::invokeMethod(
             this,
-            [this, transfer] {
-                AddToLog(transfer);
+            [this] {
+                std::vector<SimulatedUps::Transfer> transfers;
+                {
+                    std::lock_guard lock(pendingMutex_);
+                    transfers.swap(pending_);
+                }
+                for (const SimulatedUps::Transfer& t : transfers)
+                    AddToLog(t);
                 FollowUnit();
             },
             Qt::QueuedConnection);
     });
-    auto* follow = new QTimer(this);
-    connect(follow, &QTimer::timeout, this, &SimulatedUnitPanel::FollowUnit);
-    follow->start(kFollowMs);
+    // The unit changes only through transfers and this window's own controls: the listener
+    // says when, and nothing needs to look in between.
     FollowUnit();
 }
 
@@ -171,6 +186,31 @@ void SimulatedUnitPanel::FollowUnit() {
     const std::optional<std::uint8_t> refused = unit_.RefusedReport();
     SetQuietly(refuse_, refused.has_value());
     if (refused) SetQuietly(refusedId_, *refused);
+}
+
+QRect SimulatedUnitPanel::PlaceBeside(const QRect& beside, QSize size, const QRect& available) {
+    constexpr int kGap = 12;
+    size = size.boundedTo(available.size());
+    QRect placed(QPoint(beside.right() + 1 + kGap, beside.top()), size);
+    if (!available.contains(placed.topRight())) placed.moveRight(beside.left() - 1 - kGap);
+    if (placed.left() < available.left()) placed.moveRight(available.right());
+    if (placed.bottom() > available.bottom()) placed.moveBottom(available.bottom());
+    if (placed.top() < available.top()) placed.moveTop(available.top());
+    return placed;
+}
+
+void SimulatedUnitPanel::ShowBeside(QWidget& window) {
+    // The tool's window stays the active one: the panel taking the focus would also set a text
+    // cursor blinking in its first field, twice a second, with nobody at it. (Not every platform
+    // heeds the attribute; activating the tool's window again afterwards does the same.)
+    setAttribute(Qt::WA_ShowWithoutActivating);
+    show();  // the frame is known only once shown
+    const QRect available = window.screen()->availableGeometry();
+    const QSize frame = frameGeometry().size() - size();
+    const QRect placed = PlaceBeside(window.frameGeometry(), frameGeometry().size(), available);
+    resize(placed.size() - frame);
+    move(placed.topLeft());
+    window.activateWindow();
 }
 
 void SimulatedUnitPanel::AddToLog(const SimulatedUps::Transfer& transfer) {

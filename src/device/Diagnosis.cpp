@@ -1,5 +1,6 @@
 #include "device/Diagnosis.h"
 
+#include <cctype>
 #include <cstdio>
 #include <fstream>
 #include <iterator>
@@ -24,6 +25,23 @@ const char* const kGroupRule =
 const char* const kReload =
     "'sudo udevadm control --reload && sudo udevadm trigger --subsystem-match=hidraw', or unplug "
     "the unit and plug it in again";
+
+bool OnWindows(const HostView& host) { return host.system == platform::System::Windows; }
+
+// The ids as Windows writes them in a device's hardware ids: "HID\VID_1209&PID_0000".
+std::string HardwareId(const char* bus, std::uint16_t vendorId, std::uint16_t productId) {
+    std::string id = std::string(bus) + "\\VID_" + IdText(vendorId) + "&PID_" + IdText(productId);
+    for (char& c : id)
+        c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+    return id;
+}
+
+// Where a person sees which device carries which ids.
+std::string WhereIdsShow(const HostView& host, std::uint16_t vendorId, std::uint16_t productId) {
+    if (OnWindows(host))
+        return "Device Manager (its hardware ids, " + HardwareId("HID", vendorId, productId) + ")";
+    return "'lsusb -d " + IdsText(vendorId, productId) + "'";
+}
 
 std::string AccessWords(const NodeAccess& access) {
     char mode[8];
@@ -82,7 +100,12 @@ Reason OpenFailed(const HidInterface& interface, const OpenFailure& failure, con
             if (const auto access = HostView::AccessOf(interface.path))
                 reason.detail += "; the node: " + AccessWords(*access);
             reason.detail += ".";
-            reason.fix = PermissionFix(interface.path, host);
+            reason.fix =
+                OnWindows(host)
+                    ? "Windows lets every user open a HID device unless a program holds it for "
+                      "itself or a policy of this machine denies it: close other UPS software "
+                      "(and its service), or ask the machine's administrator, then try again."
+                    : PermissionFix(interface.path, host);
             break;
         }
         case OpenFailure::Kind::Gone:
@@ -93,8 +116,10 @@ Reason OpenFailed(const HidInterface& interface, const OpenFailure& failure, con
             break;
         case OpenFailure::Kind::Busy:
             reason.detail = interface.path + " is busy (" + words + ").";
-            reason.fix = "Another program holds it: close it ('sudo fuser -v " + interface.path +
-                         "' names it) and try again.";
+            reason.fix = OnWindows(host) ? "Another program holds it (other UPS software, or its "
+                                           "service): close it and try again."
+                                         : "Another program holds it: close it ('sudo fuser -v " +
+                                               interface.path + "' names it) and try again.";
             break;
         case OpenFailure::Kind::None:
         case OpenFailure::Kind::Other:
@@ -131,6 +156,24 @@ std::vector<Reason> SysfsReasons(const HostView& host, std::uint16_t vendorId) {
     return reasons;
 }
 
+// Windows lists only the HID interfaces it drives; a unit that another program's driver took
+// shows in Device Manager alone, under its USB id.
+Reason WindowsNotListed(std::uint16_t vendorId, std::uint16_t productId) {
+    const std::string usb = HardwareId("USB", vendorId, productId);
+    return {Verdict::NoInterface,
+            {},
+            "No HID interface has the ids " + IdsText(vendorId, productId) +
+                " (vendor:product) among those Windows lists.",
+            "Check the USB cable and that the unit is on; Device Manager lists it under Human "
+            "Interface Devices with the hardware id " +
+                HardwareId("HID", vendorId, productId) + ". If it shows elsewhere under " + usb +
+                ", another UPS program's driver holds it: remove that program, or give the "
+                "device back to the system's driver ('USB Input Device' under Update driver). If "
+                "it shows other ids, build the tool with -DUPSCONFIG_VENDOR_ID=0x... and "
+                "-DUPSCONFIG_PRODUCT_ID=0x....",
+            0};
+}
+
 }  // namespace
 
 std::string IdText(std::uint16_t id) {
@@ -163,6 +206,15 @@ std::string_view VerdictName(Verdict verdict) {
     return "no_interface";
 }
 
+std::string DiagnosisText(const Diagnosis& diagnosis) {
+    std::string text = "Verdict: " + std::string(VerdictName(diagnosis.verdict));
+    for (const Reason& reason : diagnosis.reasons) {
+        text += "\n\n" + reason.detail;
+        if (!reason.fix.empty()) text += "\nFix: " + reason.fix;
+    }
+    return text;
+}
+
 Reason CheckInterface(HidBackend& backend, const HidInterface& interface, const HostView& host) {
     if (!backend.Open(interface.path))
         return OpenFailed(interface, backend.LastOpenFailure(), host);
@@ -184,8 +236,9 @@ Reason CheckInterface(HidBackend& backend, const HidInterface& interface, const 
                         (why.empty() ? "no reason given" : why) + ").";
         reason.fix =
             "Unplug the unit and plug it in again. If that does not help, this device does not "
-            "give its report descriptor, which the tool needs to know its reports; 'lsusb -d " +
-            IdsText(interface.vendorId, interface.productId) + "' shows which device it is.";
+            "give its report descriptor, which the tool needs to know its reports; " +
+            WhereIdsShow(host, interface.vendorId, interface.productId) +
+            " shows which device it is.";
         return reason;
     }
     Reason reason{Verdict::LengthRefused, interface.path, {}, {}, length.value_or(0)};
@@ -198,7 +251,8 @@ Reason CheckInterface(HidBackend& backend, const HidInterface& interface, const 
                                  (why.empty() ? "no reason given" : why) + ").";
     reason.fix =
         "This device carries the units' ids but not their reports: check the ids the "
-        "tool was built with ('upsconfig-cli --version') against 'lsusb'.";
+        "tool was built with ('upsconfig-cli --version') against " +
+        std::string(OnWindows(host) ? "the hardware ids Device Manager shows." : "'lsusb'.");
     return reason;
 }
 
@@ -242,6 +296,10 @@ Diagnosis Diagnose(HidBackend& backend, const HostView& host, const std::string&
              "If it is the unit, build the tool with -DUPSCONFIG_PRODUCT_ID=0x" +
                  IdText(other.productId) + ".",
              0});
+    }
+    if (OnWindows(host)) {
+        diagnosis.reasons.push_back(WindowsNotListed(vendorId, productId));
+        return diagnosis;
     }
     for (Reason& held : SysfsReasons(host, vendorId))
         diagnosis.reasons.push_back(std::move(held));

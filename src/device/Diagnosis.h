@@ -43,6 +43,10 @@ struct Diagnosis {
     std::vector<Reason> reasons;
 };
 
+// The diagnosis in words for a person, as probe gives it: the verdict, then each finding with
+// its fix.
+std::string DiagnosisText(const Diagnosis& diagnosis);
+
 // Opens the interface briefly: reachable when it opens and its feature length fits the unit's
 // reports. Leaves the backend closed, whatever it had open before.
 Reason CheckInterface(HidBackend& backend, const HidInterface& interface, const HostView& host);

@@ -1,14 +1,7 @@
 #include "device/HostView.h"
 
-#include <grp.h>
-#include <pwd.h>
-#include <sys/stat.h>
-#include <sys/xattr.h>
-#include <unistd.h>
-
 #include <algorithm>
 #include <charconv>
-#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <system_error>
@@ -46,31 +39,23 @@ bool HasHidrawBelow(const fs::path& interface) {
     return false;
 }
 
-bool InGroup(gid_t group) {
-    if (getegid() == group) return true;
-    const int count = getgroups(0, nullptr);
-    if (count <= 0) return false;
-    std::vector<gid_t> groups(static_cast<std::size_t>(count));
-    const int got = getgroups(count, groups.data());
-    return got > 0 &&
-           std::find(groups.begin(), groups.begin() + got, group) != groups.begin() + got;
-}
-
 }  // namespace
-
-std::optional<std::string> ProcessVariable(const std::string& name) {
-    const char* value = std::getenv(name.c_str());
-    return value ? std::optional<std::string>(value) : std::nullopt;
-}
 
 HostView HostView::OfThisMachine(const VariableLookup& variable) {
     HostView host;
+    if (host.system == platform::System::Windows) {
+        host.sysfsRoot.clear();
+        host.ruleDirs.clear();
+        host.seatsDir.clear();
+        return host;
+    }
     host.seat = variable("XDG_SEAT").value_or("");
     return host;
 }
 
 std::vector<UsbDevice> HostView::UsbDevicesOfVendor(std::uint16_t vendorId) const {
     std::vector<UsbDevice> devices;
+    if (sysfsRoot.empty()) return devices;  // not below the working folder
     std::error_code error;
     for (const fs::directory_entry& entry :
          fs::directory_iterator(fs::path(sysfsRoot) / "bus/usb/devices", error)) {
@@ -103,17 +88,7 @@ std::vector<UsbDevice> HostView::UsbDevicesOfVendor(std::uint16_t vendorId) cons
 }
 
 std::optional<NodeAccess> HostView::AccessOf(const std::string& node) {
-    struct stat info {};
-    if (stat(node.c_str(), &info) != 0) return std::nullopt;
-    NodeAccess access;
-    const passwd* owner = getpwuid(info.st_uid);
-    access.owner = owner != nullptr ? owner->pw_name : std::to_string(info.st_uid);
-    const group* group = getgrgid(info.st_gid);
-    access.group = group != nullptr ? group->gr_name : std::to_string(info.st_gid);
-    access.mode = info.st_mode & 07777;
-    access.userInGroup = InGroup(info.st_gid);
-    access.hasAcl = getxattr(node.c_str(), "system.posix_acl_access", nullptr, 0) > 0;
-    return access;
+    return platform::AccessOf(node);
 }
 
 std::string HostView::InstalledRule() const {

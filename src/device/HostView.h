@@ -1,10 +1,11 @@
 #pragma once
 
 #include <cstdint>
-#include <functional>
 #include <optional>
 #include <string>
 #include <vector>
+
+#include "platform/Platform.h"
 
 namespace upsconfig {
 
@@ -18,23 +19,15 @@ struct UsbDevice {
     bool hasHidraw = false;               // a hidraw node hangs below one of its interfaces
 };
 
-// Who may open a device node.
-struct NodeAccess {
-    std::string owner;
-    std::string group;
-    unsigned mode = 0;         // permission bits
-    bool userInGroup = false;  // this process's user is a member of the node's group
-    bool hasAcl = false;       // an access list grants more (how the seat rule works)
-};
-
-// An environment variable by name, nullopt when unset: the process's own, or a test's.
-using VariableLookup = std::function<std::optional<std::string>(const std::string&)>;
-std::optional<std::string> ProcessVariable(const std::string& name);
+using platform::NodeAccess;
+using platform::ProcessVariable;
+using platform::VariableLookup;
 
 // The parts of the system that say why a unit cannot be reached: the USB devices in sysfs, the
 // access to a node, the udev rule, the seats and this session's seat. Every place is injectable,
 // so tests never look at the machine they run on; the window and the command line take the
-// machine's from OfThisMachine.
+// machine's from OfThisMachine. Windows has none of these places: there the system's own error
+// for an interface is all there is, and `system` says which fixes apply.
 struct HostView {
     std::string sysfsRoot = "/sys";
     // The folders udev reads rules from; a file in the first hides one of the same name later.
@@ -42,8 +35,9 @@ struct HostView {
                                          "/lib/udev/rules.d"};
     std::string seatsDir = "/run/systemd/seats";
     std::string seat;  // XDG_SEAT of this session; empty when it is not at a seat
+    platform::System system = platform::kSystem;
 
-    // This machine's places, and the seat from the environment.
+    // This machine's places (none on Windows), and the seat from the environment.
     static HostView OfThisMachine(const VariableLookup& variable = ProcessVariable);
 
     static constexpr const char* kRuleName = "70-upsconfig.rules";

@@ -2,6 +2,8 @@
 
 #include <utility>
 
+#include "device/ReportLayer.h"
+
 namespace upsconfig {
 
 bool NamesInterface(const std::string& device, const HidInterface& interface) {
@@ -18,6 +20,23 @@ std::vector<HidInterface> SelectInterfaces(const std::vector<HidInterface>& inte
             selected.push_back(i);
     }
     return selected;
+}
+
+std::optional<int> ReadModelCode(HidBackend& backend, const HidInterface& interface,
+                                 const Pauser& pauser, std::string* why, std::uint16_t vendorId,
+                                 std::uint16_t productId) {
+    SelectedBackend only(backend, interface.path);
+    HidLink link(only);
+    link.SetIds(vendorId, productId);
+    ReportLayer layer(link, pauser);
+    std::optional<int> model;
+    if (layer.ReadIdentity()) {
+        model = layer.Image().bytes[protocol::ModelCodeByte()];
+    } else if (why != nullptr) {
+        *why = link.LastFailure();
+    }
+    only.Close();
+    return model;
 }
 
 SelectedBackend::SelectedBackend(HidBackend& backend, std::string device)

@@ -23,6 +23,20 @@ bool Differs(const SettingsImage& a, const SettingsImage& b, std::size_t offset)
 
 }  // namespace
 
+void UpsFlags::StopPolling() {
+    {
+        // Under the lock, so a waiter between its look at the flag and its sleep cannot miss it.
+        std::lock_guard lock(mutex_);
+        keepPolling = 0;
+    }
+    stopped_.notify_all();
+}
+
+bool UpsFlags::WaitWhilePolling(std::chrono::milliseconds time) {
+    std::unique_lock lock(mutex_);
+    return !stopped_.wait_for(lock, time, [this] { return keepPolling.load() == 0; });
+}
+
 ReportLayer::ReportLayer(HidLink& link, Pauser pauser) : link_(link), pauser_(std::move(pauser)) {}
 
 void ReportLayer::SetListener(ReportListener* listener) { listener_ = listener; }
@@ -176,40 +190,40 @@ std::uint8_t ReportLayer::OutletBits(int outlet, std::uint8_t outlet1Bits,
     return 0;
 }
 
-void ReportLayer::SendCommand(std::uint8_t bits) {
+bool ReportLayer::SendCommand(std::uint8_t bits) {
     // No such outlet: sending 0x44 back without a command would still count as a write.
-    if (bits == 0) return;
+    if (bits == 0) return false;
     // The whole frame goes back as the unit sent it, bytes past its reply zero, with only the
     // command byte changed.
     std::array<std::uint8_t, HidLink::kBufferSize - 1> frame{};
-    if (!ReadWithRetries(p::kSummary, frame, false)) return;  // dropped without a word
+    if (!ReadWithRetries(p::kSummary, frame, false)) return false;
     frame[p::CommandByte()] = static_cast<std::uint8_t>(frame[p::CommandByte()] | bits);
-    SendReport(p::kSummary, frame);
+    return SendReport(p::kSummary, frame);
 }
 
-void ReportLayer::TurnOutletOn(int outlet) {
-    SendCommand(OutletBits(outlet, p::command::kOutlet1On, p::command::kOutlet2On));
+bool ReportLayer::TurnOutletOn(int outlet) {
+    return SendCommand(OutletBits(outlet, p::command::kOutlet1On, p::command::kOutlet2On));
 }
 
-void ReportLayer::TurnOutletOff(int outlet) {
-    SendCommand(OutletBits(outlet, p::command::kOutlet1Off, p::command::kOutlet2Off));
+bool ReportLayer::TurnOutletOff(int outlet) {
+    return SendCommand(OutletBits(outlet, p::command::kOutlet1Off, p::command::kOutlet2Off));
 }
 
-void ReportLayer::RebootOutlet(int outlet) {
-    SendCommand(OutletBits(outlet, p::command::kOutlet1On | p::command::kOutlet1Off,
-                           p::command::kOutlet2On | p::command::kOutlet2Off));
+bool ReportLayer::RebootOutlet(int outlet) {
+    return SendCommand(OutletBits(outlet, p::command::kOutlet1On | p::command::kOutlet1Off,
+                                  p::command::kOutlet2On | p::command::kOutlet2Off));
 }
 
-void ReportLayer::RequestBootloader() { SendCommand(p::command::kDisplayUpdate); }
+bool ReportLayer::RequestBootloader() { return SendCommand(p::command::kDisplayUpdate); }
 
-void ReportLayer::StartBatteryTest() {
+bool ReportLayer::StartBatteryTest() {
     const std::uint8_t data[] = {p::kBatteryTestStart};
-    SendReport(p::kBatteryTest, data);
+    return SendReport(p::kBatteryTest, data);
 }
 
-void ReportLayer::TerminateBatteryTest() {
+bool ReportLayer::TerminateBatteryTest() {
     const std::uint8_t data[] = {p::kBatteryTestTerminate};
-    SendReport(p::kBatteryTest, data);
+    return SendReport(p::kBatteryTest, data);
 }
 
 void ReportLayer::AdoptImage(const SettingsImage& source, SettingsImage& destination) {

@@ -3,7 +3,10 @@
 #include <array>
 #include <atomic>
 #include <bitset>
+#include <chrono>
+#include <condition_variable>
 #include <cstdint>
+#include <mutex>
 #include <span>
 #include <string>
 #include <vector>
@@ -18,6 +21,16 @@ namespace upsconfig {
 // Flags shared by the user-interface thread and the monitor thread.
 struct UpsFlags {
     std::atomic<int> upsOn{0}, outlet1On{0}, outlet2On{0}, testInfo{0}, keepPolling{0};
+
+    // Clears keep-polling and wakes a WaitWhilePolling at once: how the monitor is stopped.
+    void StopPolling();
+    // Waits the time, or less when keep-polling is cleared meanwhile (it may be clear already);
+    // true while it is set.
+    bool WaitWhilePolling(std::chrono::milliseconds time);
+
+  private:
+    std::mutex mutex_;
+    std::condition_variable stopped_;
 };
 
 // What the main window does with a successful read; the report layer needs no window.
@@ -78,12 +91,14 @@ class ReportLayer {
     // are sent; the rest of the transfer is zero. False when all attempts failed.
     bool SendReport(std::uint8_t id, std::span<const std::uint8_t> data);
 
-    void TurnOutletOn(int outlet);
-    void TurnOutletOff(int outlet);
-    void RebootOutlet(int outlet);
-    void StartBatteryTest();
-    void TerminateBatteryTest();
-    void RequestBootloader();
+    // The single commands; each true when the unit took the report that carries it (an outlet
+    // the unit does not have: false, nothing sent).
+    bool TurnOutletOn(int outlet);
+    bool TurnOutletOff(int outlet);
+    bool RebootOutlet(int outlet);
+    bool StartBatteryTest();
+    bool TerminateBatteryTest();
+    bool RequestBootloader();
 
     // The destination takes every byte of the source except its own model code.
     static void AdoptImage(const SettingsImage& source, SettingsImage& destination);
@@ -91,7 +106,7 @@ class ReportLayer {
   private:
     bool ReadWithRetries(std::uint8_t id, std::span<std::uint8_t> data, bool gateOnKeepPolling);
     void ShareImage();
-    void SendCommand(std::uint8_t bits);
+    bool SendCommand(std::uint8_t bits);
     static std::uint8_t OutletBits(int outlet, std::uint8_t outlet1Bits, std::uint8_t outlet2Bits);
 
     HidLink& link_;

@@ -2,6 +2,7 @@
 
 #include <QAbstractButton>
 #include <QCloseEvent>
+#include <QDir>
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QKeyEvent>
@@ -9,8 +10,10 @@
 #include <QProcess>
 #include <QPushButton>
 #include <algorithm>
+#include <memory>
 
 #include "framework/CommErrorDialog.h"
+#include "framework/UnitChoiceDialog.h"
 
 namespace upsconfig {
 
@@ -76,6 +79,21 @@ class NoDismissFilter : public QObject {
 AppServices realServices;
 AppServices* current = &realServices;
 
+// The folder of the last settings file chosen in this run; the file dialogs open there, and in
+// the user's home folder before the first choice (not wherever the program was started from).
+QString lastFolder;
+
+void StartInLastFolder(QFileDialog& dialog) {
+    dialog.setDirectory(lastFolder.isEmpty() ? QDir::homePath() : lastFolder);
+}
+
+std::optional<QString> Chosen(QFileDialog& dialog) {
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return {};
+    const QString file = dialog.selectedFiles().constFirst();
+    lastFolder = QFileInfo(file).absolutePath();
+    return file;
+}
+
 }  // namespace
 
 std::vector<int> MessageButtonIds(unsigned style) {
@@ -96,44 +114,58 @@ std::vector<int> MessageButtonIds(unsigned style) {
     }
 }
 
-int AppServices::ShowMessage(QWidget* owner, const QString& text, const QString& caption,
-                             unsigned style) {
+std::unique_ptr<QMessageBox> MakeMessageBox(QWidget* owner, const QString& text,
+                                            const QString& caption, unsigned style,
+                                            const QString& details) {
     // A box without a caption of its own is titled "Error", as the platform's boxes are.
     const QString title = caption.isEmpty() ? QStringLiteral("Error") : caption;
-    QMessageBox box(IconOf(style), title, QString(text).replace(QStringLiteral("\r\n"), "\n"),
-                    QMessageBox::NoButton, owner);
-    box.setTextFormat(Qt::PlainText);
+    auto box = std::make_unique<QMessageBox>(IconOf(style), title,
+                                             QString(text).replace(QStringLiteral("\r\n"), "\n"),
+                                             QMessageBox::NoButton, owner);
+    box->setTextFormat(Qt::PlainText);
+    if (!details.isEmpty()) box->setDetailedText(details);
     const std::vector<int> ids = MessageButtonIds(style);
-    std::vector<QAbstractButton*> buttons;
+    std::vector<QPushButton*> buttons;
     for (int id : ids) {
         const ButtonInfo& info = Info(id);
         // Standard buttons keep their roles; only the captions are ours.
-        QPushButton* button = box.addButton(info.standard);
+        QPushButton* button = box->addButton(info.standard);
         button->setText(QString::fromLatin1(info.text));
         buttons.push_back(button);
     }
     const std::size_t defaultIndex = (style >> 8) & 0x0Fu;
-    box.setDefaultButton(
-        static_cast<QPushButton*>(buttons[defaultIndex < buttons.size() ? defaultIndex : 0]));
+    box->setDefaultButton(buttons[defaultIndex < buttons.size() ? defaultIndex : 0]);
+    if (box->button(QMessageBox::Cancel)) box->setEscapeButton(box->button(QMessageBox::Cancel));
+    return box;
+}
+
+int AppServices::ShowMessage(QWidget* owner, const QString& text, const QString& caption,
+                             unsigned style, const QString& details) {
+    const std::unique_ptr<QMessageBox> box = MakeMessageBox(owner, text, caption, style, details);
+    const std::vector<int> ids = MessageButtonIds(style);
     const bool hasCancel = std::find(ids.begin(), ids.end(), ButtonId::Cancel) != ids.end();
     NoDismissFilter noDismiss;
-    if (hasCancel) {
-        box.setEscapeButton(box.button(QMessageBox::Cancel));
-    } else if (ids.size() > 1) {
-        box.installEventFilter(&noDismiss);
-    }
-    box.exec();
-    for (std::size_t i = 0; i < ids.size(); ++i)
-        if (box.clickedButton() == buttons[i]) return ids[i];
+    if (!hasCancel && ids.size() > 1) box->installEventFilter(&noDismiss);
+    box->exec();
+    for (int id : ids)
+        if (box->clickedButton() == box->button(Info(id).standard)) return id;
     // Closed without a button (e.g. its owner went away): what Escape would have answered.
     return hasCancel ? ButtonId::Cancel : ids.front();
 }
 
-int AppServices::RunCommErrorDialog(QWidget* owner) {
-    CommErrorDialog dialog(owner);
+int AppServices::RunCommErrorDialog(QWidget* owner, const QString& diagnosis) {
+    CommErrorDialog dialog(owner, diagnosis);
     dialog.exec();
     return dialog.Choice();
 }
+
+std::optional<int> AppServices::ChooseUnit(QWidget* owner, const QStringList& units) {
+    UnitChoiceDialog dialog(units, owner);
+    if (dialog.exec() != QDialog::Accepted || dialog.Chosen() < 0) return std::nullopt;
+    return dialog.Chosen();
+}
+
+HostView AppServices::Host() { return HostView::OfThisMachine(); }
 
 std::optional<QString> AppServices::GetSaveFileName(QWidget* owner) {
     QFileDialog dialog(owner);
@@ -142,8 +174,8 @@ std::optional<QString> AppServices::GetSaveFileName(QWidget* owner) {
     dialog.setNameFilter(QString::fromLatin1(kFileFilter));
     dialog.setDefaultSuffix(QStringLiteral("kvr"));
     dialog.setOption(QFileDialog::DontConfirmOverwrite, false);
-    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return {};
-    return dialog.selectedFiles().constFirst();
+    StartInLastFolder(dialog);
+    return Chosen(dialog);
 }
 
 std::optional<QString> AppServices::GetOpenFileName(QWidget* owner) {
@@ -152,8 +184,8 @@ std::optional<QString> AppServices::GetOpenFileName(QWidget* owner) {
     // The reader copes with a missing file itself, so the dialog does not insist on one.
     dialog.setFileMode(QFileDialog::AnyFile);
     dialog.setNameFilter(QString::fromLatin1(kFileFilter));
-    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return {};
-    return dialog.selectedFiles().constFirst();
+    StartInLastFolder(dialog);
+    return Chosen(dialog);
 }
 
 bool AppServices::LaunchProgram(const QString& exactPath) {
@@ -166,8 +198,9 @@ AppServices& Services() { return *current; }
 
 void SetServices(AppServices* services) { current = services ? services : &realServices; }
 
-int ShowMessage(QWidget* owner, const QString& text, const QString& caption, unsigned style) {
-    return Services().ShowMessage(owner, text, caption, style);
+int ShowMessage(QWidget* owner, const QString& text, const QString& caption, unsigned style,
+                const QString& details) {
+    return Services().ShowMessage(owner, text, caption, style, details);
 }
 
 }  // namespace upsconfig

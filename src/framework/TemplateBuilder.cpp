@@ -15,6 +15,7 @@
 #include <QStylePainter>
 #include <type_traits>
 
+#include "framework/Accessibility.h"
 #include "framework/TabControl.h"
 #include "resources/Artwork.h"
 #include "resources/QtText.h"
@@ -201,6 +202,7 @@ Button* MakeButton(const ControlTemplate& control, QWidget* parent) {
 
 QComboBox* MakeDropDownList(const ControlTemplate& control, QWidget* parent) {
     auto* combo = new QComboBox(parent);
+    UseNamedListInterface(combo);
     combo->setEditable(false);
     combo->setInsertPolicy(QComboBox::NoInsert);
     for (std::string_view item : control.items)
@@ -299,7 +301,8 @@ std::vector<QWidget*> TemplateBuilder::Build(const DialogTemplate& dialog, QWidg
                     radioGroup = new QButtonGroup(target);
                     radioGroup->setExclusive(true);
                 }
-                radio->setAutoExclusive(false);
+                // The group decides exclusivity; auto-exclusive stays on, as it tells screen
+                // readers that this is a radio button and not a check box.
                 radioGroup->addButton(radio);
                 if (!Has(control, Style::MultiLine)) FitOneLineText(radio, pixels, Qt::AlignLeft);
                 FitIndicator(radio, pixels);
@@ -339,6 +342,8 @@ std::vector<QWidget*> TemplateBuilder::Build(const DialogTemplate& dialog, QWidg
     // Frames go behind everything they surround, wherever the template lists them.
     for (QWidget* frame : frames)
         frame->lower();
+    NameFieldsByTheirLabels(built);
+    ChainFocus(ReadingOrder(built, DluToPixelsX(dialog.columnX, units)));
     return built;
 }
 

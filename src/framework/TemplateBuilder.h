@@ -11,10 +11,11 @@
 
 namespace upsconfig {
 
-// Builds a dialog template's controls as direct children of `dialog`, in template order (which
-// is also the focus order), at their rectangles converted from dialog units with the
-// template's font, and sizes `dialog` to the template. Controls with an id get it as their
-// objectName, so FindControl and the tests find them by number.
+// Builds a dialog template's controls as direct children of `dialog`, in template order, at
+// their rectangles converted from dialog units with the template's font, and sizes `dialog` to
+// the template. Controls with an id get it as their objectName, so FindControl and the tests
+// find them by number. Edits and lists are named after their labels for screen readers, and
+// the Tab order follows the reading order (see Accessibility.h).
 //
 // Kinds: Static -> QLabel, Edit -> QLineEdit (QPlainTextEdit when multi-line),
 // DropDownList -> non-editable QComboBox, CheckBox -> QCheckBox, RadioButton -> QRadioButton,

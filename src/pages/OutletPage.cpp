@@ -6,7 +6,6 @@
 #include <string_view>
 
 #include "framework/AppServices.h"
-#include "framework/BusyScope.h"
 #include "resources/Ids.h"
 #include "resources/QtText.h"
 
@@ -146,6 +145,26 @@ constexpr HelpRow kHelpRows[] = {
     {id::kReboot, text::kOutletRebootHelp},
 };
 
+// The command buttons; those that cut the power ask first (%1: the outlet number).
+struct CommandRow {
+    int button;
+    bool (ReportLayer::*send)(int outlet);
+    std::string_view what;
+    std::string_view question;
+};
+
+constexpr CommandRow kCommands[] = {
+    {id::kTurnOn, &ReportLayer::TurnOutletOn, "Turn On", {}},
+    {id::kTurnOff, &ReportLayer::TurnOutletOff, "Turn Off",
+     "Turn off Outlet%1 now?\n\nThe equipment on outlet group %1 loses its power at once and "
+     "stays off until the outlet is turned on again. If this computer draws its power from "
+     "that outlet, it goes off too."},
+    {id::kReboot, &ReportLayer::RebootOutlet, "Reboot",
+     "Reboot Outlet%1 now?\n\nThe equipment on outlet group %1 loses its power at once and gets "
+     "it back after the outlet's turn-on delay. If this computer draws its power from that "
+     "outlet, it goes off too."},
+};
+
 QString MessageCaption() { return ToQString(Template(ids::dialog::kMainWindow).caption); }
 
 // Index into the two-outlet tables, or -1 for an outlet number the page does not know.
@@ -163,20 +182,23 @@ OutletPage::OutletPage(ReportLayer& reports, QWidget* parent)
         connect(Control<QCheckBox>(id), &QCheckBox::clicked, this,
                 [this] { UpdateOutletControls(); });
 
-    // The commands block until the unit has taken them (or the retries gave up); the page
-    // shows no result: the buttons follow the outlet state of the next status read.
-    connect(Control<QPushButton>(id::kTurnOn), &QPushButton::clicked, this, [this] {
-        BusyScope busy;
-        reports_.TurnOutletOn(outlet_);
-    });
-    connect(Control<QPushButton>(id::kTurnOff), &QPushButton::clicked, this, [this] {
-        BusyScope busy;
-        reports_.TurnOutletOff(outlet_);
-    });
-    connect(Control<QPushButton>(id::kReboot), &QPushButton::clicked, this, [this] {
-        BusyScope busy;
-        reports_.RebootOutlet(outlet_);
-    });
+    // The commands block until the unit has taken them (or the retries gave up); the buttons
+    // follow the outlet state of the next status read.
+    for (const CommandRow& command : kCommands) {
+        connect(Control<QPushButton>(command.button), &QPushButton::clicked, this,
+                [this, &command] {
+                    const QString outlet = QStringLiteral("Outlet%1").arg(outlet_);
+                    // Whatever draws power from the outlet goes off, this computer perhaps
+                    // among it: asked first, No unless the user says otherwise.
+                    if (!command.question.empty() &&
+                        ShowMessage(this, ToQString(command.question).arg(outlet_), outlet,
+                                    MessageStyle::YesNo | MessageStyle::IconExclamation |
+                                        MessageStyle::DefaultButton2) != ButtonId::Yes)
+                        return;
+                    RunCommand(ToQString(command.what), outlet,
+                               [this, &command] { return (reports_.*command.send)(outlet_); });
+                });
+    }
 }
 
 void OutletPage::SetOutletNumber(int outlet) {
@@ -244,11 +266,12 @@ bool OutletPage::ReadControls() {
                               .arg(row.high);
         }
         if (!problem.isEmpty()) {
-            if (!Quiet())
+            if (!Quiet()) {
                 ShowMessage(this, problem, MessageCaption(),
                             MessageStyle::Ok | MessageStyle::IconExclamation);
-            edit->setFocus();
-            edit->selectAll();
+                edit->setFocus();
+                edit->selectAll();
+            }
             return false;
         }
     }
@@ -323,9 +346,9 @@ void OutletPage::UpdateOutletControls() {
 }
 
 void OutletPage::UpdateCommandButtons(int outletOn) {
-    Control<QPushButton>(id::kTurnOn)->setEnabled(outletOn == 0);
-    Control<QPushButton>(id::kTurnOff)->setEnabled(outletOn != 0);
-    Control<QPushButton>(id::kReboot)->setEnabled(outletOn != 0);
+    Control<QPushButton>(id::kTurnOn)->setEnabled(reachable_ && outletOn == 0);
+    Control<QPushButton>(id::kTurnOff)->setEnabled(reachable_ && outletOn != 0);
+    Control<QPushButton>(id::kReboot)->setEnabled(reachable_ && outletOn != 0);
 }
 
 }  // namespace upsconfig

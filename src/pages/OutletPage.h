@@ -23,8 +23,10 @@ class OutletPage : public SettingsPage {
     void DisableAllControls() override;
 
     void UpdateOutletControls();
-    // Turn On while the outlet is off, Turn Off and Reboot while it is on.
+    // Turn On while the outlet is off, Turn Off and Reboot while it is on; none while the unit
+    // does not answer.
     void UpdateCommandButtons(int outletOn);
+    void SetUnitReachable(bool reachable) override { reachable_ = reachable; }
 
   private:
     // The values of the eight exchanged controls, in exchange order (1032, 1026, 1025, 1024,
@@ -43,6 +45,7 @@ class OutletPage : public SettingsPage {
 
     ReportLayer& reports_;
     int outlet_ = 0;
+    bool reachable_ = true;
 };
 
 }  // namespace upsconfig

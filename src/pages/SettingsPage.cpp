@@ -2,10 +2,12 @@
 
 #include <QCursor>
 #include <QEvent>
+#include <QFocusEvent>
 #include <QKeyEvent>
 #include <QLineEdit>
 #include <QPlainTextEdit>
 
+#include "framework/BusyScope.h"
 #include "resources/QtText.h"
 
 namespace upsconfig {
@@ -41,6 +43,19 @@ void SettingsPage::Watch(QWidget* widget) {
     widget->installEventFilter(this);
 }
 
+void SettingsPage::RunCommand(const QString& what, const QString& target,
+                              const std::function<bool()>& send) {
+    bool sent = false;
+    {
+        BusyScope busy;
+        sent = send();
+    }
+    emit CommandReported(
+        sent ? QStringLiteral("%1 sent to %2.").arg(what, target)
+             : QStringLiteral("%1 for %2: communication lost, the command did not reach the UPS.")
+                   .arg(what, target));
+}
+
 void SettingsPage::LoadSettings(SettingsImage) {}
 bool SettingsPage::StoreSettings(SettingsImage&) { return true; }
 void SettingsPage::SetFactoryDefaults() {}
@@ -61,6 +76,26 @@ void SettingsPage::SetHelp(int helpBoxId, std::span<const HelpRow> table, int ma
     helpBoxId_ = helpBoxId;
     helpTable_ = table;
     margin_ = marginPixels;
+    // Screen readers read the help with the control itself.
+    for (const HelpRow& row : table)
+        if (QWidget* control = Control<QWidget>(row.controlId))
+            control->setAccessibleDescription(
+                QString(HelpText(row)).replace(QStringLiteral("\r\n"), QStringLiteral("\n")));
+}
+
+QString SettingsPage::HelpText(const HelpRow& row) const {
+    const int id =
+        row.alternativeId != 0 && UseAlternativeHelp() ? row.alternativeId : row.stringId;
+    return id != 0 ? LoadText(id) : ToQString(row.text);
+}
+
+void SettingsPage::ShowHelpFor(const QWidget* control) {
+    for (const HelpRow& row : helpTable_) {
+        if (Control<QWidget>(row.controlId) == control) {
+            ShowHelpText(HelpText(row));
+            return;
+        }
+    }
 }
 
 void SettingsPage::UpdateHoverHelp() {
@@ -77,10 +112,7 @@ void SettingsPage::UpdateHoverHelp() {
     }
     const std::optional<std::size_t> match = HoverMatch(QCursor::pos(), rects, margin_);
     if (!match) return;  // the help box keeps the text it has
-    const HelpRow& row = helpTable_[entries[*match]];
-    const int id =
-        row.alternativeId != 0 && UseAlternativeHelp() ? row.alternativeId : row.stringId;
-    ShowHelpText(id != 0 ? LoadText(id) : ToQString(row.text));
+    ShowHelpText(HelpText(helpTable_[entries[*match]]));
 }
 
 bool SettingsPage::eventFilter(QObject* watched, QEvent* event) {
@@ -88,6 +120,16 @@ bool SettingsPage::eventFilter(QObject* watched, QEvent* event) {
         case QEvent::MouseMove:
             UpdateHoverHelp();
             break;
+        case QEvent::FocusIn: {
+            // The keyboard's way of pointing at a control; a window merely activated points
+            // at nothing.
+            const Qt::FocusReason reason = static_cast<QFocusEvent*>(event)->reason();
+            if (watched->isWidgetType() &&
+                (reason == Qt::TabFocusReason || reason == Qt::BacktabFocusReason ||
+                 reason == Qt::ShortcutFocusReason))
+                ShowHelpFor(static_cast<QWidget*>(watched));
+            break;
+        }
         case QEvent::KeyPress:
             // An opened list is a window of its own and keeps its keys.
             if (filterEnterEscape_ && watched->isWidgetType() &&

@@ -5,6 +5,7 @@
 #include <QString>
 #include <QWidget>
 #include <cstddef>
+#include <functional>
 #include <optional>
 #include <span>
 #include <string_view>
@@ -50,6 +51,8 @@ class SettingsPage : public QWidget {
     virtual bool StoreSettings(SettingsImage& image);
     virtual void SetFactoryDefaults();
     virtual void DisableAllControls();
+    // Whether the unit answers: the command buttons of a page are offered only while it does.
+    virtual void SetUnitReachable(bool /*reachable*/) {}
 
     // The page's own copy of the settings image, as the window last shared it: pages whose
     // choices depend on the model or on another field take them from here.
@@ -72,8 +75,18 @@ class SettingsPage : public QWidget {
     // Runs the hover help for the cursor where the system has it now. Called on every mouse
     // move over the page or any of its controls.
     void UpdateHoverHelp();
+    // Shows the help of that control, when it has a row; called when it takes the focus.
+    void ShowHelpFor(const QWidget* control);
+
+  signals:
+    // A command of the page's buttons is over: what became of it, in words for the window's
+    // status line.
+    void CommandReported(const QString& text);
 
   protected:
+    // Sends a command of a button (`what`, e.g. "Turn Off", for `target`, e.g. "Outlet1") with a
+    // busy cursor and reports whether the unit took it; the unit tells nothing more.
+    void RunCommand(const QString& what, const QString& target, const std::function<bool()>& send);
     // The help box, the table (static data, tested in order, the last match wins) and the
     // margin in pixels.
     void SetHelp(int helpBoxId, std::span<const HelpRow> table, int marginPixels);
@@ -86,6 +99,7 @@ class SettingsPage : public QWidget {
 
   private:
     void Watch(QWidget* widget);
+    QString HelpText(const HelpRow& row) const;
 
     int tabIndex_ = -1;
     int helpBoxId_ = kNoId;

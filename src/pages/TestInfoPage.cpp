@@ -3,7 +3,6 @@
 #include <QLineEdit>
 #include <QPushButton>
 
-#include "framework/BusyScope.h"
 #include "resources/Ids.h"
 
 namespace upsconfig {
@@ -31,20 +30,26 @@ QString TimeSinceStartupText(std::int32_t s) {
 TestInfoPage::TestInfoPage(ReportLayer& reports, QWidget* parent)
     : SettingsPage(Template(ids::dialog::kTestInfoPage), parent), reports_(reports) {
     SetEnterEscapeFilter(false);
-    // The page shows no outcome of a test command; the buttons stay enabled.
+    // The unit reports no test result: the window says only whether it took the command.
+    // The buttons stay enabled while the unit answers.
     connect(Control<QPushButton>(kStartTest), &QPushButton::clicked, this, [this] {
-        BusyScope busy;
-        reports_.StartBatteryTest();
+        RunCommand(QStringLiteral("Start test"), QStringLiteral("the UPS"),
+                   [this] { return reports_.StartBatteryTest(); });
     });
     connect(Control<QPushButton>(kTerminateTest), &QPushButton::clicked, this, [this] {
-        BusyScope busy;
-        reports_.TerminateBatteryTest();
+        RunCommand(QStringLiteral("Terminate test"), QStringLiteral("the UPS"),
+                   [this] { return reports_.TerminateBatteryTest(); });
     });
 }
 
 void TestInfoPage::DisableAllControls() {
     for (int id : {kTimeSinceStartup, kHardware, kPowerFirmware, kMonitorFirmware})
         Control<QLineEdit>(id)->setEnabled(false);
+}
+
+void TestInfoPage::SetUnitReachable(bool reachable) {
+    for (int id : {kStartTest, kTerminateTest})
+        Control<QPushButton>(id)->setEnabled(reachable);
 }
 
 void TestInfoPage::ShowVersions(int hardware, int powerFirmware, int monitorFirmware) {

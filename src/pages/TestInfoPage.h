@@ -14,6 +14,7 @@ class TestInfoPage : public SettingsPage {
     explicit TestInfoPage(ReportLayer& reports, QWidget* parent = nullptr);
 
     void DisableAllControls() override;
+    void SetUnitReachable(bool reachable) override;
 
     void ShowVersions(int hardware, int powerFirmware, int monitorFirmware);
     void ShowTimeSinceStartup(std::int32_t seconds);

@@ -71,6 +71,9 @@ struct DialogTemplate {
     int fontPointSize = 8;
     bool child = true;  // child page without caption (false: top-level dialog)
     std::span<const ControlTemplate> controls;
+    // Where a right-hand column of controls starts (dialog units): the keyboard reads the left
+    // column first. 0 for a single column.
+    int columnX = 0;
 };
 
 // Every template of the program: 100, 102, 129, 130, 131, 132, 160, 165, 167, 169, 174.

@@ -310,8 +310,9 @@ constexpr ControlTemplate kTestInfoPage[] = {
 
 constexpr DialogTemplate kTemplates[] = {
     {dialog::kAbout, "About", 235, 71, "Arial", 8, false, kAbout},
-    {dialog::kMainWindow, "Orvane UPS KVR8 Tool  V1.3 Version", 409, 310, "Arial", 8, false, kMain},
-    {dialog::kUpsPage, "", 304, 253, "Arial", 8, true, kUpsPage},
+    {dialog::kMainWindow, "Orvane UPS KVR8 Tool  V1.3 Version", 409, 310, "Arial", 8, false, kMain,
+     80},
+    {dialog::kUpsPage, "", 304, 253, "Arial", 8, true, kUpsPage, 105},
     {dialog::kDryContactPage, "", 237, 220, "Arial", 8, true, kDryContactPage},
     {dialog::kBatteryPage, "", 227, 221, "Arial", 8, true, kBatteryPage},
     {dialog::kInfoTextPage, "", 229, 264, "Arial", 8, true, kInfoTextPage},

@@ -41,7 +41,16 @@ namespace commerror {
 inline constexpr int kRetry = 1011;
 inline constexpr int kIgnore = 1012;
 inline constexpr int kCancel = 1013;
+// Not in the template: the diagnosis the window adds below the buttons.
+inline constexpr int kDiagnosis = 1014;
 }  // namespace commerror
+
+// Not a template of the described program: the choice among several units.
+namespace unitchoice {
+inline constexpr int kOk = 1;
+inline constexpr int kCancel = 2;
+inline constexpr int kList = 1000;
+}  // namespace unitchoice
 
 namespace ups {
 inline constexpr int kReverseDetection = 1003;

@@ -3,6 +3,7 @@
 #include <utility>
 
 #include "device/Protocol.h"
+#include "platform/Platform.h"
 #include "session/ReadUnit.h"
 #include "settingsfile/Backups.h"
 
@@ -23,7 +24,7 @@ WriteSessionResult WriteSession::Run(const SettingsImage& asRead, const ApplyPla
     // No setting is ever lost: what the unit held goes to a backup before the first byte.
     if (backup_.root) result.backupFolder = (*backup_.root / backup_.unit).string();
     WriteResult kept;
-    kept.reason = "no data folder (neither XDG_DATA_HOME nor HOME is an absolute path)";
+    kept.reason = std::string("no data folder (") + platform::WhyNoDataHome() + ")";
     if (backup_.root)
         kept = SaveBackup(*backup_.root, backup_.unit, asRead, plan.ChangedKeys(), backup_.clock,
                           &result.backup);

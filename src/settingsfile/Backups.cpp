@@ -5,7 +5,6 @@
 #include <cerrno>
 #include <cstdint>
 #include <cstdio>
-#include <cstdlib>
 #include <cstring>
 #include <fstream>
 #include <sstream>
@@ -95,20 +94,15 @@ std::vector<fs::path> SettingsFilesIn(const fs::path& folder, std::error_code& e
 
 }  // namespace
 
-std::optional<fs::path> BackupRoot(const char* xdgDataHome, const char* home) {
-    fs::path data;
-    if (xdgDataHome != nullptr && fs::path(xdgDataHome).is_absolute()) {
-        data = xdgDataHome;
-    } else if (home != nullptr && fs::path(home).is_absolute()) {
-        data = fs::path(home) / ".local" / "share";
-    } else {
-        return std::nullopt;
-    }
-    return data / "upsconfig" / "backups";
+std::optional<fs::path> BackupRoot(const platform::VariableLookup& variable,
+                                   platform::System system) {
+    const auto data = platform::DataHome(variable, system);
+    if (!data) return std::nullopt;
+    return *data / "upsconfig" / "backups";
 }
 
 std::optional<fs::path> BackupRootFromEnvironment() {
-    return BackupRoot(std::getenv("XDG_DATA_HOME"), std::getenv("HOME"));
+    return BackupRoot(platform::ProcessVariable);
 }
 
 std::string BackupUnitName(int modelCode, const std::string& serial, bool simulated) {

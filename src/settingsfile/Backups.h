@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "platform/Platform.h"
 #include "settingsfile/SettingsFile.h"
 #include "unit/SettingsImage.h"
 
@@ -15,10 +16,10 @@ namespace upsconfig {
 // of each kept. Beside each file a line or two of what the write changed.
 inline constexpr std::size_t kMaxBackups = 50;
 
-// <data home>/upsconfig/backups, the data home being XDG_DATA_HOME when it is an absolute path,
-// else $HOME/.local/share when HOME is one. nullopt when neither is: a relative one would put the
-// backups below whatever folder the program happens to run in.
-std::optional<std::filesystem::path> BackupRoot(const char* xdgDataHome, const char* home);
+// <data home>/upsconfig/backups (platform::DataHome: XDG_DATA_HOME or ~/.local/share, on
+// Windows %LOCALAPPDATA%); nullopt when the user has no data home.
+std::optional<std::filesystem::path> BackupRoot(const platform::VariableLookup& variable,
+                                                platform::System system = platform::kSystem);
 // The same from this process's environment.
 std::optional<std::filesystem::path> BackupRootFromEnvironment();
 

@@ -1,13 +1,14 @@
 #include "settingsfile/RegularFile.h"
 
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
 #include <cstring>
+
+#include "platform/Platform.h"
 
 namespace upsconfig {
 namespace {
+
+namespace fs = std::filesystem;
+using platform::NodeKind;
 
 FileText Refused(int error, std::string reason = {}) {
     FileText result;
@@ -23,41 +24,44 @@ WriteResult WriteFailure(int error, std::string reason = {}) {
 const char* const kNotRegular = "Not a regular file";
 const char* const kLink = "a symbolic link, which is not followed";
 
-// Closes a descriptor on every way out.
+// Closes a descriptor on every way out; Close() earlier where its result matters.
 struct Descriptor {
     int fd;
-    ~Descriptor() {
-        if (fd >= 0) ::close(fd);
+    ~Descriptor() { Close(); }
+    bool Close() {
+        const bool closed = fd < 0 || platform::Close(fd);
+        fd = -1;
+        return closed;
     }
 };
 
 }  // namespace
 
-FileText ReadRegularFile(const std::filesystem::path& path, std::size_t maxBytes, FinalLink link) {
+FileText ReadRegularFile(const fs::path& path, std::size_t maxBytes, FinalLink link) {
     // Looked at before opening: opening some devices (a serial port, a tape) already acts.
-    struct stat info {};
+    platform::NodeInfo info;
     const bool follow = link == FinalLink::Follow;
-    if ((follow ? ::stat(path.c_str(), &info) : ::lstat(path.c_str(), &info)) != 0)
+    if (!(follow ? platform::StatPath(path, info) : platform::StatLink(path, info)))
         return Refused(errno);
-    if (S_ISLNK(info.st_mode)) return Refused(ELOOP, kLink);
-    if (S_ISDIR(info.st_mode)) return Refused(EISDIR);
-    if (!S_ISREG(info.st_mode)) return Refused(EINVAL, kNotRegular);
+    if (info.kind == NodeKind::Link) return Refused(ELOOP, kLink);
+    if (info.kind == NodeKind::Directory) return Refused(EISDIR);
+    if (info.kind != NodeKind::Regular) return Refused(EINVAL, kNotRegular);
 
-    // O_NONBLOCK: should a pipe have taken the file's place meanwhile, it is not waited on.
-    const Descriptor file{
-        ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC | (follow ? 0 : O_NOFOLLOW))};
+    // Should a pipe have taken the file's place meanwhile, it is not waited on.
+    const Descriptor file{platform::Open(
+        path, follow ? platform::OpenFor::Reading : platform::OpenFor::ReadingThisName)};
     if (file.fd < 0) return errno == ELOOP && !follow ? Refused(ELOOP, kLink) : Refused(errno);
-    if (::fstat(file.fd, &info) != 0) return Refused(errno);
-    if (!S_ISREG(info.st_mode)) return Refused(EINVAL, kNotRegular);
-    if (static_cast<std::uintmax_t>(info.st_size) > maxBytes) return Refused(EFBIG);
+    if (!platform::StatFile(file.fd, info)) return Refused(errno);
+    if (info.kind != NodeKind::Regular) return Refused(EINVAL, kNotRegular);
+    if (info.size > maxBytes) return Refused(EFBIG);
 
     // One byte more than allowed tells a file that grew since it was looked at.
     FileText result;
     result.text.resize(maxBytes + 1);
     std::size_t size = 0;
     while (size < result.text.size()) {
-        const ssize_t n = ::read(file.fd, result.text.data() + size, result.text.size() - size);
-        if (n < 0 && errno == EINTR) continue;
+        const std::ptrdiff_t n =
+            platform::Read(file.fd, result.text.data() + size, result.text.size() - size);
         if (n < 0) return Refused(errno);
         if (n == 0) break;
         size += static_cast<std::size_t>(n);
@@ -68,33 +72,35 @@ FileText ReadRegularFile(const std::filesystem::path& path, std::size_t maxBytes
     return result;
 }
 
-WriteResult ReplaceRegularFile(const std::filesystem::path& path, std::string_view text) {
-    struct stat existing {};
-    const bool exists = ::lstat(path.c_str(), &existing) == 0;
+WriteResult ReplaceRegularFile(const fs::path& path, std::string_view text) {
+    platform::NodeInfo existing;
+    const bool exists = platform::StatLink(path, existing);
     if (!exists && errno != ENOENT) return WriteFailure(errno);
-    if (exists && S_ISLNK(existing.st_mode)) return WriteFailure(ELOOP, kLink);
-    if (exists && S_ISDIR(existing.st_mode)) return WriteFailure(EISDIR);
-    if (exists && !S_ISREG(existing.st_mode)) return WriteFailure(EINVAL, kNotRegular);
+    if (exists && existing.kind == NodeKind::Link) return WriteFailure(ELOOP, kLink);
+    if (exists && existing.kind == NodeKind::Directory) return WriteFailure(EISDIR);
+    if (exists && existing.kind != NodeKind::Regular) return WriteFailure(EINVAL, kNotRegular);
 
-    // mkstemp creates the name exclusively with mode 0600: a link planted at it fails the
-    // creation instead of being written through. A short fixed stem stays within name limits.
-    const std::filesystem::path folder = path.has_parent_path() ? path.parent_path() : ".";
-    std::string temporary = (folder / ".upsconfig-XXXXXX").string();
-    const Descriptor file{::mkstemp(temporary.data())};
+    // Created exclusively with mode 0600: a link planted at the name fails the creation instead
+    // of being written through. A short fixed stem stays within name limits.
+    fs::path temporary =
+        (path.has_parent_path() ? path.parent_path() : fs::path(".")) / ".upsconfig-XXXXXX";
+    Descriptor file{platform::CreateUnique(temporary)};
     if (file.fd < 0) return WriteFailure(errno);
 
-    bool ok = !exists || ::fchmod(file.fd, existing.st_mode & 07777) == 0;
-    for (std::string_view rest = text; ok && !rest.empty();) {
-        const ssize_t n = ::write(file.fd, rest.data(), rest.size());
-        if (n < 0 && errno == EINTR) continue;
-        ok = n >= 0;
-        if (ok) rest.remove_prefix(static_cast<std::size_t>(n));
+    bool ok = !exists || platform::KeepPermissions(file.fd, existing);
+    ok = ok && platform::WriteAll(file.fd, text) && platform::FlushToDisk(file.fd);
+    int error = ok ? 0 : errno;
+    // Closed before the move: Windows moves no file that is still open.
+    if (!file.Close() && ok) {
+        ok = false;
+        error = errno;
     }
-    ok = ok && ::fsync(file.fd) == 0;
-    ok = ok && ::rename(temporary.c_str(), path.c_str()) == 0;
+    if (ok && !platform::MoveIntoPlace(temporary, path)) {
+        ok = false;
+        error = errno;
+    }
     if (ok) return WriteResult{true, 0, {}};
-    const int error = errno;
-    ::unlink(temporary.c_str());
+    platform::RemoveFile(temporary);
     return WriteFailure(error);
 }
 

@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "platform/Platform.h"
+#include "settingsfile/RegularFile.h"
 
 namespace upsconfig {
 namespace {
@@ -198,12 +199,6 @@ std::filesystem::path ResolveTarget(const std::filesystem::path& path) {
     return path;
 }
 
-// Closes a descriptor on every way out.
-struct OpenFile {
-    int fd;
-    ~OpenFile() { platform::Close(fd); }
-};
-
 }  // namespace
 
 std::tm SystemLocalTime() { return platform::LocalTime(std::time(nullptr)); }
@@ -298,52 +293,16 @@ int ApplySettingsText(std::string_view text, SettingsImage& image) {
 
 ReadResult ReadSettingsFile(const std::filesystem::path& path, SettingsImage& image) {
     ReadResult result;
-    // A pipe opens without waiting for a writer, so the window is never held here.
-    const int fd = platform::Open(path, platform::OpenFor::Reading);
-    if (fd < 0) {
-        result.reason = ErrorText(errno);
+    // A pipe or device is refused without being waited on, so the window is never held here.
+    const FileText file = ReadRegularFile(path, kMaxSettingsFileBytes);
+    if (!file.ok) {
+        result.reason = file.errorNumber != EFBIG
+                            ? file.reason
+                            : ErrorText(EFBIG) + " (a settings file is a few KB; at most " +
+                                  std::to_string(kMaxSettingsFileBytes >> 20) + " MiB is read)";
         return result;
     }
-    const OpenFile file{fd};
-    platform::NodeInfo info;
-    if (!platform::StatFile(fd, info)) {
-        result.reason = ErrorText(errno);
-        return result;
-    }
-    if (info.kind == platform::NodeKind::Directory) {
-        result.reason = ErrorText(EISDIR);
-        return result;
-    }
-    // Devices such as /dev/zero never end, pipes and sockets may never answer.
-    if (info.kind != platform::NodeKind::Regular) {
-        result.reason = "Not a regular file";
-        return result;
-    }
-    const std::string tooLarge = ErrorText(EFBIG) + " (a settings file is a few KB; at most " +
-                                 std::to_string(kMaxSettingsFileBytes >> 20) + " MiB is read)";
-    if (info.size > kMaxSettingsFileBytes) {
-        result.reason = tooLarge;
-        return result;
-    }
-
-    // One byte more than allowed tells a file that grew since it was looked at.
-    std::string text(kMaxSettingsFileBytes + 1, '\0');
-    std::size_t size = 0;
-    while (size < text.size()) {
-        const std::ptrdiff_t n = platform::Read(fd, text.data() + size, text.size() - size);
-        if (n < 0) {
-            result.reason = ErrorText(errno);
-            return result;
-        }
-        if (n == 0) break;
-        size += static_cast<std::size_t>(n);
-    }
-    if (size > kMaxSettingsFileBytes) {
-        result.reason = tooLarge;
-        return result;
-    }
-    text.resize(size);
-    result.keysFound = ApplySettingsText(text, image);
+    result.keysFound = ApplySettingsText(file.text, image);
     result.opened = true;
     return result;
 }

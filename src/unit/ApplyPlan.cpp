@@ -110,6 +110,12 @@ ApplyPlan PlanExact(const SettingsImage& asRead, const SettingsImage& wanted) {
     return plan;
 }
 
+std::string DescribeChange(const SettingChange& change, int modelCode) {
+    return SettingName(*change.setting) + ": " +
+           ValueText(*change.setting, change.from, modelCode) + " -> " +
+           ValueText(*change.setting, change.to, modelCode);
+}
+
 std::string SettingKey(const SettingMeaning& setting) {
     const std::string_view name = Field(setting.field).name;
     const std::size_t high = name.find("_H_");

@@ -55,6 +55,9 @@ ApplyPlan PlanWanted(const SettingsImage& asRead, const SettingsImage& wanted);
 // Every setting exactly as `wanted` holds it, pages or not: a backup brought back.
 ApplyPlan PlanExact(const SettingsImage& asRead, const SettingsImage& wanted);
 
+// A change as the pages show it: "UPS / Output Voltage: 120 V -> 230 V".
+std::string DescribeChange(const SettingChange& change, int modelCode);
+
 // The name a person types for a setting: its field, and for a 16-bit time the field without
 // the _H_ ("OutletOnDT_A").
 std::string SettingKey(const SettingMeaning& setting);

@@ -28,7 +28,7 @@
 namespace upsconfig::support {
 
 // The tool on a simulated unit in standby (model 3, monitor firmware 3: every tab of the model),
-// with the fake pauser, scripted answers and a monitor that runs only the passes a test allows.
+// with the fake pauser, scripted answers and a monitor that ends only the waits a test allows.
 class AppFixture : public testing::Test {
   protected:
     void SetUp() override {
@@ -65,7 +65,7 @@ class AppFixture : public testing::Test {
     ConfigToolApp& MakeApp() {
         gate = std::make_unique<MonitorGate>(
             [this] { return app->Reports().Flags().keepPolling.load() == 0; });
-        app = std::make_unique<ConfigToolApp>(bus, pauser.AsPauser(), gate->AsPauser());
+        app = std::make_unique<ConfigToolApp>(bus, pauser.AsPauser(), gate->AsPauser(), device);
         return *app;
     }
 
@@ -78,15 +78,24 @@ class AppFixture : public testing::Test {
         return app->Dialog();
     }
 
-    // Start-up done, the monitor parked after its first pass; the log, the clock and the
-    // recorded calls start empty.
+    // Start-up done, the monitor parked in its wait for the first status read; the log, the
+    // clock and the recorded calls start empty.
     MainDialog& Ready() {
         MainDialog& dialog = Start();
-        EXPECT_TRUE(gate->WaitForPasses(1));
+        EXPECT_TRUE(gate->WaitForWaits(1));
         bus.ClearLog();
         pauser.Reset();
         services.calls.clear();
         return dialog;
+    }
+
+    // Lets the monitor run through its next status read, until it waits again; the window
+    // takes in what it handed over.
+    void NextStatusRead() {
+        const int next = gate->Waits() + 1;
+        gate->Allow(1);
+        ASSERT_TRUE(gate->WaitForWaits(next));
+        QApplication::processEvents();
     }
 
     MainDialog& Dialog() { return app->Dialog(); }
@@ -110,6 +119,7 @@ class AppFixture : public testing::Test {
 
     SimulatedUps bus;
     SimulatedUnit& unit = bus.Unit();
+    std::string device;  // as --device gives it
     FakePauser pauser;
     support::ScriptedAppServices services;
     std::unique_ptr<MonitorGate> gate;

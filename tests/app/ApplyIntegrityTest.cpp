@@ -121,8 +121,7 @@ TEST_F(ApplyIntegrity, PagesNeverLoadedAreNeitherAppliedNorDownloaded) {
     EXPECT_TRUE(services.CallsOf(support::ScriptedAppServices::Kind::SaveFileName).empty());
 
     // The monitor's status read finds the unit again; Refresh loads the pages as usual.
-    gate->Allow(160);
-    ASSERT_TRUE(gate->WaitForPasses(161));
+    NextStatusRead();
     dialog.Actions().Refresh();
     ASSERT_TRUE(dialog.Pages().Loaded());
     Flags().upsOn = 0;
@@ -376,8 +375,7 @@ TEST_F(ApplyIntegrity, FaultSweepOverTheStartupReloadThenAnUntouchedApply) {
             MainDialog& dialog = Ready();
             bus.FailTransfers(0, 0);
             pauser.onPause = nullptr;
-            gate->Allow(160);  // a status read finds the unit again
-            ASSERT_TRUE(gate->WaitForPasses(161));
+            NextStatusRead();
             services.messageAnswers = {ButtonId::Yes};
             dialog.Actions().Apply();
             EXPECT_TRUE(bus.WrittenIds().empty());

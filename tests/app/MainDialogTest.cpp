@@ -85,9 +85,9 @@ TEST_F(StartUp, WithTheUnitPresentReadsOnceWaitsAndReloads) {
 TEST_F(StartUp, WithoutAUnitRetriesUntilItIsBack) {
     struct Replugging : support::ScriptedAppServices {
         SimulatedUps* bus = nullptr;
-        int RunCommErrorDialog(QWidget* owner) override {
+        int RunCommErrorDialog(QWidget* owner, const QString& diagnosis) override {
             if (CallsOf(Kind::CommErrorDialog).size() == 1) bus->Replug();
-            return ScriptedAppServices::RunCommErrorDialog(owner);
+            return ScriptedAppServices::RunCommErrorDialog(owner, diagnosis);
         }
     } replugging;
     replugging.bus = &bus;
@@ -126,10 +126,11 @@ TEST_F(StartUp, IgnoreRunsWithoutTheUnit) {
 
     EXPECT_FALSE(dialog.MonitorStarted());
     EXPECT_EQ(Flags().keepPolling.load(), 0);
-    for (int id : {ids::window::kRefresh, ids::window::kUploadLanguage, ids::window::kApply,
-                   ids::window::kFactorySetting})
+    for (int id : {ids::window::kUploadLanguage, ids::window::kApply, ids::window::kFactorySetting})
         EXPECT_FALSE(Button(id)->isEnabled()) << id;
-    for (int id : {ids::window::kExit, ids::window::kDownload, ids::window::kUpload})
+    // Refresh stays, to look for the unit again.
+    for (int id :
+         {ids::window::kExit, ids::window::kDownload, ids::window::kUpload, ids::window::kRefresh})
         EXPECT_TRUE(Button(id)->isEnabled()) << id;
     // Every setting control of the pages is off; labels, help boxes and the outlet page's
     // "same as Outlet1" box (no setting of its own) stay.

@@ -36,15 +36,14 @@ TEST_F(Monitor, ReadsTheStatusOnEvery161stPassAndFollowsTheUnit) {
     unit.SetStartupSeconds(3725);
     MainDialog& dialog = Start();
     UpsFlags& flags = Flags();
-    ASSERT_TRUE(gate->WaitForPasses(1));
-
-    gate->Allow(159);
-    ASSERT_TRUE(gate->WaitForPasses(160));
+    ASSERT_TRUE(gate->WaitForWaits(1));
+    // The 160 passes before the first read are one wait, the 161 between reads another.
+    EXPECT_EQ(gate->Lengths(), std::vector<int>{3200});
     EXPECT_EQ(bus.CountTransfers(Direction::Get, 0x33), 0);
     EXPECT_EQ(flags.upsOn.load(), 1);  // still the start value
 
-    gate->Allow(1);
-    ASSERT_TRUE(gate->WaitForPasses(161));
+    NextStatusRead();
+    EXPECT_EQ(gate->Lengths(), (std::vector<int>{3200, 3220}));
     EXPECT_EQ(bus.CountTransfers(Direction::Get, 0x33), 1);
     EXPECT_EQ(bus.CountTransfers(Direction::Get, 0x09), 1);  // the test-info flag is set
     EXPECT_EQ(flags.upsOn.load(), 0);
@@ -52,7 +51,6 @@ TEST_F(Monitor, ReadsTheStatusOnEvery161stPassAndFollowsTheUnit) {
     EXPECT_EQ(flags.outlet2On.load(), 0);
     // The state update reaches the page through the window's queue: standby-only settings open.
     QComboBox* voltage = dialog.Pages().Ups()->Control<QComboBox>(ids::ups::kVoltage);
-    QApplication::processEvents();
     EXPECT_TRUE(voltage->isEnabled());
     EXPECT_FALSE(dialog.Pages()
                      .TestInfo()
@@ -60,19 +58,17 @@ TEST_F(Monitor, ReadsTheStatusOnEvery161stPassAndFollowsTheUnit) {
                      ->text()
                      .isEmpty());
 
-    // The unit goes online and outlet 1 off: seen at the next 161st pass, not before.
+    // The unit goes online and outlet 1 off: seen at the next status read, not before.
     unit.SetOnline(true);
     unit.SetOutlet(1, false);
-    gate->Allow(160);
-    ASSERT_TRUE(gate->WaitForPasses(321));
+    QApplication::processEvents();
     EXPECT_EQ(flags.upsOn.load(), 0);
-    gate->Allow(1);
-    ASSERT_TRUE(gate->WaitForPasses(322));
+    EXPECT_TRUE(voltage->isEnabled());
+    NextStatusRead();
     EXPECT_EQ(bus.CountTransfers(Direction::Get, 0x33), 2);
     EXPECT_EQ(flags.upsOn.load(), 1);
     EXPECT_EQ(flags.outlet1On.load(), 0);
 
-    QApplication::processEvents();
     EXPECT_FALSE(voltage->isEnabled());
     for (int id : ids::ups::kFrequency)
         EXPECT_FALSE(dialog.Pages().Ups()->Control<QRadioButton>(id)->isEnabled()) << id;
@@ -104,8 +100,8 @@ TEST_F(Monitor, ExitDuringAStatusReadEndsWithinOnePassAndLeavesNoThread) {
         while (Flags().keepPolling.load() != 0)
             std::this_thread::yield();
     };
-    ASSERT_TRUE(gate->WaitForPasses(1));
-    gate->Allow(160);
+    ASSERT_TRUE(gate->WaitForWaits(1));
+    gate->Allow(1);
     while (!inRead)
         std::this_thread::yield();
 
@@ -113,38 +109,67 @@ TEST_F(Monitor, ExitDuringAStatusReadEndsWithinOnePassAndLeavesNoThread) {
 
     EXPECT_FALSE(dialog.isVisible());
     EXPECT_FALSE(dialog.MonitorRunning());
-    // The read gave up before its second attempt and the pass was the last one.
+    // The read gave up before its second attempt and no wait followed it.
     EXPECT_EQ(bus.CountTransfers(Direction::Get, 0x33), 1);
-    EXPECT_EQ(gate->Passes(), 161);
+    EXPECT_EQ(gate->Waits(), 1);
     ASSERT_NE(monitorThread.load(), 0);
     EXPECT_FALSE(ThreadExists(monitorThread));
     pauser.onPause = nullptr;
 }
 
-// Choosing a number of units refills and enables the unit-id list even while the UPS is on;
-// the next monitor pass takes it away again.
-TEST_F(Monitor, OnlineDisablesTheParallelListsAgainWithinOnePass) {
+// Choosing a number of units refills the unit-id list; while the UPS is on, both lists stay
+// disabled, no monitor pass needed.
+TEST_F(Monitor, OnlineKeepsTheParallelListsDisabledWhenTheUnitsAreChosen) {
     SettingsImage held = HeldSettings(21);
     SetField(held, FieldId::bOutputLevel, 8);  // 230 V, a choice of this model
     unit.LoadImage(held);
     unit.SetOnline(true);
     MainDialog& dialog = Start();
-    ASSERT_TRUE(gate->WaitForPasses(1));
-    QApplication::processEvents();
+    ASSERT_TRUE(gate->WaitForWaits(1));
     auto* units = dialog.Pages().Parallel()->Control<QComboBox>(ids::parallel::kUnits);
     auto* ids = dialog.Pages().Parallel()->Control<QComboBox>(ids::parallel::kUnitId);
     ASSERT_FALSE(units->isEnabled());
     ASSERT_FALSE(ids->isEnabled());
 
     emit units->activated(2);
-    EXPECT_TRUE(ids->isEnabled());
     EXPECT_EQ(ids->count(), 3);
-
-    gate->Allow(1);
-    ASSERT_TRUE(gate->WaitForPasses(2));
-    QApplication::processEvents();
     EXPECT_FALSE(units->isEnabled());
     EXPECT_FALSE(ids->isEnabled());
+}
+
+// At rest nothing wakes the window: a status read hands an update over only when a flag
+// changed, the page follows it at once, and Exit still ends the monitor's wait at once.
+TEST_F(Monitor, HandsOverOnlyChangesWithinOneStatusReadAndExitStaysPrompt) {
+    unit.SetVersions(1, 12, 0);  // no time since start-up, which changes at every read
+    MainDialog& dialog = Ready();
+    struct Updates : QObject {
+        int count = 0;
+        bool eventFilter(QObject*, QEvent* event) override {
+            if (event->type() == QEvent::MetaCall) ++count;
+            return false;
+        }
+    } updates;
+    dialog.installEventFilter(&updates);
+    QComboBox* voltage = dialog.Pages().Ups()->Control<QComboBox>(ids::ups::kVoltage);
+    ASSERT_FALSE(voltage->isEnabled());  // online, the start value
+
+    NextStatusRead();  // standby: a change
+    EXPECT_EQ(updates.count, 1);
+    EXPECT_TRUE(voltage->isEnabled());
+    for (int i = 0; i < 3; ++i)
+        NextStatusRead();  // nothing changes
+    EXPECT_EQ(updates.count, 1);
+    unit.SetOnline(true);
+    NextStatusRead();
+    EXPECT_EQ(updates.count, 2);
+    EXPECT_FALSE(voltage->isEnabled());
+    dialog.removeEventFilter(&updates);
+
+    const int waits = gate->Waits();
+    QTest::mouseClick(Button(ids::window::kExit), Qt::LeftButton);
+    EXPECT_FALSE(dialog.isVisible());
+    EXPECT_FALSE(dialog.MonitorRunning());
+    EXPECT_EQ(gate->Waits(), waits);  // the wait under way was the last
 }
 
 }  // namespace

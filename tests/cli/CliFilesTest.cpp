@@ -1,9 +1,5 @@
 #include <gtest/gtest.h>
 
-#include <sys/stat.h>
-#include <sys/sysmacros.h>
-#include <unistd.h>
-
 #include <algorithm>
 #include <fstream>
 #include <functional>
@@ -24,10 +20,12 @@ class CliFilesTest : public testing::Test, public CliHarness {};
 
 // What is at a path, so that "left as it is" can be compared: its kind and bytes or target.
 std::string NodeAt(const fs::path& path) {
-    struct stat info {};
-    if (::lstat(path.c_str(), &info) != 0) return "nothing";
-    if (S_ISLNK(info.st_mode)) return "link to " + fs::read_symlink(path).string();
-    if (!S_ISREG(info.st_mode)) return "node of mode " + std::to_string(info.st_mode);
+    platform::NodeInfo info;
+    if (!platform::StatLink(path, info)) return "nothing";
+    if (info.kind == platform::NodeKind::Link) return "link to " + fs::read_symlink(path).string();
+    if (info.kind != platform::NodeKind::Regular)
+        return "node of kind " + std::to_string(static_cast<int>(info.kind)) + ", mode " +
+               std::to_string(info.permissions);
     std::ifstream in(path, std::ios::binary);
     return "file " + std::string(std::istreambuf_iterator<char>(in), {});
 }
@@ -40,7 +38,6 @@ Plant Text(std::string at, std::string text) {
 }
 
 TEST_F(CliFilesTest, WhatDoesNotLoadOrIsNotOursIsLeftAsItIs) {
-    enum class Who { Anyone, Root, NotRoot };  // device nodes need root; root searches any folder
     struct Row {
         std::string_view name;
         Plant plant;          // in the case's folder, "@" in args
@@ -48,7 +45,7 @@ TEST_F(CliFilesTest, WhatDoesNotLoadOrIsNotOursIsLeftAsItIs) {
         std::vector<std::string> args;
         int code;
         std::string_view says;
-        Who who = Who::Anyone;
+        std::string whyNotHere = {};  // the case cannot be set up on this system
     };
     const std::string state = FormatSimState(SimulatedUnit());
     const std::string unit = "data/upsconfig/backups/model-3/";
@@ -65,19 +62,17 @@ TEST_F(CliFilesTest, WhatDoesNotLoadOrIsNotOursIsLeftAsItIs) {
         {"a truncated state", Text("state", state.substr(0, 40)), "state", simSet, 1, "damaged"},
         {"over 64 KiB", Text("state", state + std::string(65536, '#')), "state", simSet, 1,
          "too large"},
-        {"a pipe", [](CliHarness&, const fs::path& f) { ::mkfifo((f / "state").c_str(), 0600); },
-         "state", simSet, 1, "Not a regular file"},
+        {"a pipe", [](CliHarness&, const fs::path& f) { ASSERT_TRUE(MakeFifo(f / "state")); },
+         "state", simSet, 1, "Not a regular file", WhyNoFifos()},
         {"a device node",
-         [](CliHarness&, const fs::path& f) {
-             ASSERT_EQ(::mknod((f / "state").c_str(), S_IFCHR | 0666, ::makedev(1, 3)), 0);
-         },
-         "state", simSet, 1, "Not a regular file", Who::Root},
+         [](CliHarness&, const fs::path& f) { ASSERT_TRUE(MakeDeviceNode(f / "state")); }, "state",
+         simSet, 1, "Not a regular file", WhyNoDeviceNodes()},
         {"a link to a state",
          [&](CliHarness& h, const fs::path& f) {
              Text("real", state)(h, f);
              fs::create_symlink("real", f / "state");
          },
-         "state", simSet, 1, "symbolic link"},
+         "state", simSet, 1, "symbolic link", WhyNoSymlinks()},
         {"no folder for the state",
          {},
          "gone",
@@ -89,19 +84,21 @@ TEST_F(CliFilesTest, WhatDoesNotLoadOrIsNotOursIsLeftAsItIs) {
              fs::create_directories(f / unit);
              fs::create_symlink("20090703-080504-000.kvr", f / (next + ".kvr"));
          },
-         next + ".kvr", set, 0, ""},
+         next + ".kvr", set, 0, "", WhyNoSymlinks()},
         {"a folder that cannot be searched",
          [&](CliHarness&, const fs::path& f) {
              fs::create_directories(f / unit);
              fs::permissions(f / unit, fs::perms::owner_read | fs::perms::owner_write);
          },
-         "", set, 1, "Permission denied", Who::NotRoot},
+         "", set, 1, "Permission denied", WhyFoldersWithoutSearchAreSearched()},
         {"the backups below a file",
          [](CliHarness& h, const fs::path& f) {
              Text("file", "x")(h, f);
-             h.SetVariable("XDG_DATA_HOME", (f / "file").string());
+             h.SetDataHome((f / "file").string());
          },
-         "file", history, 1, "Not a directory"},
+         "file", history, 1, "Not a directory",
+         platform::kSystem == platform::System::Windows ? "Windows finds no path below a file"
+                                                        : ""},
         {"a stray file among the backups",
          [&](CliHarness&, const fs::path& f) {
              fs::create_directories(f / unit);
@@ -114,7 +111,7 @@ TEST_F(CliFilesTest, WhatDoesNotLoadOrIsNotOursIsLeftAsItIs) {
              Text(next + ".kvr", "")(h, f);
              Text(next + ".info", "changed bAlarmCtrl\x1b[31m\n")(h, f);
          },
-         "", history, 0, "model-3  bAlarmCtrl?[31m"},
+         "", history, 0, "model-3  bAlarmCtrl?[31m", WhyNoControlCharactersInNames()},
         {"another unit of the model",
          [](CliHarness& h, const fs::path&) {
              h.bus.SetInterfaceSerial(SimulatedUps::kDefaultPath, "SN-A");
@@ -129,9 +126,8 @@ TEST_F(CliFilesTest, WhatDoesNotLoadOrIsNotOursIsLeftAsItIs) {
          },
          "", history, 0, "No backups yet."},
     };
-    const bool root = ::geteuid() == 0;
     for (const Row& row : rows) {
-        if ((row.who == Who::Root && !root) || (row.who == Who::NotRoot && root)) continue;
+        if (!row.whyNotHere.empty()) continue;
         SCOPED_TRACE(row.name);
         CliHarness h;
         h.bus.Unit().LoadImage(FactorySettings(3));
@@ -157,9 +153,10 @@ TEST_F(CliFilesTest, WhatDoesNotLoadOrIsNotOursIsLeftAsItIs) {
 }
 
 TEST_F(CliFilesTest, WithoutARuntimeFolderTheStateIsKeptInAPrivateOne) {
+    if (platform::kSystem == platform::System::Windows) GTEST_SKIP() << "LOCALAPPDATA serves";
     SetVariable("XDG_RUNTIME_DIR", "");
     SetVariable("TMPDIR", Folder().string());
-    const fs::path folder = Folder() / ("upsconfig-" + std::to_string(::getuid()));
+    const fs::path folder = Folder() / ("upsconfig-" + std::to_string(platform::UserId()));
     EXPECT_EQ(Cli({"--simulate", "sim", "online"}).code, 0);
     EXPECT_EQ(NodeAt(folder / "sim.state").substr(0, 5), "file ");
     EXPECT_EQ(fs::status(folder).permissions(), fs::perms::owner_all);
@@ -177,6 +174,24 @@ TEST_F(CliFilesTest, WithoutARuntimeFolderTheStateIsKeptInAPrivateOne) {
         EXPECT_EQ(result.code, 1);
         EXPECT_NE(result.err.find("not a private folder"), std::string::npos) << result.err;
         EXPECT_FALSE(fs::exists(folder / "sim.state"));
+    }
+}
+
+// Windows has no runtime folder: the state is the user's own below LOCALAPPDATA.
+TEST_F(CliFilesTest, OnWindowsTheStateIsKeptInTheLocalDataFolder) {
+    const fs::path local = Folder() / "local";
+    std::optional<std::string> localAppData = local.string();
+    const auto variable = [&](const std::string& name) -> std::optional<std::string> {
+        return name == "LOCALAPPDATA" ? localAppData : Folder().string();
+    };
+    std::string error;
+    const auto path = DefaultSimStatePath(variable, 0, error, platform::System::Windows);
+    EXPECT_EQ(path, local / "upsconfig" / "sim.state") << error;
+    EXPECT_TRUE(fs::is_directory(local / "upsconfig"));
+    for (const char* unusable : {"", "local"}) {
+        localAppData = unusable;
+        EXPECT_EQ(DefaultSimStatePath(variable, 0, error, platform::System::Windows), std::nullopt);
+        EXPECT_NE(error.find("LOCALAPPDATA is not an absolute path"), std::string::npos) << error;
     }
 }
 

@@ -1,8 +1,6 @@
 #pragma once
 
 #include <gtest/gtest.h>
-#include <stdlib.h>
-#include <unistd.h>
 
 #include <filesystem>
 #include <map>
@@ -13,9 +11,11 @@
 #include <vector>
 
 #include "cli/Cli.h"
+#include "platform/Platform.h"
 #include "sim/SimulatedUps.h"
 #include "support/FakePauser.h"
 #include "support/LocalTime.h"
+#include "support/TestFiles.h"
 #include "unit/PageValues.h"
 
 namespace upsconfig::support {
@@ -30,23 +30,21 @@ class CliHarness {
         std::string err;
     };
 
-    CliHarness() {
-        // A folder no other test process can share: ctest runs the cases side by side, and
-        // addresses repeat from process to process.
-        std::string name =
-            (std::filesystem::temp_directory_path() / "upsconfig-cli-test-XXXXXX").string();
-        if (::mkdtemp(name.data()) == nullptr) throw std::runtime_error("no temporary folder");
-        folder_ = name;
+    CliHarness() : folder_(UniqueFolder("upsconfig-cli-test")) {
+        // Windows keeps both in LOCALAPPDATA: the backups in data/upsconfig there too.
         variables_ = {{"XDG_DATA_HOME", (folder_ / "data").string()},
                       {"XDG_RUNTIME_DIR", folder_.string()},
-                      {"HOME", folder_.string()}};
-        // Empty places of a machine without a seat: never the test machine's own.
+                      {"HOME", folder_.string()},
+                      {"LOCALAPPDATA", (folder_ / "data").string()}};
+        // Empty places of a machine without a seat: never the test machine's own, and its fixes
+        // on every system.
         host = {(folder_ / "sys").string(),
                 {(folder_ / "rules").string()},
                 (folder_ / "seats").string(),
-                ""};
+                "",
+                platform::System::Posix};
     }
-    ~CliHarness() { std::filesystem::remove_all(folder_); }
+    ~CliHarness() { RemoveTree(folder_); }
 
     // A terminal on both sides when `typed` is given: what the user types at the prompt.
     Result Cli(std::vector<std::string> args, std::optional<std::string> typed = std::nullopt) {
@@ -62,7 +60,7 @@ class CliHarness {
                 const auto it = variables_.find(name);
                 return it == variables_.end() ? std::nullopt : std::optional(it->second);
             },
-            .userId = static_cast<unsigned>(::getuid()),
+            .userId = platform::UserId(),
             .clock = FixedTime,
             .pauser = pauser.AsPauser(),
             .realBackend =
@@ -78,6 +76,11 @@ class CliHarness {
     std::filesystem::path Folder() const { return folder_; }
     void SetVariable(const std::string& name, const std::string& value) {
         variables_[name] = value;
+    }
+    // The user's data folder, by the variable of either system.
+    void SetDataHome(const std::string& value) {
+        SetVariable("XDG_DATA_HOME", value);
+        SetVariable("LOCALAPPDATA", value);
     }
     bool AnyWrite() const {
         for (const auto& t : target->Log())

@@ -127,7 +127,7 @@ TEST_F(CliTest, EveryExitCodeIsReached) {
          6,
          "does not show it"},
         {"no folder for the backup",
-         [](CliHarness& h) { h.SetVariable("XDG_DATA_HOME", "/proc/version"); },
+         [](CliHarness& h) { h.SetDataHome("/proc/version"); },
          {"set", "bAlarmCtrl=0", "--yes"},
          1,
          "Nothing was written"},

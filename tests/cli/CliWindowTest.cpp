@@ -28,7 +28,7 @@ class CliWindowTest : public AppFixture {
         unit.LoadImage(held);
         cli.target = &bus;
         // The window keeps its backups where the test run put them (tests/ui_main.cpp).
-        cli.SetVariable("XDG_DATA_HOME", std::getenv("XDG_DATA_HOME"));
+        cli.SetDataHome(std::getenv("XDG_DATA_HOME"));
         root = *BackupRootFromEnvironment();
         std::filesystem::remove_all(root);
     }

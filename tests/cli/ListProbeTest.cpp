@@ -1,7 +1,6 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
-#include <unistd.h>
 #include <cerrno>
 #include <filesystem>
 #include <fstream>
@@ -13,6 +12,7 @@
 #include "cli/ListProbe.h"
 #include "sim/SimulatedUps.h"
 #include "support/FakePauser.h"
+#include "support/TestFiles.h"
 
 namespace upsconfig {
 namespace {
@@ -24,14 +24,12 @@ using testing::Not;
 // A scratch root with sysfs, the udev rule folder and the seats folder of a machine, empty.
 class FakeHost {
   public:
-    FakeHost()
-        : root_(fs::temp_directory_path() / ("upsconfig-probe-" + std::to_string(getpid()))) {
-        fs::remove_all(root_);
+    FakeHost() : root_(support::UniqueFolder("upsconfig-probe")) {
         fs::create_directories(root_ / "sys/bus/usb/devices");
         fs::create_directories(root_ / "rules");
         fs::create_directories(root_ / "seats");
     }
-    ~FakeHost() { fs::remove_all(root_); }
+    ~FakeHost() { support::RemoveTree(root_); }
 
     // A USB device with the units' vendor id; one interface bound to driver, with a hidraw node
     // below it or not.
@@ -46,11 +44,15 @@ class FakeHost {
     }
     void InstallRule(const std::string& text) { Write(root_ / "rules/70-upsconfig.rules", text); }
 
-    ProbeOptions Options(bool json) const {
+    // The machine's view on the system whose fixes are told, whichever this one is.
+    ProbeOptions Options(bool json, platform::System system = platform::System::Posix) const {
         ProbeOptions options;
         options.json = json;
-        options.host = {
-            (root_ / "sys").string(), {(root_ / "rules").string()}, (root_ / "seats").string(), ""};
+        options.host = {(root_ / "sys").string(),
+                        {(root_ / "rules").string()},
+                        (root_ / "seats").string(),
+                        "",
+                        system};
         return options;
     }
 
@@ -77,6 +79,7 @@ TEST(ProbeTest, EachReasonWithItsExitCodeAndFixInTextAndJson) {
         const char* verdict;
         int exitCode;
         const char* fix;  // a piece of the text that tells the person what to do
+        platform::System system = platform::System::Posix;
     } cases[] = {
         {"reachable", [](SimulatedUps&, FakeHost&) {}, "reachable", 0,
          "feature reports are 5 bytes"},
@@ -118,8 +121,24 @@ TEST(ProbeTest, EachReasonWithItsExitCodeAndFixInTextAndJson) {
         {"descriptor without a feature report",
          [](SimulatedUps& ups, FakeHost&) { ups.SetReportDescriptor({0xC0}); }, "length_refused", 4,
          "feature-report length is unknown"},
+        // Windows: no sysfs, rules or seats, only the system's own error and Device Manager.
+        {"Windows: not listed", [](SimulatedUps& ups, FakeHost&) { ups.Unplug(); }, "no_interface",
+         3, "Human Interface Devices with the hardware id HID", platform::System::Windows},
+        {"Windows: access denied",
+         [](SimulatedUps& ups, FakeHost&) {
+             ups.FailOpen(kPath, {OpenFailure::Kind::PermissionDenied, 5, "Access is denied"});
+         },
+         "permission_denied", 4, "holds it for itself or a policy", platform::System::Windows},
+        {"Windows: held by another program",
+         [](SimulatedUps& ups, FakeHost&) {
+             ups.FailOpen(kPath, {OpenFailure::Kind::Busy, 32, "The process cannot access"});
+         },
+         "busy", 4, "(other UPS software, or its service)", platform::System::Windows},
     };
     for (const Case& c : cases) {
+        // The driver of a USB device is a link in sysfs.
+        if (c.verdict == std::string("held_by_driver") && !support::WhyNoSymlinks().empty())
+            continue;
         SCOPED_TRACE(c.name);
         for (const bool json : {false, true}) {
             SimulatedUps ups;
@@ -127,7 +146,7 @@ TEST(ProbeTest, EachReasonWithItsExitCodeAndFixInTextAndJson) {
             c.setUp(ups, host);
             std::ostringstream out;
             Json result = Json::object();
-            const ProbeOutcome outcome = RunProbe(ups, host.Options(json), result, out);
+            const ProbeOutcome outcome = RunProbe(ups, host.Options(json, c.system), result, out);
             EXPECT_EQ(outcome.exitCode, c.exitCode);
             EXPECT_EQ(outcome.message.empty(), c.exitCode == 0) << outcome.message;
             const std::string shown = json ? DumpJson(result) : out.str();
@@ -136,6 +155,10 @@ TEST(ProbeTest, EachReasonWithItsExitCodeAndFixInTextAndJson) {
                                               : "Verdict: " + std::string(c.verdict)));
             EXPECT_EQ(out.str().empty(), json);
             EXPECT_EQ(ups.OpenPath(), "");  // nothing left open
+            if (c.system == platform::System::Windows) {
+                for (const char* posix : {"sudo", "lsusb", "udev", "/sys"})
+                    EXPECT_THAT(shown, Not(HasSubstr(posix)));
+            }
         }
     }
 }

@@ -22,6 +22,7 @@ const QString kCommLost = QStringLiteral("communication lost,\nplease try again"
 // moves by hand.
 class DemoPanel : public AppFixture {
   public:
+    using AppFixture::NextStatusRead;  // the table's rows call it
     void SetUp() override {
         AppFixture::SetUp();
         unit.SetClock([this] { return now; });
@@ -42,15 +43,6 @@ class DemoPanel : public AppFixture {
     bool Shows(const char* box) {
         Panel().FollowUnit();
         return Find<QCheckBox>(box)->isChecked();
-    }
-
-    // Lets the monitor run up to and through its next status read; the window takes it in.
-    void NextStatusRead() {
-        const int every = MonitorThread::kPassesPerStatusRead;
-        const int target = (gate->Passes() / every + 1) * every;
-        gate->Allow(target - gate->Passes());
-        ASSERT_TRUE(gate->WaitForPasses(target));
-        QApplication::processEvents();
     }
 
     bool CommunicationLostShown() {
@@ -185,6 +177,24 @@ INSTANTIATE_TEST_SUITE_P(Controls, PanelControls, testing::ValuesIn(kPanelCases)
                          [](const testing::TestParamInfo<PanelCase>& info) {
                              return info.param.name;
                          });
+
+// The panel beside the tool's window on a screen of 1280 x 1000 available pixels.
+TEST(PanelPlacement, StaysInsideTheAvailableScreenArea) {
+    const QRect screen(0, 0, 1280, 1000);
+    const struct {
+        const char* name;
+        QRect window;
+        QSize panel;
+        QRect placed;
+    } cases[] = {
+        {"right of it", {0, 0, 600, 480}, {400, 400}, {612, 0, 400, 400}},
+        {"left of it", {700, 20, 560, 480}, {400, 400}, {288, 20, 400, 400}},
+        {"over it, inside", {100, 0, 640, 480}, {700, 400}, {580, 0, 700, 400}},
+        {"no taller than the screen", {0, 300, 600, 480}, {400, 1200}, {612, 0, 400, 1000}},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(SimulatedUnitPanel::PlaceBeside(c.window, c.panel, screen), c.placed) << c.name;
+}
 
 }  // namespace
 }  // namespace upsconfig::support

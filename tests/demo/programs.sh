@@ -28,7 +28,9 @@ if [ "$check" = options ]; then
 else
     rm -rf "$scratch/shots"
     QT_QPA_PLATFORM=offscreen "$demo" --screenshots "$scratch/shots" >/dev/null
-    for picture in 01-ups 07-dry-contact communication-error about simulated-unit; do
+    for picture in 01-ups 07-dry-contact communication-error about simulated-unit \
+        turn-off-question save-question changes-not-applied unit-choice \
+        communication-error-diagnosis; do
         [ -s "$scratch/shots/$picture.png" ] || fail "no $picture.png"
     done
     # One picture a tab, each of the main window's size (the PNG header's width and height) and

@@ -1,6 +1,8 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <chrono>
+#include <thread>
 #include <utility>
 #include <vector>
 
@@ -132,7 +134,7 @@ TEST_F(ReportLayerTest, OutletCommandsSetTheirBitsInThe44AsRead) {
     EXPECT_EQ(pauser.Pauses(), std::vector<int>{200});
 
     struct Case {
-        void (ReportLayer::*command)(int);
+        bool (ReportLayer::*command)(int);
         int outlet;
         std::uint8_t bits;
     };
@@ -144,7 +146,7 @@ TEST_F(ReportLayerTest, OutletCommandsSetTheirBitsInThe44AsRead) {
     for (const Case& c : cases) {
         ups.Unit().SetSettingsReport(0x44, {0x01, 0x02, 0x41, 0x04});  // bits already set stay set
         ups.ClearLog();
-        (layer.*c.command)(c.outlet);
+        EXPECT_TRUE((layer.*c.command)(c.outlet));
         EXPECT_EQ(*ups.LastWrite(0x44),
                   (Data{0x01, 0x02, static_cast<std::uint8_t>(0x41 | c.bits), 0x04}))
             << "bits " << int{c.bits};
@@ -153,7 +155,7 @@ TEST_F(ReportLayerTest, OutletCommandsSetTheirBitsInThe44AsRead) {
 
     // There is no outlet 3: nothing goes to the unit.
     ups.ClearLog();
-    layer.TurnOutletOn(3);
+    EXPECT_FALSE(layer.TurnOutletOn(3));
     EXPECT_TRUE(ups.Log().empty());
 
     const SettingsImage untouched = layer.Image();
@@ -214,6 +216,19 @@ TEST_F(ReportLayerTest, AdoptImageKeepsTheDestinationsModelCode) {
     EXPECT_EQ(destination.bytes[8], 17);
     destination.bytes[8] = 99;
     EXPECT_EQ(destination, changed);
+}
+
+// The monitor's wait between status reads: cut short by a stop from another thread (a broken
+// wake-up would hang here for an hour), returning at once when the flag is already clear.
+TEST(UpsFlags, StopPollingEndsAWaitAtOnce) {
+    UpsFlags flags;
+    flags.keepPolling = 1;
+    EXPECT_TRUE(flags.WaitWhilePolling(std::chrono::milliseconds(0)));
+    std::thread stopper([&] { flags.StopPolling(); });
+    EXPECT_FALSE(flags.WaitWhilePolling(std::chrono::hours(1)));
+    stopper.join();
+    EXPECT_EQ(flags.keepPolling.load(), 0);
+    EXPECT_FALSE(flags.WaitWhilePolling(std::chrono::hours(1)));
 }
 
 }  // namespace

@@ -6,6 +6,7 @@
 
 #include <QApplication>
 #include <QLabel>
+#include <QPlainTextEdit>
 #include <QPushButton>
 #include <QTest>
 #include <QTimer>
@@ -28,7 +29,7 @@ int RunAndAct(std::function<void(CommErrorDialog*)> act) {
         ASSERT_NE(dialog, nullptr);
         act(dialog);
     });
-    return Services().RunCommErrorDialog(nullptr);
+    return Services().RunCommErrorDialog(nullptr, {});
 }
 
 std::function<void(CommErrorDialog*)> Press(int id) {
@@ -58,6 +59,17 @@ TEST(CommErrorDialog, ShowsTheTextsExactly) {
     EXPECT_EQ(FindControl<QPushButton>(&dialog, id::kRetry)->text(), "Retry");
     EXPECT_EQ(FindControl<QPushButton>(&dialog, id::kIgnore)->text(), "Ignore");
     EXPECT_EQ(FindControl<QPushButton>(&dialog, id::kCancel)->text(), "Cancel");
+}
+
+TEST(CommErrorDialog, TheDiagnosisStandsBelowTheButtons) {
+    CommErrorDialog dialog(nullptr, QStringLiteral("Verdict: busy"));
+    auto* box = FindControl<QPlainTextEdit>(&dialog, ids::commerror::kDiagnosis);
+    ASSERT_NE(box, nullptr);
+    EXPECT_EQ(box->toPlainText(), "Verdict: busy");
+    EXPECT_GT(box->y(), FindControl<QPushButton>(&dialog, id::kRetry)->geometry().bottom());
+    EXPECT_LE(box->geometry().bottom(), dialog.height());
+    const CommErrorDialog plain;
+    EXPECT_EQ(FindControl<QPlainTextEdit>(&plain, ids::commerror::kDiagnosis), nullptr);
 }
 
 TEST(CommErrorDialog, ButtonsChooseAndEverythingElseCancels) {

@@ -7,6 +7,7 @@
 #include <QFileDialog>
 #include <QMessageBox>
 #include <QPushButton>
+#include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
 #include <functional>
@@ -25,7 +26,7 @@ int ShowAndAct(unsigned style, std::function<void(QMessageBox*)> act,
         ASSERT_NE(box, nullptr);
         act(box);
     });
-    return Services().ShowMessage(nullptr, "text\r\nline two", caption, style);
+    return Services().ShowMessage(nullptr, "text\r\nline two", caption, style, {});
 }
 
 std::vector<QString> Captions(QMessageBox* box) {
@@ -153,6 +154,28 @@ TEST(FileDialogs, AreSetUpForSettingsFilesAndCancelToNothing) {
     EXPECT_FALSE(Services().GetSaveFileName(nullptr).has_value());
     check(QFileDialog::AcceptOpen);
     EXPECT_FALSE(Services().GetOpenFileName(nullptr).has_value());
+}
+
+// They open in the home folder, then where the last file was chosen.
+TEST(FileDialogs, StartAtHomeAndRememberTheLastFolder) {
+    QTemporaryDir elsewhere;
+    const QString file = QDir(elsewhere.path()).filePath("unit.kvr");
+    QString started;
+    auto choose = [&](const QString& name) {
+        QTimer::singleShot(0, [&started, name] {
+            auto* dialog = qobject_cast<QFileDialog*>(QApplication::activeModalWidget());
+            ASSERT_NE(dialog, nullptr);
+            started = dialog->directory().absolutePath();
+            dialog->selectFile(name);
+            static_cast<QDialog*>(dialog)->accept();  // QFileDialog::accept, made public there
+        });
+    };
+    choose(file);
+    EXPECT_EQ(Services().GetSaveFileName(nullptr), file);
+    EXPECT_EQ(started, QDir::homePath());
+    choose(file);
+    EXPECT_EQ(Services().GetOpenFileName(nullptr), file);
+    EXPECT_EQ(started, QDir(elsewhere.path()).absolutePath());
 }
 
 TEST(LaunchProgram, StartsExactlyThePathGivenWithoutAShell) {

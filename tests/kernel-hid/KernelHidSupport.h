@@ -14,6 +14,7 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <iterator>
 #include <optional>
 #include <string>
 #include <thread>
@@ -26,7 +27,6 @@
 #include "device/ReportLayer.h"
 
 namespace upsconfig::kernelhid {
-namespace {
 
 using Data = std::array<std::uint8_t, 4>;
 using Clock = std::chrono::steady_clock;
@@ -63,7 +63,7 @@ struct Way {
     const char* mute;
 };
 
-const Way& ThisWay() {
+inline const Way& ThisWay() {
     static const Way uhid{
         .name = "uhid",
         .usb = false,
@@ -106,7 +106,7 @@ const Way& ThisWay() {
 }
 
 // The USB device number the host gave the unit, from sysfs; 0 over uhid.
-int UsbDeviceNumber() {
+inline int UsbDeviceNumber() {
     std::error_code error;
     for (const auto& bus :
          std::filesystem::directory_iterator("/sys/devices/platform/dummy_hcd.0", error)) {
@@ -169,15 +169,15 @@ class Listener : public ReportListener {
     std::optional<std::int32_t> startupSeconds;
 };
 
-Data Slice(const SettingsImage& image, std::size_t offset) {
+inline Data Slice(const SettingsImage& image, std::size_t offset) {
     return {image.bytes[offset], image.bytes[offset + 1], image.bytes[offset + 2],
             image.bytes[offset + 3]};
 }
 
 // The interfaces with these ids, once there are as many as expected: libusb hears of a device
 // that came or went from udevd a moment after the kernel has it.
-std::vector<HidInterface> Units(HidapiBackend& backend, std::uint16_t productId,
-                                std::size_t expected) {
+inline std::vector<HidInterface> Units(HidapiBackend& backend, std::uint16_t productId,
+                                       std::size_t expected) {
     const auto deadline = Clock::now() + std::chrono::seconds(2);
     for (;;) {
         std::vector<HidInterface> units;
@@ -189,8 +189,8 @@ std::vector<HidInterface> Units(HidapiBackend& backend, std::uint16_t productId,
     }
 }
 
-std::vector<std::string> UnitPaths(HidapiBackend& backend, std::uint16_t productId,
-                                   std::size_t expected = 1) {
+inline std::vector<std::string> UnitPaths(HidapiBackend& backend, std::uint16_t productId,
+                                          std::size_t expected = 1) {
     std::vector<std::string> paths;
     for (const HidInterface& i : Units(backend, productId, expected))
         paths.push_back(i.path);
@@ -198,7 +198,7 @@ std::vector<std::string> UnitPaths(HidapiBackend& backend, std::uint16_t product
 }
 
 // The reason the kernel gave reaches the link's words.
-::testing::AssertionResult KeepsTheKernelsReason(const HidLink& link, const char* words) {
+inline ::testing::AssertionResult KeepsTheKernelsReason(const HidLink& link, const char* words) {
     const std::string reason = link.LastFailure();
     if (!reason.empty() && reason.find(words) != std::string::npos)
         return ::testing::AssertionSuccess();
@@ -207,7 +207,7 @@ std::vector<std::string> UnitPaths(HidapiBackend& backend, std::uint16_t product
 }
 
 // Runs the command line of this guest with args; -2 when there is none of this variant.
-int RunCli(const std::string& args, std::string& out) {
+inline int RunCli(const std::string& args, std::string& out) {
     const std::string cli = "/bin/upsconfig-cli";
     out.clear();
     if (kToolOfOtherVariant || access(cli.c_str(), X_OK) != 0) return -2;
@@ -221,5 +221,44 @@ int RunCli(const std::string& args, std::string& out) {
     return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
 }
 
-}  // namespace
+// Runs the Windows command line through Wine in the host's files (the overlay at /merged that
+// init.sh mounted) and reads what it printed; -2 when this guest has no Windows command line.
+// Its output goes to a file: a pipe would stay open while Wine's background programs live.
+inline int RunWindowsCli(const std::string& args, std::string& out) {
+    const char* prefix = std::getenv("UPS_WINE_PREFIX");
+    out.clear();
+    if (prefix == nullptr) return -2;
+    const std::string command = "chroot /merged /usr/bin/env WINEPREFIX=" + std::string(prefix) +
+                                " WINEDEBUG=-all /usr/bin/wine /tmp/upsconfig-cli.exe " + args +
+                                " >/merged/tmp/cli.out 2>&1";
+    const int status = std::system(command.c_str());
+    std::ifstream in("/merged/tmp/cli.out", std::ios::binary);
+    out.assign(std::istreambuf_iterator<char>(in), {});
+    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+}
+
+class KernelHid : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        ASSERT_EQ(control.Send("normal"), "ok");
+        control.State();  // starts the unit's transfer log afresh
+        link.SetIds(kUpsVendorId, kUpsProductId);
+        layer.SetListener(&listener);
+    }
+    // With libusb the interface is this process's alone while open: the tool and the command
+    // line could not have it.
+    void TearDown() override { Backend().Close(); }
+
+    static HidapiBackend& Backend() {
+        static HidapiBackend backend;  // hidapi is initialised once per process
+        return backend;
+    }
+
+    Control control;
+    HidLink link{Backend()};
+    // The kernel device needs no time to take a report; the pauses only slow the run.
+    ReportLayer layer{link, [](int) {}};
+    Listener listener;
+};
+
 }  // namespace upsconfig::kernelhid

@@ -20,6 +20,7 @@
 #include <cstring>
 #include <filesystem>
 #include <fstream>
+#include <iterator>
 #include <string>
 #include <thread>
 
@@ -30,35 +31,13 @@
 #include "device/HidLink.h"
 #include "device/HidapiBackend.h"
 #include "device/InterfaceSelection.h"
+#include "device/Protocol.h"
 #include "device/ReportLayer.h"
+#include "settingsfile/Backups.h"
 #include "settingsfile/SettingsFile.h"
 
 namespace upsconfig::kernelhid {
 namespace {
-
-class KernelHid : public ::testing::Test {
-  protected:
-    void SetUp() override {
-        ASSERT_EQ(control.Send("normal"), "ok");
-        control.State();  // starts the unit's transfer log afresh
-        link.SetIds(kUpsVendorId, kUpsProductId);
-        layer.SetListener(&listener);
-    }
-    // With libusb the interface is this process's alone while open: the tool and the command
-    // line could not have it.
-    void TearDown() override { Backend().Close(); }
-
-    static HidapiBackend& Backend() {
-        static HidapiBackend backend;  // hidapi is initialised once per process
-        return backend;
-    }
-
-    Control control;
-    HidLink link{Backend()};
-    // The kernel device needs no time to take a report; the pauses only slow the run.
-    ReportLayer layer{link, [](int) {}};
-    Listener listener;
-};
 
 TEST_F(KernelHid, FindsTheUnitByItsIdsWithTheFeatureLengthOfItsDescriptor) {
     const Way& way = ThisWay();
@@ -293,64 +272,6 @@ TEST_F(KernelHid, UnplugDuringAReadThenReplug) {
     }
     ASSERT_TRUE(link.ReadReport(0x32, data));
     EXPECT_EQ(data, Slice(control.State().image, 0));
-}
-
-// After the replug: the tool as a user starts it, with the unit under another node and another
-// unit of the maker listed beside it. Judged by the unit's log: the start-up read, the reload
-// before the window shows, then a status read of the monitor, and the tool still running.
-TEST_F(KernelHid, TheToolStartsUpOnTheUnitAndWritesNothing) {
-    const char* tool = "/bin/upsconfig";
-    if (kToolOfOtherVariant || access(tool, X_OK) != 0)
-        GTEST_SKIP() << "the tool is not in this guest";
-    const pid_t pid = fork();
-    ASSERT_GE(pid, 0);
-    if (pid == 0) {
-        setenv("QT_QPA_PLATFORM", "offscreen", 1);
-        setenv("HOME", "/tmp", 1);  // somewhere to keep the font cache
-        execl(tool, tool, static_cast<char*>(nullptr));
-        _exit(127);
-    }
-    std::vector<std::uint8_t> reads, writes;
-    const auto seen = [&](std::uint8_t id) { return std::count(reads.begin(), reads.end(), id); };
-    const auto deadline = Clock::now() + std::chrono::seconds(60);
-    bool running = true;
-    while (running && Clock::now() < deadline && !(seen(0x44) >= 2 && seen(0x33) >= 1)) {
-        std::this_thread::sleep_for(std::chrono::milliseconds(100));
-        const UnitState unit = control.State();
-        reads.insert(reads.end(), unit.reads.begin(), unit.reads.end());
-        writes.insert(writes.end(), unit.writes.begin(), unit.writes.end());
-        running = waitpid(pid, nullptr, WNOHANG) == 0;
-    }
-    EXPECT_TRUE(running) << "the tool ended during start-up";
-    EXPECT_EQ(seen(0x01), 2);  // start-up read and reload; more would mean a failed pass
-    EXPECT_GE(seen(0x33), 1);
-    EXPECT_TRUE(writes.empty());
-    if (running) kill(pid, SIGKILL);
-    waitpid(pid, nullptr, 0);
-}
-
-// The command line through the real backend: what status tells, and an apply that the unit
-// takes and the command line verifies.
-TEST_F(KernelHid, TheCommandLineReadsAndAppliesThroughTheRealBackend) {
-    std::string out;
-    if (RunCli("--version", out) == -2) GTEST_SKIP() << "the command line is not in this guest";
-    const UnitState before = control.State();
-    EXPECT_EQ(RunCli("--json status", out), 0) << out;
-    const unsigned model = GetField(before.image, FieldId::bModelCode);
-    EXPECT_NE(out.find("\"code\": " + std::to_string(model)), std::string::npos) << out;
-    EXPECT_NE(out.find(ThisWay().pathPrefix), std::string::npos) << out;
-    // The unit by the serial the kernel device carries, and the diagnosis of a reachable unit.
-    EXPECT_EQ(RunCli("--device kernel-hid-test status", out), 0) << out;
-    EXPECT_EQ(RunCli("--json probe", out), 0) << out;
-    EXPECT_NE(out.find("\"verdict\": \"reachable\""), std::string::npos) << out;
-
-    SettingsImage wanted = before.image;
-    SetField(wanted, FieldId::bAlarmCtrl, GetField(before.image, FieldId::bAlarmCtrl) ^ 1u);
-    ASSERT_TRUE(WriteSettingsFile("/tmp/wanted.kvr", wanted));
-    EXPECT_EQ(RunCli("--json apply /tmp/wanted.kvr --yes", out), 0) << out;
-    EXPECT_NE(out.find("\"verified\": true"), std::string::npos) << out;
-    EXPECT_EQ(GetField(control.State().image, FieldId::bAlarmCtrl),
-              GetField(wanted, FieldId::bAlarmCtrl));
 }
 
 }  // namespace

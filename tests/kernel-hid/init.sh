@@ -43,6 +43,24 @@ until [ -S /run/ups-responder.sock ]; do
     usleep 50000
 done
 
+# The Windows command line runs in the host's files: read-only through 9p, under an overlay in
+# memory so that Wine can write its prefix, with this guest's devices; the program is copied
+# into memory there. One Wine server serves all its runs.
+if [ -n "$UPS_WINE_PREFIX" ]; then
+    mkdir -p /host /overlay /merged
+    mount -t 9p -o trans=virtio,version=9p2000.L,ro,msize=512000 host /host ||
+        result "ERROR no 9p share of the host"
+    mount -t tmpfs tmpfs /overlay && mkdir /overlay/upper /overlay/work
+    mount -t overlay overlay -o lowerdir=/host,upperdir=/overlay/upper,workdir=/overlay/work \
+        /merged || result "ERROR no overlay on the host's files"
+    mount --bind /dev /merged/dev
+    mount -t proc proc /merged/proc
+    mount -t sysfs sysfs /merged/sys
+    cp /bin/upsconfig-cli.exe /merged/tmp/ || result "ERROR the program did not copy"
+    chroot /merged /usr/bin/env WINEPREFIX="$UPS_WINE_PREFIX" wineserver -p ||
+        result "ERROR no Wine server"
+fi
+
 # Each test program on its own; a failure in one does not keep the other from running.
 failed=""
 for tests in /bin/kernel-hid-tests /bin/kernel-hid-tests-libusb; do

@@ -1,5 +1,4 @@
 #include <gtest/gtest.h>
-#include <stdlib.h>
 
 #include <algorithm>
 #include <filesystem>
@@ -9,6 +8,7 @@
 #include "session/WriteSession.h"
 #include "sim/SimulatedUps.h"
 #include "support/FakePauser.h"
+#include "support/TestFiles.h"
 #include "unit/PageValues.h"
 
 namespace upsconfig {
@@ -19,12 +19,8 @@ namespace fs = std::filesystem;
 // A unit of model 3 read once, and a plan that changes a setting of every settings report.
 class WriteSessionTest : public testing::Test {
   protected:
-    void SetUp() override {
-        std::string name = (fs::temp_directory_path() / "upsconfig-session-XXXXXX").string();
-        if (::mkdtemp(name.data()) == nullptr) throw std::runtime_error("no temporary folder");
-        folder_ = name;
-    }
-    void TearDown() override { fs::remove_all(folder_); }
+    void SetUp() override { folder_ = support::UniqueFolder("upsconfig-session"); }
+    void TearDown() override { support::RemoveTree(folder_); }
 
     struct Run {
         WriteSessionResult result;

@@ -1,38 +1,51 @@
 #include <gtest/gtest.h>
-#include <stdlib.h>
 
 #include <algorithm>
 #include <filesystem>
+#include <map>
 #include <optional>
 #include <string>
 
 #include "settingsfile/Backups.h"
 #include "support/LocalTime.h"
+#include "support/TestFiles.h"
 
 namespace upsconfig {
 namespace {
 
 namespace fs = std::filesystem;
 
-TEST(BackupsTest, OnlyAnAbsoluteFolderRootsTheBackups) {
+TEST(BackupsTest, OnlyAnAbsoluteFolderOfTheSystemsOwnVariableRootsTheBackups) {
+    using platform::System;
+    const fs::path at = fs::temp_directory_path();  // absolute on every system
+    const std::string data = (at / "data").string(), home = (at / "home").string();
+    const std::string local = (at / "local").string();
     struct Row {
-        const char* xdgDataHome;
-        const char* home;
+        System system;
+        std::map<std::string, std::string> variables;
         std::optional<fs::path> root;
     };
     const Row rows[] = {
-        {"/data", "/home/u", "/data/upsconfig/backups"},
-        {"data", "/home/u", "/home/u/.local/share/upsconfig/backups"},
-        {nullptr, "home/u", std::nullopt},
-        {"", "", std::nullopt},
+        {System::Posix, {{"XDG_DATA_HOME", data}, {"HOME", home}}, at / "data"},
+        {System::Posix, {{"XDG_DATA_HOME", "data"}, {"HOME", home}}, at / "home/.local/share"},
+        {System::Posix, {{"HOME", "home/u"}, {"LOCALAPPDATA", local}}, std::nullopt},
+        {System::Posix, {{"XDG_DATA_HOME", ""}, {"HOME", ""}}, std::nullopt},
+        {System::Windows, {{"LOCALAPPDATA", local}, {"XDG_DATA_HOME", data}}, at / "local"},
+        {System::Windows, {{"LOCALAPPDATA", "local"}, {"HOME", home}}, std::nullopt},
+        {System::Windows, {{"XDG_DATA_HOME", data}, {"HOME", home}}, std::nullopt},
     };
-    for (const Row& row : rows)
-        EXPECT_EQ(BackupRoot(row.xdgDataHome, row.home), row.root) << row.home;
+    for (const Row& row : rows) {
+        const auto variable = [&row](const std::string& name) -> std::optional<std::string> {
+            const auto it = row.variables.find(name);
+            return it == row.variables.end() ? std::nullopt : std::optional(it->second);
+        };
+        const auto root = row.root ? std::optional(*row.root / "upsconfig/backups") : std::nullopt;
+        EXPECT_EQ(BackupRoot(variable, row.system), root) << row.variables.begin()->second;
+    }
 }
 
 TEST(BackupsTest, EachUnitKeepsItsBackupsInAFolderOfItsOwn) {
-    std::string folder = (fs::temp_directory_path() / "upsconfig-backups-XXXXXX").string();
-    ASSERT_NE(::mkdtemp(folder.data()), nullptr);
+    const fs::path folder = support::UniqueFolder("upsconfig-backups");
     const std::string longSerial(300, 'x');
     const std::string names[] = {
         BackupUnitName(3, "", false),
@@ -55,7 +68,7 @@ TEST(BackupsTest, EachUnitKeepsItsBackupsInAFolderOfItsOwn) {
     for (const std::string& name : names)
         EXPECT_EQ(std::ranges::count(entries, name, &BackupEntry::unit), 1) << name;
     EXPECT_EQ(std::ranges::count(entries, true, &BackupEntry::simulated), 1);
-    fs::remove_all(folder);
+    support::RemoveTree(folder);
 }
 
 }  // namespace

@@ -43,16 +43,17 @@ void ScriptedAppServices::Record(Kind kind, QWidget* owner, const QString& text,
 }
 
 int ScriptedAppServices::ShowMessage(QWidget* owner, const QString& text, const QString& caption,
-                                     unsigned style) {
+                                     unsigned style, const QString& details) {
     if (onMessage) onMessage(caption);
     const int answer = Take(messageAnswers, MessageButtonIds(style).front());
     Record(Kind::Message, owner, text, caption, style, {}, answer);
+    calls.back().details = details;
     return answer;
 }
 
-int ScriptedAppServices::RunCommErrorDialog(QWidget* owner) {
+int ScriptedAppServices::RunCommErrorDialog(QWidget* owner, const QString& diagnosis) {
     const int answer = Take(commErrorChoices, ButtonId::Retry);
-    Record(Kind::CommErrorDialog, owner, {}, {}, 0, {}, answer);
+    Record(Kind::CommErrorDialog, owner, diagnosis, {}, 0, {}, answer);
     return answer;
 }
 
@@ -77,6 +78,12 @@ bool ScriptedAppServices::LaunchProgram(const QString& exactPath) {
 bool ScriptedAppServices::FileExists(const QString& path) {
     const bool answer = Take(fileExistsAnswers, false);
     Record(Kind::FileExists, nullptr, {}, {}, 0, path, answer ? 1 : 0);
+    return answer;
+}
+
+std::optional<int> ScriptedAppServices::ChooseUnit(QWidget* owner, const QStringList& units) {
+    const std::optional<int> answer = Take(unitChoices, std::optional<int>(0));
+    Record(Kind::ChooseUnit, owner, units.join(QLatin1Char('\n')), {}, 0, {}, answer.value_or(-1));
     return answer;
 }
 
