@@ -1,9 +1,9 @@
 #!/usr/bin/env bash
 # Builds the Debian packages from a built folder (default: build) and checks them: lists them,
-# installs every component into a temporary prefix, runs lintian (errors and warnings fail),
-# desktop-file-validate and appstreamcli validate on the result; then checks the split:
-# upsconfig-cli installs on a machine without Qt or X, and an upgrade from the single package
-# upsconfig of 1.3 takes over the files that moved.
+# installs every component into a temporary prefix, runs lintian (errors, warnings and missing
+# hardening fail), desktop-file-validate and appstreamcli validate on the result; then checks
+# the split: upsconfig-cli installs on a machine without Qt or X, and an upgrade from the single
+# package upsconfig of 1.3 takes over the files that moved.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 build="${1:-build}"
@@ -27,7 +27,12 @@ trap 'rm -rf "$tmp"' EXIT
 cmake --install "$build" --prefix "$tmp/prefix"
 desktop-file-validate "$tmp"/prefix/share/applications/*.desktop
 appstreamcli validate --no-net "$tmp"/prefix/share/metainfo/*.metainfo.xml
-lintian --fail-on error,warning "$build"/*.deb
+lintian --fail-on error,warning --display-info "$build"/*.deb | tee "$tmp/lintian.log"
+# The distribution's hardening flags: lintian tells of their absence at the level of information.
+if grep -E 'hardening-no-(bindnow|fortify-functions|relro|pie)' "$tmp/lintian.log"; then
+    echo "FAILED: a program is built without the hardening flags (above)" >&2
+    exit 1
+fi
 
 # What a machine with nothing installed would get with each package: the command line pulls in
 # no Qt and no X; the window does (which shows that the check sees them).

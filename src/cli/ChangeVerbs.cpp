@@ -14,6 +14,7 @@
 #include "settingsfile/SettingsFile.h"
 #include "unit/ApplyPlan.h"
 #include "unit/ModelTable.h"
+#include "unit/OfferedValues.h"
 #include "unit/PageValues.h"
 #include "unit/Tabs.h"
 
@@ -131,7 +132,7 @@ void FailUnlessVerified(const WriteSessionResult& result, int model) {
     Fail(ec::kVerifyFailed, text);
 }
 
-void Describe(Command& command, const PlanReport& report) {
+void ShowPlan(Command& command, const PlanReport& report) {
     report.ToJson(command.Result());
     if (!command.JsonOutput()) report.Text(command.Out());
 }
@@ -141,7 +142,7 @@ void Describe(Command& command, const PlanReport& report) {
 int Change(Command& command, const ApplyPlan& plan, std::optional<int> fileModel, bool otherModel) {
     const int model = command.Model();
     const bool dryRun = command.Opts().dryRun;
-    Describe(command, {plan, model, fileModel, otherModel, command.Online(), dryRun});
+    ShowPlan(command, {plan, model, fileModel, otherModel, command.Online(), dryRun});
     if (plan.changes.empty()) return ec::kDone;
     if (plan.NeedsStandby() && command.Online())
         Fail(ec::kRefused,
@@ -150,6 +151,7 @@ int Change(Command& command, const ApplyPlan& plan, std::optional<int> fileModel
     if (dryRun) {
         command.Result()["reports"] =
             ReportNames(ReportLayer::ReportsToWrite(plan.write, command.AsRead()));
+        if (!command.JsonOutput()) command.Out() << "Dry run: nothing was written.\n";
         return ec::kDone;
     }
     if (!command.Confirm("Apply these changes?")) Fail(ec::kFailed, "nothing was written");
@@ -186,6 +188,20 @@ std::optional<int> ModelOfFile(const std::string& path, const std::optional<fs::
     return std::nullopt;
 }
 
+// With --exit-code a script learns from the status alone whether anything would change.
+int DiffExit(const Command& command, const ApplyPlan& plan) {
+    return command.Opts().exitCode && !plan.changes.empty() ? ec::kDiffers : ec::kDone;
+}
+
+// What a value refused takes instead, in the unit the page shows; a number where the page
+// offers words or coded items may have been meant as a raw code.
+std::string Refusal(const SettingMeaning& setting, const std::string& text,
+                    const SettingsImage& image) {
+    const bool numbers = OfferedValues(setting, image).range.has_value();
+    return "it takes " + OfferedText(setting, image) +
+           (ParseNumber(text) && !numbers ? " (a raw code is written raw:" + text + ")" : "");
+}
+
 // Two files, no unit: every setting that differs, as the files hold it.
 int DiffFiles(Command& command) {
     command.Result()["device"] = Json();
@@ -197,10 +213,10 @@ int DiffFiles(Command& command) {
     const SettingsImage second = ReadFile(command.Word(2), first);
     const std::optional<int> secondModel = ModelOfFile(command.Word(2), root);
     const ApplyPlan plan = PlanExact(first, second);
-    Describe(command,
+    ShowPlan(command,
              {plan, model.value_or(0), secondModel, model && secondModel && model != secondModel,
               std::nullopt, command.Opts().dryRun});
-    return ec::kDone;
+    return DiffExit(command, plan);
 }
 
 }  // namespace
@@ -218,9 +234,10 @@ int Diff(Command& command) {
         (fileModel && *fileModel != model) ||
         !ModelTable::PositionOfCode(ModelTable::GroupOf(model),
                                     static_cast<int>(GetField(wanted, FieldId::bOutputLevel)));
-    Describe(command, {PlanWanted(command.AsRead(), wanted), model, fileModel, otherModel,
-                       command.Online(), command.Opts().dryRun});
-    return ec::kDone;
+    const ApplyPlan plan = PlanWanted(command.AsRead(), wanted);
+    ShowPlan(command,
+             {plan, model, fileModel, otherModel, command.Online(), command.Opts().dryRun});
+    return DiffExit(command, plan);
 }
 
 int Apply(Command& command) {
@@ -239,12 +256,12 @@ int Set(Command& command) {
         const SettingMeaning& setting = *FindSetting(word.substr(0, equals));
         const std::string key = SettingKey(setting);
         const std::string text = word.substr(equals + 1);
-        if (!ApplicableFields(model)[static_cast<std::size_t>(setting.field)])
-            Fail(ec::kRefused, key + ": no page of this model edits it");
-        const std::optional<unsigned> value = ParseSettingValue(setting, text, model);
+        if (const auto why = NotOnThePages(setting, model))
+            Fail(ec::kRefused, key + ": no page of this model edits it (" + *why + ")");
+        const std::optional<unsigned> value = ReadSettingValue(setting, text, image);
         if (!value || !PageAccepts(setting, *value, image) ||
             PageStoredValue(setting, *value) != *value)
-            Fail(ec::kRefused, key + "=" + text + ": " + PageRangeText(setting, image));
+            Fail(ec::kRefused, key + "=" + text + ": " + Refusal(setting, text, image));
         SetValue(image, setting, *value);
     }
     const ApplyPlan plan = PlanWanted(command.AsRead(), image);
@@ -252,7 +269,7 @@ int Set(Command& command) {
     // the unit does not take is refused when nothing else is left to write.
     for (const IgnoredValue& ignored : plan.ignored) {
         if (ignored.by == IgnoredBy::Unit && !plan.changes.empty()) continue;
-        Describe(command,
+        ShowPlan(command,
                  {plan, model, std::nullopt, false, command.Online(), command.Opts().dryRun});
         Fail(ec::kRefused,
              SettingKey(*ignored.setting) + ": " + ignored.reason + ". Nothing was written.");

@@ -8,6 +8,7 @@
 #include "cli/ExitCodes.h"
 #include "cli/ModelText.h"
 #include "cli/SimState.h"
+#include "cli/Verbs.h"
 #include "device/Diagnosis.h"
 #include "device/InterfaceSelection.h"
 #include "session/ReadUnit.h"
@@ -226,7 +227,7 @@ void Command::ExpectConnected(const std::string& what) {
 }
 
 std::string Command::UnitName() const {
-    return BackupUnitName(Model(), link_->OpenedInterface().serial, simulated_ != nullptr);
+    return BackupUnitName(Model(), Serial(), simulated_ != nullptr);
 }
 
 std::optional<fs::path> Command::BackupRoot() const { return upsconfig::BackupRoot(env_.variable); }
@@ -244,8 +245,13 @@ std::vector<BackupEntry> Command::Backups() const {
 
 bool Command::Confirm(const std::string& question) {
     if (options_.yes) return true;
-    if (!env_.stdinIsTerminal)
-        Fail(ec::kUsage, "no terminal to ask; use --yes to go ahead or --dry-run to look");
+    if (!env_.stdinIsTerminal) {
+        const Verb* verb = FindVerb(Word(0));
+        const bool looks =
+            verb && std::ranges::find(verb->options, OptionId::DryRun) != verb->options.end();
+        Fail(ec::kUsage, std::string("no terminal to ask; use --yes to go ahead") +
+                             (looks ? " or --dry-run to look" : ""));
+    }
     env_.err << question << " [y/N] " << std::flush;
     std::string answer;
     std::getline(env_.in, answer);

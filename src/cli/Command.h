@@ -51,6 +51,15 @@ class Command {
     // The verb writes to the unit: Connect takes the unit's lock before it reads what the
     // write is made from, and the command holds it to its end.
     void WillWrite() { writes_ = true; }
+    // A result rendered once: into the JSON object with --json, else as text.
+    template <typename Rendered>
+    void Render(const Rendered& result) {
+        if (JsonOutput()) {
+            result.ToJson(json_);
+        } else {
+            result.Text(Out());
+        }
+    }
 
     // --- The unit ------------------------------------------------------------------------
     // The simulated or the real backend; with select, only the interfaces --device names.
@@ -71,6 +80,9 @@ class Command {
     const SettingsImage& AsRead() const { return asRead_; }
     const UnitListener& Listener() const { return listener_; }
     int Model() const { return static_cast<int>(GetField(asRead_, FieldId::bModelCode)); }
+    const std::string& DevicePath() const { return devicePath_; }
+    // The unit's serial as its interface gives it; empty where it has none.
+    std::string Serial() const { return link_->OpenedInterface().serial; }
     bool Online() const { return reports_->Flags().upsOn.load() != 0; }
     // The backup folder of the unit; the simulated unit's are kept apart from real units'.
     std::string UnitName() const;

@@ -17,6 +17,7 @@ inline constexpr int kNotOpened = 4;
 inline constexpr int kCommunicationLost = 5;
 inline constexpr int kRefused = 6;
 inline constexpr int kVerifyFailed = 7;
+inline constexpr int kDiffers = 8;
 }  // namespace exit_code
 
 // Each exit code with the kind a JSON failure names and the meaning --help gives.
@@ -26,7 +27,7 @@ struct ExitCodeRow {
     std::string_view meaning;
 };
 
-inline constexpr std::array<ExitCodeRow, 8> kExitCodes{{
+inline constexpr std::array<ExitCodeRow, 9> kExitCodes{{
     {exit_code::kDone, "", "done (also: nothing to change)"},
     {exit_code::kFailed, "failed",
      "not done: declined, a file could not be read or written, other failure"},
@@ -41,6 +42,7 @@ inline constexpr std::array<ExitCodeRow, 8> kExitCodes{{
      "or only settings the unit does not take"},
     {exit_code::kVerifyFailed, "verify_failed",
      "verification failed: the unit holds other values than written"},
+    {exit_code::kDiffers, "", "diff --exit-code only: applying the file would change settings"},
 }};
 
 // The kind of a failure's exit code; "failed" for any code without a row.

@@ -28,6 +28,8 @@ constexpr std::array kOptions{
               "show what would be written, write nothing", false},
     OptionRow{Wait, "--wait", "", OptionValue::Required, "SECONDS",
               "while another program writes to the unit, wait up to SECONDS for it", false},
+    OptionRow{ExitCode, "--exit-code", "", OptionValue::None, "",
+              "exit 8 when anything would change", false},
     OptionRow{Help, "--help", "-h", OptionValue::None, "", "this text", true},
     OptionRow{Version, "--version", "", OptionValue::None, "", "the version and the unit ids",
               true},
@@ -40,9 +42,8 @@ const OptionRow* FindOption(std::string_view name) {
 }
 
 std::optional<int> SimulatedModel(const std::string& text, const std::string& from) {
-    const std::optional<int> model = ParseNumber(text);
-    if (!model || *model < 1 || *model > 255)
-        Fail(ec::kUsage, from + " takes a model code from 1 to 255");
+    const std::optional<int> model = ParseModelCode(text);
+    if (!model) Fail(ec::kUsage, from + " takes " + std::string(kModelCodes));
     return model;
 }
 
@@ -75,6 +76,9 @@ void Set(Options& options, const OptionRow& row, const std::optional<std::string
             if (!options.waitSeconds || *options.waitSeconds > kMaxWaitSeconds)
                 Fail(ec::kUsage, "--wait takes a number of seconds from 0 to " +
                                      std::to_string(kMaxWaitSeconds));
+            break;
+        case ExitCode:
+            options.exitCode = true;
             break;
         case Help:
             options.help = true;
@@ -112,6 +116,11 @@ std::optional<int> ParseNumber(std::string_view text) {
         text.front() == '-' || text.front() == '+')
         return std::nullopt;
     return value;
+}
+
+std::optional<int> ParseModelCode(std::string_view text) {
+    const std::optional<int> model = ParseNumber(text);
+    return model && *model <= 255 ? model : std::nullopt;
 }
 
 Options ParseOptions(std::span<const std::string> args, const VariableLookup& variable) {
@@ -160,6 +169,8 @@ bool Given(const Options& options, OptionId id) {
             return options.dryRun;
         case Wait:
             return options.waitSeconds.has_value();
+        case ExitCode:
+            return options.exitCode;
         default:
             return false;
     }

@@ -11,7 +11,19 @@
 
 namespace upsconfig {
 
-enum class OptionId { Device, Simulate, SimState, Output, Json, Yes, DryRun, Wait, Help, Version };
+enum class OptionId {
+    Device,
+    Simulate,
+    SimState,
+    Output,
+    Json,
+    Yes,
+    DryRun,
+    Wait,
+    ExitCode,
+    Help,
+    Version
+};
 
 enum class OptionValue {
     None,      // a flag
@@ -43,6 +55,7 @@ struct Options {
     bool yes = false;
     bool dryRun = false;
     std::optional<int> waitSeconds;  // for a unit another program writes to
+    bool exitCode = false;
     bool help = false;
     bool version = false;
     std::vector<std::string> words;  // the verb and its arguments
@@ -59,5 +72,10 @@ bool Given(const Options& options, OptionId id);
 
 // A whole number of decimal digits; nullopt for anything else.
 std::optional<int> ParseNumber(std::string_view text);
+
+// Model codes as the simulated unit takes them, in every message that asks for one.
+inline constexpr std::string_view kModelCodes = "a model code from 0 to 255";
+// A model code of kModelCodes; nullopt for anything else.
+std::optional<int> ParseModelCode(std::string_view text);
 
 }  // namespace upsconfig

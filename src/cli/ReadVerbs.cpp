@@ -1,6 +1,5 @@
-// The verbs that only read: list, probe, status, show, export.
+// The verbs that only read the unit: list, probe, status, export.
 #include <ostream>
-#include <vector>
 
 #include "cli/Command.h"
 #include "cli/ExitCodes.h"
@@ -8,10 +7,8 @@
 #include "cli/ModelText.h"
 #include "cli/Verbs.h"
 #include "settingsfile/SettingsFile.h"
-#include "unit/ApplyPlan.h"
 #include "unit/ModelTable.h"
 #include "unit/PageValues.h"
-#include "unit/Tabs.h"
 
 namespace upsconfig {
 
@@ -49,6 +46,8 @@ int ListOrProbe(Command& command, bool list) {
 }
 
 struct StatusResult {
+    std::string device;
+    std::string serial;
     int model = 0;
     std::array<int, 3> versions{};
     bool online = false;
@@ -57,7 +56,9 @@ struct StatusResult {
     std::optional<std::int32_t> uptime;
 
     void Text(std::ostream& out) const {
-        out << "Model:    " << ModelText(model) << "\n"
+        out << "Unit:     " << device << (serial.empty() ? ", no serial" : ", serial " + serial)
+            << "\n"
+            << "Model:    " << ModelText(model) << "\n"
             << "Versions: hardware " << versions[0] << ", power firmware " << versions[1]
             << ", monitor firmware " << versions[2] << "\n"
             << "State:    " << (online ? "online" : "standby") << "\n"
@@ -66,6 +67,7 @@ struct StatusResult {
         if (uptime) out << "Up for:   " << *uptime << " s\n";
     }
     void ToJson(Json& json) const {
+        json["serial"] = TextOrNull(serial);
         json["model"] = ModelJson(model);
         json["versions"] = {{"hardware", versions[0]},
                             {"power_firmware", versions[1]},
@@ -76,56 +78,6 @@ struct StatusResult {
     }
 };
 
-// Each setting of the pages this model has, in the pages' order.
-struct ShowResult {
-    struct Shown {
-        const SettingMeaning* setting;
-        unsigned raw;
-        std::string meaning;
-    };
-    struct Group {
-        EditedOn page;
-        std::vector<Shown> settings;
-    };
-    int model = 0;
-    std::vector<Group> groups;
-
-    void Text(std::ostream& out) const {
-        out << "Model " << ModelText(model) << "\n";
-        for (const Group& group : groups) {
-            out << "\n[" << PageName(group.page) << "]\n";
-            for (const Shown& s : group.settings)
-                out << SettingKey(*s.setting) << " = " << s.raw << " (" << s.meaning << ")"
-                    << (s.setting->standbyOnly ? "  [standby only]" : "") << "\n";
-        }
-    }
-    void ToJson(Json& json) const {
-        Json list = Json::array();
-        for (const Group& group : groups) {
-            Json settings = Json::array();
-            for (const Shown& s : group.settings)
-                settings.push_back({{"key", SettingKey(*s.setting)},
-                                    {"raw", s.raw},
-                                    {"meaning", s.meaning},
-                                    {"standby_only", s.setting->standbyOnly}});
-            list.push_back(
-                {{"name", std::string(PageName(group.page))}, {"settings", std::move(settings)}});
-        }
-        json["model"] = ModelJson(model);
-        json["groups"] = std::move(list);
-    }
-};
-
-template <typename Result>
-int Render(Command& command, const Result& result) {
-    if (command.JsonOutput()) {
-        result.ToJson(command.Result());
-    } else {
-        result.Text(command.Out());
-    }
-    return ec::kDone;
-}
-
 }  // namespace
 
 namespace verbs {
@@ -135,22 +87,11 @@ int Probe(Command& command) { return ListOrProbe(command, false); }
 
 int Status(Command& command) {
     const UpsFlags& flags = command.Reports().Flags();
-    return Render(command, StatusResult{command.Model(), command.Listener().versions,
-                                        command.Online(), flags.outlet1On.load() != 0,
-                                        flags.outlet2On.load() != 0, command.Listener().uptime});
-}
-
-int Show(Command& command) {
-    ShowResult result{command.Model(), {}};
-    for (const EditedOn page : TabsOf(result.model, false)) {
-        ShowResult::Group& group = result.groups.emplace_back(ShowResult::Group{page, {}});
-        for (const SettingMeaning& setting : SettingMeanings()) {
-            if (setting.page != page) continue;
-            const unsigned raw = ValueOf(command.AsRead(), setting);
-            group.settings.push_back({&setting, raw, ValueText(setting, raw, result.model)});
-        }
-    }
-    return Render(command, result);
+    command.Render(StatusResult{command.DevicePath(), command.Serial(), command.Model(),
+                                command.Listener().versions, command.Online(),
+                                flags.outlet1On.load() != 0, flags.outlet2On.load() != 0,
+                                command.Listener().uptime});
+    return ec::kDone;
 }
 
 int Export(Command& command) {
@@ -168,6 +109,9 @@ int Export(Command& command) {
     }
     const WriteResult result = WriteSettingsFile(*output, image, command.Env().clock);
     if (!result) Fail(ec::kFailed, *output + " could not be written: " + result.reason);
+    command.Result()["output"] = *output;
+    if (!command.JsonOutput())
+        command.Out() << "The unit's settings were written to " << *output << ".\n";
     return ec::kDone;
 }
 

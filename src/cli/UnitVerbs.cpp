@@ -23,16 +23,27 @@ int Outlet(Command& command) {
     if (action == "off") reports.TurnOutletOff(outlet);
     if (action == "reboot") reports.RebootOutlet(outlet);
     command.ExpectConnected("sending the command");
+    command.Result()["outlet"] = outlet;
+    command.Result()["action"] = action;
+    if (!command.JsonOutput())
+        command.Out() << "Outlet " << outlet
+                      << (action == "on"    ? " turned on.\n"
+                          : action == "off" ? " turned off.\n"
+                                            : " rebooting: off, then on again.\n");
     return ec::kDone;
 }
 
 int BatteryTest(Command& command) {
-    if (command.Word(1) == "start") {
+    const bool start = command.Word(1) == "start";
+    if (start) {
         command.Reports().StartBatteryTest();
     } else {
         command.Reports().TerminateBatteryTest();
     }
     command.ExpectConnected("sending the command");
+    command.Result()["action"] = command.Word(1);
+    if (!command.JsonOutput())
+        command.Out() << (start ? "Battery test started.\n" : "Battery test stopped.\n");
     return ec::kDone;
 }
 
@@ -50,8 +61,8 @@ int Sim(Command& command) {
     command.MakeBackend();
     SimulatedUnit& unit = command.Simulated()->Unit();
     if (what == "model") {
-        const std::optional<int> model = ParseNumber(command.Word(2));
-        if (!model || *model > 255) Fail(ec::kUsage, "sim model takes 0 to 255");
+        const std::optional<int> model = ParseModelCode(command.Word(2));
+        if (!model) Fail(ec::kUsage, "sim model takes " + std::string(kModelCodes));
         unit.SetModelCode(static_cast<std::uint8_t>(*model));
     } else {
         unit.SetOnline(what == "online");

@@ -18,16 +18,20 @@ constexpr std::array<std::string_view, 2> kOutletNumbers{"1", "2"};
 constexpr std::array<std::string_view, 3> kOutletActions{"on", "off", "reboot"};
 constexpr std::array<std::string_view, 2> kTestActions{"start", "stop"};
 constexpr std::array<std::string_view, 4> kSimActions{"online", "standby", "model", "reset"};
+constexpr std::array<std::string_view, 3> kShells{"bash", "zsh", "fish"};
 
 constexpr std::array<Argument, 1> kFile{{{"FILE", File}}};
 constexpr std::array<Argument, 2> kFiles{{{"FILE", File}, {"FILE2", File, {}, true}}};
 constexpr std::array<Argument, 1> kSettings{{{"KEY=VALUE", Setting, {}, false, true}}};
+constexpr std::array<Argument, 1> kKeys{{{"KEY", Key, {}, true, true}}};
 constexpr std::array<Argument, 1> kBackupNumber{{{"N", Number, {}, true}}};
 constexpr std::array<Argument, 2> kOutlet{{{"", Word, kOutletNumbers}, {"", Word, kOutletActions}}};
 constexpr std::array<Argument, 1> kTest{{{"", Word, kTestActions}}};
 constexpr std::array<Argument, 2> kSim{{{"", Word, kSimActions}, {"N", Number, {}, true}}};
+constexpr std::array<Argument, 1> kShell{{{"", Word, kShells}}};
 
 constexpr std::array<OptionId, 1> kOutput{Output};
+constexpr std::array<OptionId, 1> kCompare{ExitCode};
 // The verbs that write to the unit take --wait, and with it the unit's lock.
 constexpr std::array<OptionId, 3> kWrites{DryRun, Yes, Wait};
 constexpr std::array<OptionId, 2> kAsks{Yes, Wait};
@@ -45,30 +49,33 @@ constexpr std::array kVerbs{
          {},
          {},
          UnitUse::Before,
-         "model, versions, online or standby, outlets",
+         "the unit read, its model, versions, online or standby, outlets",
          verbs::Status},
     Verb{"show",
-         {},
+         kKeys,
          {},
          UnitUse::Before,
-         "every setting of the model's pages: key = raw (meaning)",
+         "the settings of the model's pages, or those named: key = raw (meaning)",
          verbs::Show},
+    Verb{"describe",
+         kKeys,
+         {},
+         UnitUse::Before,
+         "each setting's page and label, unit, values or range, factory value",
+         verbs::Describe},
     Verb{"export",
          {},
          kOutput,
          UnitUse::Before,
          "the settings as a settings file (standard output without -o)",
          verbs::Export},
-    Verb{"diff",
-         kFiles,
-         {},
-         UnitUse::Own,
-         "what applying FILE would change; or FILE2 against FILE, no unit needed",
-         verbs::Diff},
+    Verb{"diff", kFiles, kCompare, UnitUse::Own,
+         "what applying FILE would change; or FILE2 against FILE, no unit needed", verbs::Diff},
     Verb{"apply", kFile, kWrites, UnitUse::Before,
          "writes what FILE changes, as Upload then Apply in the window", verbs::Apply},
     Verb{"set", kSettings, kWrites, UnitUse::Before,
-         "changes single settings; VALUE as a number or as its meaning", verbs::Set},
+         "changes single settings; VALUE in the setting's unit, as its meaning, or raw:N",
+         verbs::Set},
     Verb{"history",
          {},
          {},
@@ -82,6 +89,12 @@ constexpr std::array kVerbs{
     Verb{"battery-test", kTest, kSends, UnitUse::Before, "starts or stops a battery test",
          verbs::BatteryTest},
     Verb{"sim", kSim, {}, UnitUse::None, "drives the simulated unit (with --simulate)", verbs::Sim},
+    Verb{"completion",
+         kShell,
+         {},
+         UnitUse::None,
+         "the shell completion script for the shell",
+         verbs::Completion},
 };
 
 constexpr std::size_t kUsageColumn = 31;
@@ -142,6 +155,9 @@ void CheckWord(const Verb& verb, const Argument& argument, const std::string& wo
                 Fail(ec::kUsage, "unknown key " + word.substr(0, equals));
             return;
         }
+        case Key:
+            if (FindSetting(word) == nullptr) Fail(ec::kUsage, "unknown key " + word);
+            return;
     }
 }
 

@@ -16,6 +16,7 @@ enum class ArgKind {
     File,     // a path
     Number,   // a whole number
     Setting,  // KEY=VALUE, the key one of the settings
+    Key,      // the key of a setting
     Word,     // one of the argument's fixed words
 };
 
@@ -61,6 +62,7 @@ int List(Command& command);
 int Probe(Command& command);
 int Status(Command& command);
 int Show(Command& command);
+int Describe(Command& command);
 int Export(Command& command);
 int Diff(Command& command);
 int Apply(Command& command);
@@ -70,6 +72,7 @@ int Restore(Command& command);
 int Outlet(Command& command);
 int BatteryTest(Command& command);
 int Sim(Command& command);
+int Completion(Command& command);
 }  // namespace verbs
 
 }  // namespace upsconfig

@@ -235,6 +235,26 @@ QSize NaturalArtworkSize(const ControlTemplate& control, const QLabel* label) {
     return label->pixmap().isNull() ? QSize(0, 0) : label->pixmap().size();
 }
 
+// A static text of one line in height shows one line, fitted as the platform fits it.
+QLabel* MakeFittedStatic(const ControlTemplate& control, QWidget* target, QRect& pixels) {
+    auto* label = static_cast<QLabel*>(MakeStatic(control, target));
+    if (pixels.height() < 2 * label->fontMetrics().height()) {
+        label->setWordWrap(false);
+        FitOneLineText(label, pixels, HorizontalAlignment(control));
+    }
+    return label;
+}
+
+// What every control takes from its template: place, id, tab stop and state.
+void Place(QWidget* widget, const ControlTemplate& control, const QRect& pixels) {
+    widget->setGeometry(pixels);
+    if (control.id != kNoId) widget->setObjectName(QString::number(control.id));
+    if (Has(control, Style::NoTabStop) && widget->focusPolicy() != Qt::NoFocus)
+        widget->setFocusPolicy(Qt::ClickFocus);
+    if (Has(control, Style::Disabled)) widget->setEnabled(false);
+    if (Has(control, Style::Hidden)) widget->setHidden(true);
+}
+
 }  // namespace
 
 std::vector<QWidget*> TemplateBuilder::Build(const DialogTemplate& dialog, QWidget* target) {
@@ -252,15 +272,9 @@ std::vector<QWidget*> TemplateBuilder::Build(const DialogTemplate& dialog, QWidg
         QRect pixels = DluToPixels(control.rect, units);
         QWidget* widget = nullptr;
         switch (control.kind) {
-            case ControlKind::Static: {
-                auto* label = static_cast<QLabel*>(MakeStatic(control, target));
-                if (pixels.height() < 2 * label->fontMetrics().height()) {
-                    label->setWordWrap(false);
-                    FitOneLineText(label, pixels, HorizontalAlignment(control));
-                }
-                widget = label;
+            case ControlKind::Static:
+                widget = MakeFittedStatic(control, target, pixels);
                 break;
-            }
             case ControlKind::Edit:
                 widget = MakeEdit(control, target);
                 break;
@@ -322,12 +336,7 @@ std::vector<QWidget*> TemplateBuilder::Build(const DialogTemplate& dialog, QWidg
                 widget = new TabControl(target);
                 break;
         }
-        widget->setGeometry(pixels);
-        if (control.id != kNoId) widget->setObjectName(QString::number(control.id));
-        if (Has(control, Style::NoTabStop) && widget->focusPolicy() != Qt::NoFocus)
-            widget->setFocusPolicy(Qt::ClickFocus);
-        if (Has(control, Style::Disabled)) widget->setEnabled(false);
-        if (Has(control, Style::Hidden)) widget->setHidden(true);
+        Place(widget, control, pixels);
         built.push_back(widget);
     }
     // Frames go behind everything they surround, wherever the template lists them.

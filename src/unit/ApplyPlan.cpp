@@ -1,11 +1,10 @@
 #include "unit/ApplyPlan.h"
 
 #include <algorithm>
-#include <cctype>
-#include <charconv>
 
 #include "unit/ApplyChanges.h"
 #include "unit/ModelTable.h"
+#include "unit/OfferedValues.h"
 #include "unit/PageValues.h"
 #include "unit/Tabs.h"
 
@@ -14,18 +13,6 @@ namespace {
 
 int ModelOf(const SettingsImage& image) {
     return static_cast<int>(GetField(image, FieldId::bModelCode));
-}
-
-std::string Folded(std::string_view text) {
-    std::string folded;
-    for (const char c : text)
-        if (!std::isspace(static_cast<unsigned char>(c)))
-            folded.push_back(static_cast<char>(std::tolower(static_cast<unsigned char>(c))));
-    return folded;
-}
-
-unsigned HighestValue(const SettingMeaning& setting) {
-    return setting.word ? 0xFFFFu : (1u << Field(setting.field).width) - 1u;
 }
 
 void ListChanges(ApplyPlan& plan, const SettingsImage& asRead) {
@@ -63,13 +50,9 @@ bool Listed(const std::vector<IgnoredValue>& ignored, const SettingMeaning& sett
 std::string WhyNotWritten(const SettingMeaning& setting, unsigned value,
                           const SettingsImage& asRead, const SettingsImage& written) {
     const int model = ModelOf(asRead);
-    if (setting.page == EditedOn::NoPage) return "no page edits it";
-    if (!ApplicableFields(model)[static_cast<std::size_t>(setting.field)])
-        return "this model has no " + std::string(PageName(setting.page)) + " tab";
-    if (setting.field == FieldId::bReverseDect && !ModelTable::ShowsReverseDetection(model))
-        return "the UPS page does not show it for this model";
+    if (const auto reason = NotOnThePages(setting, model)) return *reason;
     if (!PageAccepts(setting, value, asRead))
-        return "the page does not offer it (" + PageRangeText(setting, asRead) + ")";
+        return "the page does not offer it (" + OfferedText(setting, asRead) + ")";
     const unsigned stored = PageStoredValue(setting, value);
     const unsigned kept = ValueOf(written, setting);
     if (stored != kept)
@@ -159,19 +142,6 @@ const SettingMeaning* FindSetting(std::string_view key) {
         if (Folded(field.name) == wanted) return MeaningOf(field.id);
     }
     return nullptr;
-}
-
-std::optional<unsigned> ParseSettingValue(const SettingMeaning& setting, std::string_view text,
-                                          int modelCode) {
-    const std::string folded = Folded(text);
-    unsigned number = 0;
-    const auto [end, error] = std::from_chars(folded.data(), folded.data() + folded.size(), number);
-    if (error == std::errc() && end == folded.data() + folded.size() && !folded.empty())
-        return number <= HighestValue(setting) ? std::optional(number) : std::nullopt;
-    for (unsigned value = 0; value <= HighestValue(setting); ++value) {
-        if (Folded(ValueText(setting, value, modelCode)) == folded) return value;
-    }
-    return std::nullopt;
 }
 
 }  // namespace upsconfig

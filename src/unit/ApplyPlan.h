@@ -68,9 +68,4 @@ std::string SettingKey(const SettingMeaning& setting);
 // The setting of a key, case-insensitive; the _H_ and _L_ fields of a time name it too.
 const SettingMeaning* FindSetting(std::string_view key);
 
-// A value typed for a setting: its number, or its meaning as the pages show it ("120V",
-// "5 min", "on"), case and blanks aside. nullopt when it is neither.
-std::optional<unsigned> ParseSettingValue(const SettingMeaning& setting, std::string_view text,
-                                          int modelCode);
-
 }  // namespace upsconfig

@@ -1,7 +1,5 @@
 #include "unit/PageValues.h"
 
-#include <vector>
-
 #include "unit/ModelTable.h"
 #include "unit/Tabs.h"
 
@@ -101,31 +99,6 @@ bool PageAccepts(const SettingMeaning& setting, unsigned value, const SettingsIm
 
 unsigned PageStoredValue(const SettingMeaning& setting, unsigned value) {
     return setting.kind == K::Seconds ? value / 60 * 60 : value;
-}
-
-std::string PageRangeText(const SettingMeaning& setting, const SettingsImage& image) {
-    const auto wholeNumber = [](unsigned low, unsigned high) {
-        return "Please enter a whole number from " + std::to_string(low) + " to " +
-               std::to_string(high) + ".";
-    };
-    if (setting.kind == K::Seconds)
-        return wholeNumber(0, kMaxMinutes) + " The time is set in whole minutes (e.g. 5 min, 300).";
-    if (setting.kind == K::Percent) return wholeNumber(kLowestCapacity, kHighestCapacity);
-    std::vector<unsigned> accepted;
-    const unsigned highest = setting.word ? 0xFFFFu : (1u << Field(setting.field).width) - 1u;
-    for (unsigned value = 0; value <= highest; ++value)
-        if (PageAccepts(setting, value, image)) accepted.push_back(value);
-    if (accepted.empty()) return "no page of this model offers it";
-    const auto text = [&](unsigned value) { return ValueText(setting, value, ModelOf(image)); };
-    // A long run of numbers reads better as its ends.
-    if (accepted.size() > 4 && accepted.back() - accepted.front() + 1 == accepted.size())
-        return "from " + text(accepted.front()) + " to " + text(accepted.back());
-    std::string items = "one of: ";
-    for (std::size_t i = 0; i < accepted.size(); ++i) {
-        if (i > 0) items += ", ";
-        items += text(accepted[i]);
-    }
-    return items;
 }
 
 SettingsImage PageStore(const SettingsImage& loaded, const SettingsImage& into) {

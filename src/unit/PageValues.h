@@ -1,7 +1,5 @@
 #pragma once
 
-#include <string>
-
 #include "unit/SettingMeaning.h"
 #include "unit/SettingsImage.h"
 
@@ -17,10 +15,6 @@ bool PageAccepts(const SettingMeaning& setting, unsigned value, const SettingsIm
 
 // What the pages store for an accepted value: times in whole minutes, anything else as it is.
 unsigned PageStoredValue(const SettingMeaning& setting, unsigned value);
-
-// The list or range of the page, as its message says it, e.g. "Please enter a whole number from
-// 0 to 30." or "one of: 110 V, 115 V, 120 V, 127 V".
-std::string PageRangeText(const SettingMeaning& setting, const SettingsImage& image);
 
 // The image after pages loaded with `loaded` stored into `into`: the pages this model has tabs
 // for, in store order; every other field as `into` holds it. A value the page cannot show

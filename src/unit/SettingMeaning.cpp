@@ -77,6 +77,7 @@ struct OutletSetting {
     std::string_view group;
     std::string_view label;
     K kind;
+    std::string_view unit = {};
 };
 
 constexpr std::string_view kDischarge = "Battery Discharge Duration";
@@ -85,7 +86,7 @@ constexpr std::string_view kCapacity = "Battery Capacity";
 constexpr std::string_view kTurnOnAgain = "Turn on when power returns";
 
 constexpr OutletSetting kOutletSettings[] = {
-    {OutletOnDT_H_A, OutletOnDT_H_B, true, 1021, {}, "Turn on delay", K::Seconds},
+    {OutletOnDT_H_A, OutletOnDT_H_B, true, 1021, {}, "Turn on delay", K::Seconds, "min"},
     {bOOOOB_1,
      bOOOOB_2,
      false,
@@ -95,22 +96,22 @@ constexpr OutletSetting kOutletSettings[] = {
      K::Check},
     {bOUPLOF_1, bOUPLOF_2, false, 1049, kDischarge, "Turn off when UPS on battery for", K::Check},
     {OutletOffAftACOffDT_H_A, OutletOffAftACOffDT_H_B, true, 1024, kDischarge,
-     "Turn off when UPS on battery for", K::Seconds},
+     "Turn off when UPS on battery for", K::Seconds, "min"},
     {bPROVOB_1, bPROVOB_2, false, 1029, kDischarge, kTurnOnAgain, K::Check},
     {OutletOnAftACRecDT_H_A, OutletOnAftACRecDT_H_B, true, 1022, kDischarge, kTurnOnAgain,
-     K::Seconds},
+     K::Seconds, "min"},
     {bOBRLOF_1, bOBRLOF_2, false, 1050, kRuntime, "Turn off when runtime is less than", K::Check},
     {BatWeakRunTime_H_A, BatWeakRunTime_H_B, true, 1025, kRuntime,
-     "Turn off when runtime is less than", K::Seconds},
+     "Turn off when runtime is less than", K::Seconds, "min"},
     {bPROVRL_1, bPROVRL_2, false, 1030, kRuntime, kTurnOnAgain, K::Check},
     {OutletOnAftRTlessDT_H_A, OutletOnAftRTlessDT_H_B, true, 1023, kRuntime, kTurnOnAgain,
-     K::Seconds},
+     K::Seconds, "min"},
     {bOBCLOF_1, bOBCLOF_2, false, 1051, kCapacity, "Turn off when battery capacity <", K::Check},
     {BatWeakPer_A, BatWeakPer_B, false, 1026, kCapacity, "Turn off when battery capacity <",
-     K::Percent},
+     K::Percent, "%"},
     {bPROVCL_1, bPROVCL_2, false, 1031, kCapacity, kTurnOnAgain, K::Check},
     {OutletOnAftCPlessDT_H_A, OutletOnAftCPlessDT_H_B, true, 1027, kCapacity, kTurnOnAgain,
-     K::Seconds},
+     K::Seconds, "min"},
 };
 
 // Carried from read to write; no page shows them, so the key names them.
@@ -151,7 +152,7 @@ std::vector<SettingMeaning> BuildTable() {
                            s.label,
                            s.kind,
                            {},
-                           {},
+                           s.unit,
                            false});
     }
     all.insert(all.end(), kEcoSettings.begin(), kEcoSettings.end());
@@ -240,12 +241,12 @@ std::string ValueText(const SettingMeaning& setting, unsigned value, int modelCo
         }
         case K::Seconds: {
             std::string text = std::to_string(value / 60);
-            text.append(" min");
+            text.append(" ").append(setting.unit);
             if (value % 60 != 0) text.append(" ").append(std::to_string(value % 60)).append(" s");
             return text;
         }
         case K::Percent:
-            return number + "%";
+            return number + std::string(setting.unit);
     }
     return number;
 }

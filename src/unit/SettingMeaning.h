@@ -31,7 +31,7 @@ struct SettingMeaning {
     std::string_view label;  // the text beside or on the control (the key without a page)
     ValueKind kind;
     std::span<const std::string_view> items;  // List: the text of each value, star removed
-    std::string_view unit;                    // after a number or an item
+    std::string_view unit;  // of its numbers as the page shows them: "min", "%", "V", "weeks"
     // The page lets it change only while the UPS is in standby (its output off).
     bool standbyOnly = false;
 };

@@ -122,7 +122,7 @@ TEST_F(CliTest, EveryExitCodeIsReached) {
          "communication lost"},
         {"standby-only change online", online, {"set", "bOutputLevel=115V", "--yes"}, 6, "standby"},
         {"value off the list", {}, {"set", "bLowBattTime=31", "--yes"}, 6, "from 2 min to 30 min"},
-        {"minutes out of range", {}, {"set", "OutletOnDT_A=31min", "--yes"}, 6, "0 to 30"},
+        {"minutes out of range", {}, {"set", "OutletOnDT_A=31min", "--yes"}, 6, "0 min to 30 min"},
         {"no tab for the page", {}, {"set", "bParalConfig=2", "--yes"}, 6, "no page"},
         {"a box the page hides on this model",
          [](CliHarness& h) { h.bus.Unit().LoadImage(FactorySettings(1)); },

@@ -127,6 +127,16 @@ TEST(InstallTest, CommandLineWithManPageAndTheRulesIds) {
     EXPECT_THAT(version, HasSubstr("(unit ids " + Hex(kUpsVendorId, "%04x") + ":" +
                                    Hex(kUpsProductId, "%04x") + ")"));
 }
+
+// Each shell finds the completion where it looks for those of packages.
+TEST(InstallTest, CommandLineCompletesInBashZshAndFish) {
+    EXPECT_THAT(Read(kUsr / "share/bash-completion/completions/upsconfig-cli"),
+                HasSubstr("\ncomplete -F _upsconfig_cli upsconfig-cli\n"));
+    EXPECT_THAT(Read(kUsr / "share/zsh/vendor-completions/_upsconfig-cli"),
+                testing::StartsWith("#compdef upsconfig-cli\n"));
+    EXPECT_THAT(Read(kUsr / "share/fish/vendor_completions.d/upsconfig-cli.fish"),
+                HasSubstr("\ncomplete -c upsconfig-cli "));
+}
 #endif
 
 #if defined(UPSCONFIG_INSTALLED_COCKPIT)

@@ -45,9 +45,13 @@ options:
   settings:
     description:
       - Settings to apply, by key (the field names of a settings file, for example
-        C(bLowBattTime)), each with its raw value or its meaning as C(upsconfig-cli show)
-        prints it (C(120 V), C(On)). Settings not named stay as they are.
-      - A YAML boolean (C(true), C(yes), an unquoted C(On) or C(Off)) stands for the
+        C(bLowBattTime)), each with a value as a person reads it. Settings not named stay as
+        they are.
+      - A number is in the setting's own unit, as C(upsconfig-cli show) prints it (C(12) for
+        12 weeks, C(5) for 5 minutes, C(120) for 120 V); a text is its meaning (C(120 V),
+        C(Normally Open (Default))); a raw code is written C(raw:N). A value that is not
+        offered fails the task with the values that are, in the same unit.
+      - A YAML boolean (C(true), C(yes), an unquoted C(On) or C(Off)), 1 or 0 stand for the
         meaning C(On) or C(Off).
       - A key must be written as in a settings file (a letter, then letters, digits and
         underscores); any other key fails the task before upsconfig-cli runs.
@@ -72,8 +76,9 @@ EXAMPLES = r'''
   upsconfig.ups.upsconfig:
     device: "3C0A12345678"
     settings:
-      bLowBattTime: 5
-      bAlarmCtrl: 0
+      bLowBattTime: 5          # minutes
+      bAutoBattTestTime: 12    # weeks
+      bAlarmCtrl: false
 
 - name: Try it on a simulated unit of model 3
   upsconfig.ups.upsconfig:
