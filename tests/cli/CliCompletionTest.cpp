@@ -58,7 +58,7 @@ TEST(CliCompletionTest, BashCompletesVerbsKeysAndValues) {
 // Dispatch's check of the words after the verb lets this option through.
 bool DispatchTakes(const Verb& verb, const OptionRow& row) {
     std::vector<std::string> args = {std::string(verb.name), std::string(row.name)};
-    if (row.value == OptionValue::Required) args.push_back("x");
+    if (row.value == OptionValue::Required) args.push_back("1");  // a value every option takes
     try {
         CheckArguments(verb, ParseOptions(args, {}));
     } catch (const Failure& failure) {
