@@ -5,6 +5,7 @@
 
 #include "app/LanguageUpload.h"
 #include "app/PageSet.h"
+#include "app/WindowTexts.h"
 #include "framework/AppServices.h"
 #include "framework/BusyScope.h"
 #include "pages/ParallelPage.h"
@@ -19,28 +20,7 @@
 namespace upsconfig {
 namespace {
 
-const QString kCommLostText = QStringLiteral("communication lost,\nplease try again");
-const QString kCommLostCaption = QStringLiteral("communication lost");
-const QString kSaveQuestion = QStringLiteral("Do you want to save change?");
-const QString kSaveCaption = QStringLiteral("Save setting");
-const QString kSavedCaption = QStringLiteral("Setting");
-const QString kFactoryOnlineText = QStringLiteral(
-    "Can't reset to factory defaults while the UPS is online.\r\n Please change to standby mode "
-    "and try again.");
-const QString kFactoryQuestion =
-    QStringLiteral("Do you want to change to Factory Default configuration?");
-const QString kFactoryCaption = QStringLiteral("Factory Default");
-const QString kReading = QStringLiteral("Reading the settings of the UPS...");
-const QString kWriting = QStringLiteral("Writing the settings to the UPS...");
-const QString kWaiting = QStringLiteral("Waiting for the UPS to take the settings...");
-const QString kClosing = QStringLiteral("closing the window");
-const QString kUnitGone = QStringLiteral(
-    "Communication lost: the UPS does not answer. The pages show the values last read.");
-const QString kInUseCaption = QStringLiteral("UPS in use");
-const QString kChangedMeanwhile = QStringLiteral(
-    "The settings of the UPS have changed since the pages were read (another program or the UPS "
-    "itself changed them). Only the changes below are written; every other setting stays as the "
-    "UPS holds it now.");
+using namespace window_texts;
 
 // What an Apply would write, one change a line, as the pages show the values.
 QString ChangesText(const ApplyPlan& plan) {
@@ -57,31 +37,6 @@ QString ChangesText(const ApplyPlan& plan) {
 WindowActions::WindowActions(WindowHost& host, ReportLayer& reports, PageSet& pages, Pauser pauser)
     : host_(host), reports_(reports), pages_(pages), pauser_(std::move(pauser)) {
     pages_.SetCommandGate([this] { return MayWrite(); });
-}
-
-void WindowActions::HoldUnitLock(std::filesystem::path lockFolder) {
-    lockFolder_ = std::move(lockFolder);
-    KeepUnit();
-}
-
-LockAttempt WindowActions::KeepUnit() {
-    if (!lockFolder_ || !reports_.Connected()) return {LockAttempt::End::Taken, {}, {}};
-    return lock_.Take(UnitLock::PlaceOf(reports_.Link().OpenedInterface(), *lockFolder_));
-}
-
-bool WindowActions::MayWrite() {
-    const LockAttempt attempt = KeepUnit();
-    if (attempt.Taken()) return true;
-    ShowMessage(Owner(),
-                attempt.Held()
-                    ? QStringLiteral("The UPS is in use by %1, which writes to it.\n\nNothing was "
-                                     "sent to the UPS. Try again when that program has finished.")
-                          .arg(QString::fromStdString(HolderText(attempt.holder)))
-                    : QStringLiteral("The UPS could not be reserved for this program: %1\n\n"
-                                     "Nothing was sent to the UPS.")
-                          .arg(QString::fromLocal8Bit(attempt.reason)),
-                kInUseCaption, MessageStyle::Ok | MessageStyle::IconExclamation);
-    return false;
 }
 
 void WindowActions::LoadPagesFromUnit() {
@@ -113,72 +68,6 @@ bool WindowActions::Reload(bool keepPages) {
         if (!unitAnswers_) UnitAnswers(true);
     }
     return fresh;
-}
-
-void WindowActions::LoadAfterContact() {
-    pages_.RebuildTabs(static_cast<int>(GetField(Image(), FieldId::bModelCode)),
-                       reports_.Flags().testInfo.load() != 0);
-    pauser_(kReloadDelayMs);
-    Reload();  // the UPS page takes the state here
-    pages_.Parallel()->UpdateForUpsState(reports_.Flags().upsOn);
-}
-
-void WindowActions::LookForUnit() {
-    {
-        BusyScope busy(QStringLiteral("Looking for the UPS..."),
-                       [this](const QString& text) { host_.SetStatusText(text); });
-        reports_.ReadAllReports();
-    }
-    if (!reports_.Connected() || GetField(Image(), FieldId::bModelCode) == 0) {
-        ShowMessage(Owner(), kCommLostText, kCommLostCaption, MessageStyle::IconStop,
-                    host_.Diagnosis());
-        return;
-    }
-    BusyScope busy(kReading, [this](const QString& text) { host_.SetStatusText(text); });
-    host_.StartFollowing();
-    LoadAfterContact();
-}
-
-void WindowActions::ContactMade() {
-    KeepUnit();
-    following_ = true;
-    linkSeen_ = true;
-    UnitAnswers(true);
-}
-
-void WindowActions::UnitAnswers(bool answers) {
-    unitAnswers_ = answers;
-    host_.SetCondition(answers ? QString() : kUnitGone);
-    host_.EnableUnitActions(answers);
-    pages_.ApplyState();
-}
-
-void WindowActions::FollowLink() {
-    const bool connected = reports_.Connected();
-    if (!following_ || connected == linkSeen_ || Busy() || reports_.Flags().keepPolling.load() == 0)
-        return;
-    linkSeen_ = connected;
-    if (!connected) {
-        UnitAnswers(false);
-        return;
-    }
-    // Typed work is worth more than a fresh look: the pages keep it, and Apply reads anyway.
-    if (PagesHoldChanges(nullptr)) {
-        host_.SetNote(
-            QStringLiteral("The UPS answers again; the pages keep the changes not yet "
-                           "applied."));
-        UnitAnswers(true);
-        return;
-    }
-    BusyScope busy(kReading, [this](const QString& text) { host_.SetStatusText(text); });
-    KeepUnit();
-    const bool read = reports_.ReadAllReports();
-    const int model = static_cast<int>(GetField(Image(), FieldId::bModelCode));
-    if (!read || !reports_.Connected() || model == 0) return;
-    pages_.RebuildTabs(model, reports_.Flags().testInfo.load() != 0);
-    LoadPagesFromUnit();
-    host_.SetNote({});
-    UnitAnswers(true);
 }
 
 bool WindowActions::PagesHoldChanges(ApplyPlan* plan) {

@@ -8,7 +8,7 @@
 #include <algorithm>
 #include <functional>
 
-#include "app/AppFixture.h"
+#include "app/ApplyIntegrityFixture.h"
 #include "app/SettingsFileActions.h"
 #include "resources/Ids.h"
 #include "unit/SettingMeaning.h"
@@ -16,82 +16,7 @@
 namespace upsconfig::support {
 namespace {
 
-using Ids = std::vector<std::uint8_t>;
 using enum FieldId;
-
-const QString kSaved =
-    QStringLiteral("The changes have been saved and\nwill take effect immediately");
-const QString kCommLost = QStringLiteral("communication lost,\nplease try again");
-const QString kNotReadBack = QStringLiteral(
-    "The settings were sent, but they could not be read back from the UPS to check them.\n\n"
-    "Press Refresh to see what the UPS holds.");
-const Ids kTenReports = {0x32, 0x3C, 0x3D, 0x3E, 0x3F, 0x40, 0x41, 0x42, 0x43, 0x44};
-
-class ApplyIntegrity : public AppFixture {
-  protected:
-    void Restart() {
-        if (app) {
-            app->Dialog().Actions().EndWindow();
-            app.reset();
-        }
-        bus.FailTransfers(0, 0);
-        pauser.onPause = nullptr;
-        services.messageAnswers.clear();
-    }
-
-    bool Shown(const QString& text) const {
-        const auto messages = Messages();
-        return std::any_of(messages.begin(), messages.end(),
-                           [&](const auto& m) { return m.text == text; });
-    }
-
-    bool Written(std::uint8_t id) const {
-        const Ids ids = bus.WrittenIds();
-        return std::find(ids.begin(), ids.end(), id) != ids.end();
-    }
-
-    // Every value a page carries differs from the held one and is one the page can show, so
-    // storing the pages gives it back exactly: all ten settings reports change.
-    static SettingsImage FullyChanged(const SettingsImage& held) {
-        SettingsImage changed = held;
-        for (const SettingMeaning& s : SettingMeanings()) {
-            if (s.page == EditedOn::NoPage || s.page == EditedOn::ParallelPage) continue;
-            const unsigned v = ValueOf(held, s);
-            unsigned n = 0;
-            switch (s.kind) {
-                case ValueKind::Check:
-                case ValueKind::InverseCheck:
-                    n = v != 0 ? 0 : 1;
-                    break;
-                case ValueKind::List:
-                    n = (v + 1) % static_cast<unsigned>(s.items.size());
-                    break;
-                case ValueKind::Voltage:
-                    n = v == 2 ? 3 : 2;
-                    break;
-                case ValueKind::Seconds:
-                    n = (v / 60 + 2) % 31 * 60;
-                    break;
-                case ValueKind::Percent:
-                    n = v == 40 ? 50 : 40;
-                    break;
-                case ValueKind::Number:
-                    n = s.field == bLowBattTime ? 9 : 2;
-                    break;
-            }
-            SetValue(changed, s, n);
-        }
-        return changed;
-    }
-
-    bool HoldsPageValuesOf(const SettingsImage& expected) const {
-        const SettingsImage held = unit.HeldImage();
-        for (const SettingMeaning& s : SettingMeanings())
-            if (s.page != EditedOn::NoPage && ValueOf(held, s) != ValueOf(expected, s))
-                return false;
-        return true;
-    }
-};
 
 // A start-up whose reload ends in a failed read leaves the pages as they were created: they
 // are never stored onto the unit, nor saved to a file, until a Refresh has loaded them.
@@ -384,90 +309,6 @@ TEST_F(ApplyIntegrity, AChangeMadeElsewhereSinceThePagesWereLoadedIsNotWrittenOv
     ASSERT_FALSE(Messages().empty());
     EXPECT_TRUE(Messages()[0].details.contains(QStringLiteral("changed since")))
         << Messages()[0].details.toStdString();
-}
-
-// Transfer k of an Apply that changes every report fails once, or fails with every transfer
-// after it, or every write of one report fails: the saved message appears only when every report
-// was written, read back and the unit holds every written value; otherwise the user is told.
-TEST_F(ApplyIntegrity, FaultSweepOverEveryTransferOfAFullApply) {
-    const SettingsImage held = HeldSettings(3);
-    const SettingsImage wanted = FullyChanged(held);
-    const auto apply = [&](int k, int failures, std::uint8_t givenUp = 0) {
-        Restart();
-        unit.LoadImage(held);
-        MainDialog& dialog = Ready();
-        Flags().upsOn = 0;
-        ShowLoadedSettings(dialog.Actions(), wanted);
-        bus.FailTransfers(k, failures);
-        services.onMessage = [this, givenUp](const QString& caption) {
-            if (givenUp != 0 && caption == "Save setting") bus.FailReport(givenUp);
-        };
-        services.messageAnswers = {ButtonId::Yes};
-        dialog.Actions().Apply();
-    };
-    apply(0, 0);
-    ASSERT_TRUE(Shown(kSaved));
-    ASSERT_TRUE(HoldsPageValuesOf(wanted));
-    ASSERT_EQ(bus.WrittenIds(), kTenReports);
-    const int transfers = static_cast<int>(bus.Log().size());
-
-    const auto check = [&]() {
-        const bool saved = Shown(kSaved);
-        if (saved) {
-            EXPECT_TRUE(HoldsPageValuesOf(wanted));
-            for (std::uint8_t id : kTenReports)
-                EXPECT_TRUE(Written(id)) << int{id};
-        } else {
-            EXPECT_TRUE(Shown(kCommLost) || Shown(kNotReadBack));
-        }
-        return saved;
-    };
-    for (int failures : {1, 1000000}) {
-        for (int k = 0; k < transfers; ++k) {
-            SCOPED_TRACE("transfer " + std::to_string(k) + ", failures " +
-                         std::to_string(failures));
-            apply(k, failures);
-            const bool saved = check();
-            if (failures == 1) {
-                EXPECT_TRUE(saved) << "one failed attempt is retried";
-            }
-        }
-    }
-    // Every write of one report fails while the others go through.
-    for (std::uint8_t id : kTenReports) {
-        SCOPED_TRACE("report " + std::to_string(id) + " given up");
-        apply(0, 0, id);
-        EXPECT_FALSE(check());
-        bus.ClearFailReport(id);
-    }
-    services.onMessage = nullptr;
-}
-
-// The start-up reload fails at transfer k (once, for one report's three attempts, or to its
-// end); an Apply with nothing edited then writes nothing.
-TEST_F(ApplyIntegrity, FaultSweepOverTheStartupReloadThenAnUntouchedApply) {
-    for (int failures : {1, 3, 1000000}) {
-        for (int k = 0; k < 11; ++k) {
-            SCOPED_TRACE("transfer " + std::to_string(k) + ", failures " +
-                         std::to_string(failures));
-            Restart();
-            unit.LoadImage(HeldSettings(3));
-            bool armed = false;
-            pauser.onPause = [&, k, failures](int ms) {
-                if (ms != WindowActions::kReloadDelayMs || armed) return;
-                armed = true;
-                bus.FailTransfers(k, failures);
-            };
-            MainDialog& dialog = Ready();
-            bus.FailTransfers(0, 0);
-            pauser.onPause = nullptr;
-            NextStatusRead();
-            services.messageAnswers = {ButtonId::Yes};
-            dialog.Actions().Apply();
-            EXPECT_TRUE(bus.WrittenIds().empty());
-            EXPECT_FALSE(Shown(kSaved));
-        }
-    }
 }
 
 }  // namespace
