@@ -130,6 +130,17 @@ def backup_restored_after_its_preview(driver, unit):
     # The newest backup holds the settings before the upload.
     restore = wait_for("the newest backup", lambda: driver.find_element(
         By.XPATH, "//button[starts-with(@aria-label, 'Restore backup 1 ')]"))
+    # Escape answers the question as Cancel does: nothing written, and the status is followed.
+    restore.click()
+    dialog_says(driver, "7 min")
+    driver.switch_to.active_element.send_keys(Keys.ESCAPE)
+    wait_for("the question to go",
+             lambda: not driver.find_elements(By.CSS_SELECTOR, "[role=dialog]"))
+    unit.run("sim", "online")
+    wait_for("the status followed again", lambda: text_of(driver, "status-state") == "Online",
+             timeout=15)
+    unit.run("sim", "standby")
+    assert held(unit, "bLowBattTime") == "7 min"
     restore.click()
     preview = dialog_says(driver, "7 min")
     assert "5 min" in preview.text, preview.text
