@@ -64,9 +64,12 @@ void Command::MakeBackend(bool select) {
         SimulatedUnit& unit = simulated_->Unit();
         bool loaded = false;
         simStatePath_ = SimStatePath();
-        // From the load to the save: what another command changes meanwhile is never lost.
-        LockSimState();
         try {
+            // What is no state (a device, the user's file) gets no lock file put beside it.
+            SimulatedUnit looked;
+            LoadSimState(simStatePath_, looked);
+            // From the load to the save: what another command changes meanwhile is never lost.
+            LockSimState();
             loaded = LoadSimState(simStatePath_, unit);
         } catch (const std::runtime_error& error) {
             Fail(ec::kFailed, error.what());

@@ -155,7 +155,7 @@ std::filesystem::path SimStateLockPath(const std::filesystem::path& state) {
     return std::filesystem::path(state) += ".lock";
 }
 
-bool RemoveSimState(const std::filesystem::path& file, std::string& error) {
+bool SimStateOrNothing(const std::filesystem::path& file, std::string& error) {
     const FileText read = ReadRegularFile(file, kMaxSimStateBytes, FinalLink::Refuse);
     if (read.Missing()) return true;
     if (!read.ok) {
@@ -167,6 +167,11 @@ bool RemoveSimState(const std::filesystem::path& file, std::string& error) {
         error = "not a state file of the simulated unit; it was left as it is";
         return false;
     }
+    return true;
+}
+
+bool RemoveSimState(const std::filesystem::path& file, std::string& error) {
+    if (!SimStateOrNothing(file, error)) return false;
     if (!platform::RemoveFile(file) && errno != ENOENT) {
         error = std::strerror(errno);
         return false;

@@ -41,6 +41,9 @@ bool SaveSimState(const std::filesystem::path& file, const SimulatedUnit& unit, 
 // stays when the state is removed, since a lock file removed can be locked twice.
 std::filesystem::path SimStateLockPath(const std::filesystem::path& state);
 
+// Whether nothing or a state file, damaged or not, is at the name (else false, the reason in
+// `error`): only then may a lock file be put beside it and the state be removed.
+bool SimStateOrNothing(const std::filesystem::path& file, std::string& error);
 // Removes the state file; false (reason in `error`) when it cannot be removed or what is there
 // is no state file (a file of the user's, a link, a device), which then stays.
 bool RemoveSimState(const std::filesystem::path& file, std::string& error);

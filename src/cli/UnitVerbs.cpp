@@ -52,9 +52,9 @@ int Sim(Command& command) {
     const std::string& what = command.Word(1);
     command.Arguments(what == "model" ? 2 : 1, what == "model" ? 2 : 1);
     if (what == "reset") {
-        command.LockSimState();
         std::string error;
-        if (!RemoveSimState(command.SimStatePath(), error))
+        if (SimStateOrNothing(command.SimStatePath(), error)) command.LockSimState();
+        if (!error.empty() || !RemoveSimState(command.SimStatePath(), error))
             Fail(ec::kFailed, command.SimStatePath().string() + ": " + error);
         return ec::kDone;
     }

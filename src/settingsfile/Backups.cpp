@@ -6,7 +6,6 @@
 #include <cstdint>
 #include <cstdio>
 #include <cstring>
-#include <fstream>
 #include <sstream>
 #include <system_error>
 #include <utility>
@@ -143,24 +142,27 @@ WriteResult SaveBackup(const fs::path& root, const std::string& unit, const Sett
 
     const std::tm now = clock ? clock() : SystemLocalTime();
     int counter = 0;
-    for (;; ++counter) {
-        if (counter > kMaxCounter) return Failed(EEXIST);
-        // Whatever has the name, even a link that leads nowhere, keeps it.
-        const fs::file_status status =
-            fs::symlink_status(folder / (Stem(now, counter) + kSettingsExtension), error);
-        if (status.type() == fs::file_type::not_found) break;
+    // Whatever has the name of the file or its note, even a link that leads nowhere, keeps it.
+    const auto taken = [&](const std::string& stem) {
+        for (const char* extension : {kSettingsExtension, kInfoExtension}) {
+            const fs::file_status status = fs::symlink_status(folder / (stem + extension), error);
+            if (status.type() != fs::file_type::not_found) return true;
+        }
+        error.clear();
+        return false;
+    };
+    for (; taken(Stem(now, counter)); ++counter) {
         if (error) return Failed(error.value());
+        if (counter == kMaxCounter) return Failed(EEXIST);
     }
     const std::string stem = Stem(now, counter);
 
     // The note first: a settings file without one would be listed without its model.
     const fs::path info = folder / (stem + kInfoExtension);
-    {
-        std::ofstream out(info, std::ios::binary | std::ios::trunc);
-        out << "model " << static_cast<int>(GetField(asRead, FieldId::bModelCode)) << "\n"
-            << "changed " << changed << "\n";
-        if (!out.flush()) return Failed(errno != 0 ? errno : EIO);
-    }
+    const WriteResult noted =
+        CreateRegularFile(info, "model " + std::to_string(GetField(asRead, FieldId::bModelCode)) +
+                                    "\nchanged " + changed + "\n");
+    if (!noted) return noted;
     const fs::path file = folder / (stem + kSettingsExtension);
     const WriteResult written = WriteSettingsFile(file, asRead, [now] { return now; });
     if (!written) {

@@ -72,6 +72,16 @@ FileText ReadRegularFile(const fs::path& path, std::size_t maxBytes, FinalLink l
     return result;
 }
 
+WriteResult CreateRegularFile(const fs::path& path, std::string_view text) {
+    Descriptor file{platform::Open(path, platform::OpenFor::CreateNew)};
+    if (file.fd < 0) return WriteFailure(errno);
+    if (platform::WriteAll(file.fd, text) && file.Close()) return WriteResult{true, 0, {}};
+    const int error = errno;
+    file.Close();
+    platform::RemoveFile(path);
+    return WriteFailure(error);
+}
+
 WriteResult ReplaceRegularFile(const fs::path& path, std::string_view text) {
     platform::NodeInfo existing;
     const bool exists = platform::StatLink(path, existing);

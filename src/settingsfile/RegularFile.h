@@ -40,4 +40,8 @@ FileText ReadRegularFile(const std::filesystem::path& path, std::size_t maxBytes
 // an existing one keeps its mode.
 WriteResult ReplaceRegularFile(const std::filesystem::path& path, std::string_view text);
 
+// Creates a file that is not there yet with the text: EEXIST when anything is at the name, a
+// link too, so nothing is ever written through one.
+WriteResult CreateRegularFile(const std::filesystem::path& path, std::string_view text);
+
 }  // namespace upsconfig

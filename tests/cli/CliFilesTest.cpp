@@ -85,6 +85,12 @@ TEST_F(CliFilesTest, WhatDoesNotLoadOrIsNotOursIsLeftAsItIs) {
              fs::create_symlink("20090703-080504-000.kvr", f / (next + ".kvr"));
          },
          next + ".kvr", set, 0, "", WhyNoSymlinks()},
+        {"a link at the next backup's note",
+         [&](CliHarness&, const fs::path& f) {
+             fs::create_directories(f / unit);
+             fs::create_symlink(f / "victim", f / (next + ".info"));
+         },
+         "victim", set, 0, "", WhyNoSymlinks()},
         {"a folder that cannot be searched",
          [&](CliHarness&, const fs::path& f) {
              fs::create_directories(f / unit);
@@ -145,11 +151,29 @@ TEST_F(CliFilesTest, WhatDoesNotLoadOrIsNotOursIsLeftAsItIs) {
         EXPECT_EQ(NodeAt(h.Folder() / row.planted), before);
         if (row.code != 0) {
             EXPECT_FALSE(h.AnyWrite());
+            EXPECT_FALSE(fs::exists(h.Folder() / (row.planted + ".lock")));
         }
         if (row.code != 0 && std::ranges::find(args, "--json") != args.end()) {
             EXPECT_NE(result.out.find("\"ok\": false"), std::string::npos) << result.out;
         }
     }
+}
+
+// A temporary file's name too long beside the state: a failure to keep it that root meets too.
+TEST_F(CliFilesTest, AStateNotKeptFailsTheCommandAndSaysItWasCarriedOut) {
+    if (platform::kSystem == platform::System::Windows) GTEST_SKIP() << "paths are shorter there";
+    fs::path folder = Folder();
+    constexpr std::size_t kFolderLength = 4080;  // the lock's name fits, the temporary's does not
+    while (folder.string().size() < kFolderLength)
+        folder /= std::string(
+            std::min<std::size_t>(200, kFolderLength - folder.string().size() - 1), 'd');
+    fs::create_directories(folder);
+    const Result result =
+        Cli({"--simulate", "--sim-state", (folder / "s").string(), "sim", "online"});
+    EXPECT_EQ(result.code, 1);
+    EXPECT_NE(result.err.find("could not be kept"), std::string::npos) << result.err;
+    EXPECT_NE(result.err.find("The command itself was carried out"), std::string::npos);
+    EXPECT_FALSE(fs::exists(folder / "s"));
 }
 
 TEST_F(CliFilesTest, WithoutARuntimeFolderTheStateIsKeptInAPrivateOne) {
