@@ -141,6 +141,23 @@ TEST_F(CliWindowTest, TheWindowWritesNothingWhileAnotherProgramHoldsTheUnit) {
     EXPECT_EQ(GetField(unit.HeldImage(), bAlarmCtrl), 0u);
 }
 
+TEST_F(CliWindowTest, ABackupThatCannotBeMadeKeepsTheEditsAndSaysWhy) {
+    const std::string data = std::getenv("XDG_DATA_HOME");
+    const auto file = cli.Folder() / "file";
+    std::ofstream(file) << "x";
+    Ready();
+    ::setenv("XDG_DATA_HOME", file.c_str(), 1);
+    QCheckBox* alarm = FindControl<QCheckBox>(Pages().Ups(), ids::ups::kAlarm);
+    alarm->setChecked(false);
+    Actions().Apply();
+    ::setenv("XDG_DATA_HOME", data.c_str(), 1);
+    ASSERT_FALSE(Messages().empty());
+    EXPECT_TRUE(Messages().back().text.contains("Not a directory"))
+        << Messages().back().text.toStdString();
+    EXPECT_TRUE(WrittenFrames().empty());
+    EXPECT_FALSE(alarm->isChecked());
+}
+
 TEST_F(CliWindowTest, ApplyWritesWhatTheWindowsUploadThenApplyWrites) {
     // A file that changes what pages show, a time the page rounds, a value off its list and a
     // page this model has no tab for.
