@@ -312,7 +312,10 @@ void WindowActions::Upload() {
 }
 
 void WindowActions::UploadLanguage() {
-    if (Busy() || !MayWrite()) return;
+    // The upload ends the window, so it asks about changes not applied as closing does.
+    if (Busy() || !MayWrite() ||
+        !LeavePages(QStringLiteral("the language upload, which closes the window,")))
+        return;
     upsconfig::UploadLanguage(
         Owner(), reports_, pauser_, [this] { return host_.MonitorRunning(); },
         [this] { EndWindow(kExitStepMs); });

@@ -93,7 +93,7 @@ INSTANTIATE_TEST_SUITE_P(
     [](const testing::TestParamInfo<CommandCase>& info) { return info.param.name; });
 
 // Edits not applied and a way of leaving the pages: the answer decides what becomes of them.
-enum class Way { Exit, CloseBox, Refresh };
+enum class Way { Exit, CloseBox, Refresh, LanguageUpload };
 struct LeaveCase {
     const char* name;
     Way way;
@@ -139,13 +139,19 @@ TEST_P(Leaving, UnappliedEditsAskToApplyDiscardOrGoBack) {
         case Way::Refresh:
             Actions().Refresh();
             break;
+        case Way::LanguageUpload:
+            Actions().UploadLanguage();
+            break;
     }
 
     ASSERT_FALSE(Messages().empty());
     const auto question = Messages().front();  // a copy: Messages() returns a new list
     EXPECT_EQ(question.caption, "Changes not applied");
     EXPECT_EQ(question.style, MessageStyle::YesNoCancel | MessageStyle::IconExclamation);
-    EXPECT_TRUE(question.text.contains(c.way == Way::Refresh ? "Refresh" : "closing the window"));
+    const char* leaving = c.way == Way::Refresh          ? "Refresh"
+                          : c.way == Way::LanguageUpload ? "the language upload"
+                                                         : "closing the window";
+    EXPECT_TRUE(question.text.contains(leaving)) << question.text.toStdString();
     EXPECT_TRUE(question.details.contains(held ? "Enable Audible Alarm Control: On -> Off"
                                                : "Enable Audible Alarm Control: Off -> On"))
         << question.details.toStdString();
@@ -170,7 +176,9 @@ INSTANTIATE_TEST_SUITE_P(
         LeaveCase{"RefreshYes", Way::Refresh, false, ButtonId::Yes, true, false, true},
         LeaveCase{"RefreshNo", Way::Refresh, false, ButtonId::No, false, false, false},
         LeaveCase{"RefreshCancelAfterFactory", Way::Refresh, true, ButtonId::Cancel, false, false,
-                  true}),
+                  true},
+        LeaveCase{"LanguageUploadCancel", Way::LanguageUpload, false, ButtonId::Cancel, false,
+                  false, true}),
     [](const testing::TestParamInfo<LeaveCase>& info) { return info.param.name; });
 
 class UnitGone : public AppFixture {
