@@ -121,9 +121,18 @@ TEST(CliVerbsTest, JsonOfEveryCommandAndFailureParsesWithItsKeys) {
         {{"probe"}, {}, 0, {"verdict", "vendor_id", "product_id", "reasons"}},
         {{"status"}, {}, 0, {"device", "model", "versions", "online", "outlets", "uptime_seconds"}},
         {{"show"}, {}, 0, {"device", "model", "groups"}},
+        {{"describe", "bAlarmCtrl"}, {}, 0, {"model", "settings"}},
         {{"export"}, {}, 0, {"device", "settings_file"}},
         {{"set", "bAlarmCtrl=0", "--yes"}, {}, 0, change},
+        {{"apply", "b.kvr", "--yes"}, twoFiles, 0, change},
         {{"history"}, {}, 0, {"backups"}},
+        {{"restore", "--yes"},
+         [](CliHarness& h) {
+             ASSERT_EQ(h.Cli({"set", "bAlarmCtrl=0", "--yes"}).code, 0);
+         },
+         0,
+         change},
+        {{"--simulate", "sim", "online"}, {}, 0, {}},
         {{"restore", "--dry-run"}, {}, 1, {"error"}},
         {{"diff", "a\xff.kvr", "b.kvr"}, twoFiles, 0, change},
         {{"outlet", "1", "on"}, {}, 0, {}},
