@@ -1,7 +1,9 @@
 // The programs of the guest on the kernel device: the tool itself, the command line through the
 // real backend, and the Windows command line through Wine's HID stack.
+#include <fcntl.h>
 #include <gtest/gtest.h>
 #include <signal.h>
+#include <sys/file.h>
 
 #include <algorithm>
 #include <cstdlib>
@@ -75,6 +77,28 @@ TEST_F(KernelHid, TheCommandLineReadsAndAppliesThroughTheRealBackend) {
     EXPECT_NE(out.find("\"verified\": true"), std::string::npos) << out;
     EXPECT_EQ(GetField(control.State().image, FieldId::bAlarmCtrl),
               GetField(wanted, FieldId::bAlarmCtrl));
+}
+
+// The unit's node is its lock for every program that writes: held by another program (as the
+// window holds it), a write is refused with the holder named and nothing sent; let go, it is made.
+TEST_F(KernelHid, TheNodeIsTheUnitsLockForEveryWriter) {
+    std::string out;
+    if (RunCli("--version", out) == -2) GTEST_SKIP() << "the command line is not in this guest";
+    const auto paths = UnitPaths(Backend(), kUpsProductId);
+    ASSERT_EQ(paths.size(), 1u);
+    const int node = open(paths[0].c_str(), O_RDONLY | O_CLOEXEC);
+    ASSERT_GE(node, 0) << paths[0];
+    ASSERT_EQ(flock(node, LOCK_EX | LOCK_NB), 0);
+    const unsigned alarm = GetField(control.State().image, FieldId::bAlarmCtrl);
+    const std::string set = "set bAlarmCtrl=" + std::to_string(alarm ^ 1u) + " --yes";
+    EXPECT_EQ(RunCli(set, out), 4) << out;
+    EXPECT_NE(out.find("in use by kernel-hid-test, pid " + std::to_string(getpid())),
+              std::string::npos)
+        << out;
+    EXPECT_TRUE(control.State().writes.empty());
+    close(node);
+    EXPECT_EQ(RunCli(set, out), 0) << out;
+    EXPECT_EQ(GetField(control.State().image, FieldId::bAlarmCtrl), alarm ^ 1u);
 }
 
 // upsconfig-cli.exe on the Windows backend through Wine's HID stack (SetupDi, HidD, HidP, the
