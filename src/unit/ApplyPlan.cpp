@@ -35,8 +35,8 @@ void LeaveWhatTheUnitDoesNotTake(ApplyPlan& plan, const SettingsImage& asRead) {
         const unsigned held = ValueOf(asRead, setting);
         if (wanted == held) continue;
         plan.ignored.push_back({&setting, wanted,
-                                "a unit of this model takes only report 0x32, which does not "
-                                "carry it",
+                                "a unit of this model takes only the UPS page's report (0x32), "
+                                "which does not carry it",
                                 IgnoredBy::Unit});
         SetValue(plan.write, setting, held);
     }

@@ -85,7 +85,7 @@ TEST(CliVerbsTest, ASettingTheUnitDoesNotTakeIsNeverReportedWritten) {
     h.bus.Unit().LoadImage(FactorySettings(60));
     const CliHarness::Result eco = h.Cli({"set", "bECOMode=1", "--yes", "--json"});
     EXPECT_EQ(eco.code, 6) << eco.err;
-    EXPECT_TRUE(Has(eco.err, "report 0x32")) << eco.err;
+    EXPECT_TRUE(Has(eco.err, "only the UPS page's report (0x32)")) << eco.err;
     EXPECT_FALSE(h.AnyWrite());
 
     const CliHarness::Result mixed = h.Cli({"set", "bECOMode=1", "bAlarmCtrl=0", "--yes"});
